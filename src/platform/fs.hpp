@@ -1,0 +1,66 @@
+#pragma once
+// Files of the host. Paths come in as the program builds them: Shift-JIS bytes with
+// backslashes as separators. Only this layer knows how the host spells them.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Why the host refused to open a file.
+enum class OpenError {
+  None,
+  NotFound,      // no such file, or no such folder on the path
+  AccessDenied,  // no permission, write-protected medium, or a folder where a file is wanted
+  NoDevice,      // no such drive or device
+  BadName,       // invalid name or path, or a name too long
+  Other,         // too many open files and every other refusal
+};
+
+// The host spelling of a program path (exposed for tests). On POSIX hosts every byte
+// 0x5C that is not the second byte of a double-byte character becomes '/', and the bytes
+// are converted from CP932 to UTF-8; bytes that are not valid CP932 are kept unchanged.
+std::string host_path(std::string_view sjis_path);
+
+// An existing file opened for reading, in binary mode.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Opens the file; a folder counts as a refusal (AccessDenied). Closes any file open before.
+  OpenError open(std::string_view sjis_path);
+  // Reads up to n bytes: the count read, 0 at the end of the file, -1 on a read error.
+  std::ptrdiff_t read(char* buffer, std::size_t n) noexcept;
+  void close() noexcept;
+  bool is_open() const noexcept { return handle_ != kNoHandle; }
+
+ private:
+  static constexpr std::intptr_t kNoHandle = -1;
+  std::intptr_t handle_ = kNoHandle;
+};
+
+// A file created, or truncated when present, for writing in binary mode.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  OpenError create(std::string_view sjis_path);
+  // Writes all n bytes; false when the host refused any of them (disk full, size limit...).
+  bool write(const char* data, std::size_t n) noexcept;
+  // Releases the file; false when the host reports a failure on closing.
+  bool close() noexcept;
+  bool is_open() const noexcept { return handle_ != kNoHandle; }
+
+ private:
+  static constexpr std::intptr_t kNoHandle = -1;
+  std::intptr_t handle_ = kNoHandle;
+};
+
+}  // namespace platform
