@@ -1,1 +1,423 @@
-// placeholder
+#include "textio/record_reader.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "textio/number_parse.hpp"
+
+namespace textio {
+namespace {
+
+// Bytes that end an unquoted free-form value. None of them can be the second byte of a
+// Shift-JIS character, so a double-byte character never splits a value.
+constexpr std::array<bool, 256> make_value_ends() {
+  std::array<bool, 256> ends{};
+  for (char c : {' ', '\t', ',', '/', '\n', '\r'}) ends[static_cast<unsigned char>(c)] = true;
+  return ends;
+}
+constexpr std::array<bool, 256> kValueEnds = make_value_ends();
+
+inline bool ends_value(char c) noexcept { return kValueEnds[static_cast<unsigned char>(c)]; }
+inline bool is_blank_like(char c) noexcept { return c == ' ' || c == '\t' || c == '\r'; }
+inline bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
+inline bool is_quote(char c) noexcept { return c == '\'' || c == '"'; }
+
+int number_status(NumberError ec, int syntax_error) noexcept {
+  switch (ec) {
+    case NumberError::None: return kStatusOk;
+    case NumberError::Syntax: return syntax_error;
+    case NumberError::Range: return kErrInputConversion;
+  }
+  return syntax_error;
+}
+
+// Fits a text value to a text item of item_length bytes: a shorter value is padded with
+// blanks, a longer one keeps its first bytes.
+void fit_text(char* target, std::size_t item_length, std::string_view value) noexcept {
+  const std::size_t n = std::min(item_length, value.size());
+  if (n > 0) std::memcpy(target, value.data(), n);
+  std::memset(target + n, ' ', item_length - n);
+}
+
+std::size_t pass_width(FieldLayout layout) noexcept {
+  std::size_t width = 0;
+  for (const FieldDescriptor& d : layout) {
+    width += static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.repeat);
+  }
+  return width;
+}
+
+}  // namespace
+
+RecordReader::RecordReader(int unit, std::size_t buffer_size)
+    : unit_(unit),
+      buffer_(new char[std::max<std::size_t>(buffer_size, 8 * kMaxValueLength)]),
+      capacity_(std::max<std::size_t>(buffer_size, 8 * kMaxValueLength)),
+      value_(new char[kMaxValueLength + 1]) {}
+
+void RecordReader::attach(ByteSource& source, std::string_view name) {
+  source_ = &source;
+  name_.assign(name);
+  pos_ = end_ = 0;
+  at_end_ = read_failed_ = after_value_ = false;
+  repeat_left_ = 0;
+}
+
+void RecordReader::detach() noexcept {
+  source_ = nullptr;
+  pos_ = end_ = 0;
+  at_end_ = true;
+}
+
+// Moves the unread bytes to the front and reads once more from the source. An
+// interactive source gives what the user has typed so far, so this never loops.
+bool RecordReader::fill() {
+  if (at_end_ || source_ == nullptr) return false;
+  if (pos_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
+  if (end_ == capacity_) return false;
+  const std::ptrdiff_t n = source_->read(buffer_.get() + end_, capacity_ - end_);
+  if (n > 0) {
+    end_ += static_cast<std::size_t>(n);
+    return true;
+  }
+  if (n < 0) read_failed_ = true;
+  at_end_ = true;
+  return false;
+}
+
+bool RecordReader::more() { return pos_ < end_ || (fill() && pos_ < end_); }
+
+// Makes at least `want` bytes from the position contiguous in the buffer, or fewer when
+// the record (its LF) or the source ends before them.
+void RecordReader::ensure_window(std::size_t want) {
+  while (end_ - pos_ < want && !at_end_) {
+    if (std::memchr(buffer_.get() + pos_, '\n', end_ - pos_) != nullptr) return;
+    if (!fill()) return;
+  }
+}
+
+int RecordReader::end_of_data_status() const noexcept {
+  return read_failed_ ? kErrRead : kErrEndOfFile;
+}
+
+int RecordReader::begin_record() {
+  repeat_left_ = 0;
+  after_value_ = false;
+  return more() ? kStatusOk : end_of_data_status();
+}
+
+void RecordReader::end_statement() {
+  repeat_left_ = 0;
+  after_value_ = false;
+  for (;;) {
+    const void* lf = std::memchr(buffer_.get() + pos_, '\n', end_ - pos_);
+    if (lf != nullptr) {
+      pos_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.get()) + 1;
+      return;
+    }
+    pos_ = end_;
+    if (!fill()) return;
+  }
+}
+
+bool RecordReader::peek(std::size_t ahead, char& c) {
+  while (end_ - pos_ <= ahead) {
+    if (!fill()) return false;
+  }
+  c = buffer_[pos_ + ahead];
+  return true;
+}
+
+int RecordReader::next_token(Token& token) {
+  if (repeat_left_ > 0) {
+    --repeat_left_;
+    token = repeat_token_;
+    return kStatusOk;
+  }
+  // The separator after the previous value: blanks, then at most one comma, all within
+  // the record that holds the value.
+  if (after_value_) {
+    after_value_ = false;
+    while (more() && is_blank_like(buffer_[pos_])) ++pos_;
+    if (pos_ < end_ && buffer_[pos_] == ',') ++pos_;
+  }
+  // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
+  for (;;) {
+    if (!more()) return end_of_data_status();
+    const char c = buffer_[pos_];
+    if (is_blank_like(c) || c == '\n') {
+      ++pos_;
+      continue;
+    }
+    break;
+  }
+  const char c = buffer_[pos_];
+  if (c == ',') {
+    ++pos_;
+    token = Token{Token::Kind::Null, {}, false};
+    return kStatusOk;
+  }
+  if (c == '/') {
+    token = Token{Token::Kind::Slash, {}, false};
+    return kStatusOk;
+  }
+  return scan_value(token);
+}
+
+int RecordReader::scan_value(Token& token) {
+  if (end_ - pos_ < kMaxValueLength + 2) ensure_window(kMaxValueLength + 2);
+  // A repeat count: digits and a star in front of the value (r*c), or nothing behind the
+  // star (r*, r null values).
+  std::size_t q = pos_;
+  while (q < end_ && is_digit(buffer_[q])) ++q;
+  if (q > pos_ && q < end_ && buffer_[q] == '*') {
+    std::uint64_t r = 0;
+    for (std::size_t i = pos_; i < q; ++i) {
+      r = std::min<std::uint64_t>(r * 10 + static_cast<std::uint64_t>(buffer_[i] - '0'),
+                                  std::uint64_t{1} << 40);
+    }
+    if (r == 0) return kErrListSyntax;
+    pos_ = q + 1;
+    Token copy;
+    if (pos_ == end_ || ends_value(buffer_[pos_])) {
+      copy = Token{Token::Kind::Null, {}, false};
+      after_value_ = true;
+    } else {
+      const int status = is_quote(buffer_[pos_]) ? scan_quoted(copy) : scan_plain(copy);
+      if (status != kStatusOk) return status;
+      if (!copy.quoted) {  // keep the copies safe from the buffer's next refill
+        std::memcpy(value_.get(), copy.text.data(), copy.text.size());
+        copy.text = {value_.get(), copy.text.size()};
+      }
+    }
+    repeat_token_ = copy;
+    repeat_left_ = r - 1;
+    token = copy;
+    return kStatusOk;
+  }
+  if (is_quote(buffer_[pos_])) return scan_quoted(token);
+  return scan_plain(token);
+}
+
+int RecordReader::scan_plain(Token& token) {
+  const char* p = buffer_.get() + pos_;
+  const std::size_t limit = std::min(end_ - pos_, kMaxValueLength + 1);
+  std::size_t n = 0;
+  while (n < limit && !ends_value(p[n])) ++n;
+  if (n > kMaxValueLength) return kErrListSyntax;
+  token = Token{Token::Kind::Value, {p, n}, false};
+  pos_ += n;
+  after_value_ = true;
+  return kStatusOk;
+}
+
+// A quoted value: the bytes up to the next single mark of the same kind, two marks in a
+// row standing for one. It may go on over record ends; the next record's bytes follow
+// directly (the LF, and a CR before it, add nothing).
+int RecordReader::scan_quoted(Token& token) {
+  const char mark = buffer_[pos_++];
+  std::size_t n = 0;
+  char* out = value_.get();
+  for (;;) {
+    if (!more()) return end_of_data_status();
+    const char c = buffer_[pos_];
+    char next = 0;
+    if (c == mark) {
+      if (peek(1, next) && next == mark) {
+        pos_ += 2;
+      } else {
+        ++pos_;
+        break;
+      }
+    } else if (c == '\n') {
+      ++pos_;
+      continue;
+    } else if (c == '\r' && peek(1, next) && next == '\n') {
+      pos_ += 2;
+      continue;
+    } else {
+      ++pos_;
+    }
+    if (n == kMaxValueLength) return kErrListSyntax;
+    out[n++] = c;
+  }
+  token = Token{Token::Kind::Value, {out, n}, true};
+  after_value_ = true;
+  return kStatusOk;
+}
+
+int RecordReader::store(const Item& item, const Token& token) {
+  switch (item.kind) {
+    case Item::Kind::Integer: {
+      if (token.quoted) return kErrListSyntax;
+      const IntResult r = parse_integer(token.text);
+      if (r.ec == NumberError::None) *static_cast<std::int32_t*>(item.target) = r.value;
+      return number_status(r.ec, kErrListSyntax);
+    }
+    case Item::Kind::Real: {
+      if (token.quoted) return kErrListSyntax;
+      const RealResult r = parse_real(token.text);
+      if (r.ec == NumberError::None) *static_cast<double*>(item.target) = r.value;
+      return number_status(r.ec, kErrListSyntax);
+    }
+    case Item::Kind::Text:
+      fit_text(static_cast<char*>(item.target), item.length, token.text);
+      return kStatusOk;
+  }
+  return kErrFormatMismatch;
+}
+
+template <class Store>
+int RecordReader::free_form(std::size_t count, Store&& store_item) {
+  int status = begin_record();
+  if (status != kStatusOk) return status;
+  for (std::size_t i = 0; i < count; ++i) {
+    Token token;
+    status = next_token(token);
+    if (status != kStatusOk || token.kind == Token::Kind::Slash) break;
+    if (token.kind == Token::Kind::Null) continue;
+    status = store_item(i, token);
+    if (status != kStatusOk) break;
+  }
+  end_statement();
+  return status;
+}
+
+int RecordReader::read_free_form(std::span<const Item> items) {
+  return free_form(items.size(), [&](std::size_t i, const Token& token) {
+    return store(items[i], token);
+  });
+}
+
+int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
+  return free_form(count, [&](std::size_t i, const Token& token) {
+    if (token.quoted) return kErrListSyntax;
+    const RealResult r = parse_real(token.text);
+    if (r.ec != NumberError::None) return number_status(r.ec, kErrListSyntax);
+    first[static_cast<std::ptrdiff_t>(i) * stride] = r.value;
+    return kStatusOk;
+  });
+}
+
+// The first bytes of the current record, at most `want` of them (a longer record is cut:
+// a layout pass never reaches further). A CR before the LF is not part of the record.
+std::string_view RecordReader::record_window(std::size_t want) {
+  if (end_ - pos_ <= want) ensure_window(want + 1);
+  const char* p = buffer_.get() + pos_;
+  const std::size_t avail = end_ - pos_;
+  const std::size_t look = std::min(avail, want + 1);
+  const void* lf = std::memchr(p, '\n', look);
+  if (lf == nullptr) return {p, std::min(avail, want)};
+  std::size_t n = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+  if (n > 0 && p[n - 1] == '\r') --n;
+  return {p, std::min(n, want)};
+}
+
+int RecordReader::read_fixed_width(FieldLayout layout, std::span<const Item> items) {
+  int status = begin_record();
+  if (status != kStatusOk || layout.empty()) {
+    if (status == kStatusOk) end_statement();
+    return status;
+  }
+  const std::size_t width = pass_width(layout);
+  std::string_view record = record_window(width);
+  std::size_t cursor = 0;
+  std::size_t d_index = 0;
+  int d_used = 0;
+  for (const Item& item : items) {
+    if (d_index == layout.size()) {  // layout used up: it starts again on a new record
+      end_statement();
+      status = begin_record();
+      if (status != kStatusOk) return status;
+      record = record_window(width);
+      cursor = 0;
+      d_index = 0;
+      d_used = 0;
+    }
+    const FieldDescriptor& d = layout[d_index];
+    if (++d_used >= d.repeat) {
+      ++d_index;
+      d_used = 0;
+    }
+    const auto w = static_cast<std::size_t>(d.width);
+    const std::size_t take = std::min(w, record.size() - cursor);
+    std::string_view field = record.substr(cursor, take);
+    cursor += take;
+    if (d.kind != FieldDescriptor::Kind::A) {
+      // A comma inside a numeric field ends it early and is consumed with it.
+      const std::size_t comma = field.find(',');
+      if (comma != std::string_view::npos) {
+        cursor -= take - comma - 1;
+        field = field.substr(0, comma);
+      }
+    }
+    switch (d.kind) {
+      case FieldDescriptor::Kind::I: {
+        if (item.kind != Item::Kind::Integer) {
+          status = kErrFormatMismatch;
+          break;
+        }
+        const IntResult r = parse_integer_field(field);
+        if (r.ec != NumberError::None) {
+          status = kErrInputConversion;
+          break;
+        }
+        *static_cast<std::int32_t*>(item.target) = r.value;
+        break;
+      }
+      case FieldDescriptor::Kind::F: {
+        if (item.kind != Item::Kind::Real) {
+          status = kErrFormatMismatch;
+          break;
+        }
+        const RealResult r = parse_real_field(field, d.decimals);
+        if (r.ec != NumberError::None) {
+          status = kErrInputConversion;
+          break;
+        }
+        *static_cast<double*>(item.target) = r.value;
+        break;
+      }
+      case FieldDescriptor::Kind::A: {
+        if (item.kind != Item::Kind::Text) {
+          status = kErrFormatMismatch;
+          break;
+        }
+        // The field is w bytes, blank-completed where the record ended; an item shorter
+        // than the field keeps its last bytes, a longer one is padded with blanks.
+        char* target = static_cast<char*>(item.target);
+        const std::size_t skip = w > item.length ? w - item.length : 0;
+        for (std::size_t i = 0; i < item.length; ++i) {
+          const std::size_t at = skip + i;
+          target[i] = (at < w && at < field.size()) ? field[at] : ' ';
+        }
+        break;
+      }
+    }
+    if (status != kStatusOk) break;
+  }
+  end_statement();
+  return status;
+}
+
+InputFileUnit::InputFileUnit(int unit) : reader_(unit) {}
+
+int InputFileUnit::open_for_reading(std::string_view path) {
+  close_unit();
+  const platform::OpenError error = source_.file.open(path);
+  if (error != platform::OpenError::None) return open_error_number(error);
+  reader_.attach(source_, path);
+  return kStatusOk;
+}
+
+void InputFileUnit::close_unit() noexcept {
+  reader_.detach();
+  source_.file.close();
+}
+
+}  // namespace textio

@@ -1,1 +1,195 @@
-// placeholder
+#include "textio/record_writer.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "textio/number_format.hpp"
+
+namespace textio {
+
+OutputUnit::OutputUnit(int unit, std::size_t buffer_size, bool flush_each_statement,
+                       platform::Console& diagnostics)
+    : unit_(unit),
+      buffer_(new char[std::max<std::size_t>(buffer_size, 4096)]),
+      capacity_(std::max<std::size_t>(buffer_size, 4096)),
+      flush_each_statement_(flush_each_statement),
+      diagnostics_(diagnostics) {}
+
+void OutputUnit::attach(ByteSink& sink, std::string_view name) {
+  sink_ = &sink;
+  name_.assign(name);
+  used_ = 0;
+  failed_ = false;
+}
+
+void OutputUnit::detach() noexcept {
+  sink_ = nullptr;
+  used_ = 0;
+}
+
+bool OutputUnit::flush() {
+  if (used_ > 0 && !failed_) {
+    if (sink_ == nullptr || !sink_->write(buffer_.get(), used_)) failed_ = true;
+  }
+  used_ = 0;
+  return !failed_;
+}
+
+char* OutputUnit::reserve(std::size_t n) {
+  if (capacity_ - used_ < n) flush();
+  return buffer_.get() + used_;
+}
+
+void OutputUnit::append(const char* data, std::size_t n) {
+  while (n > 0) {
+    if (used_ == capacity_) flush();
+    const std::size_t chunk = std::min(n, capacity_ - used_);
+    std::memcpy(buffer_.get() + used_, data, chunk);
+    used_ += chunk;
+    data += chunk;
+    n -= chunk;
+  }
+}
+
+void OutputUnit::end_of_statement(bool overflowed) {
+  if (flush_each_statement_) flush();
+  // One report for the statement, however many of its fields overflowed; the run goes on.
+  if (overflowed) {
+    diagnostics_.write_error(
+        report_line(Severity::Error, Fault{kErrOutputConversion, unit_, name_}));
+  }
+}
+
+WriteStatement::WriteStatement(OutputUnit& unit, Layout layout) : unit_(unit), layout_(layout) {
+  // When the layout is used up with items left, the walk resumes at the last group.
+  for (std::size_t i = 0; i < layout_.size(); ++i) {
+    if (layout_[i].kind == Descriptor::Kind::GroupBegin) restart_ = i;
+  }
+}
+
+WriteStatement::~WriteStatement() { end(); }
+
+bool WriteStatement::to_data() {
+  while (index_ < layout_.size()) {
+    const Descriptor& d = layout_[index_];
+    switch (d.kind) {
+      case Descriptor::Kind::GroupBegin:
+        group_begin_ = index_;
+        group_left_ = d.repeat;
+        ++index_;
+        break;
+      case Descriptor::Kind::GroupEnd:
+        if (--group_left_ > 0) {
+          index_ = group_begin_ + 1;
+        } else {
+          ++index_;
+        }
+        break;
+      case Descriptor::Kind::Dollar:
+        suppress_line_end_ = true;
+        ++index_;
+        break;
+      default:
+        return true;
+    }
+  }
+  return false;
+}
+
+const Descriptor& WriteStatement::take_descriptor() {
+  if (!to_data()) {
+    // The record is handed over with its line end even after a $: the flag only speaks
+    // for the record still open when the statement ends.
+    hand_over(true);
+    index_ = restart_;
+    if (!to_data()) {  // a layout without data descriptors: write items as they are
+      static constexpr Descriptor kPlain{Descriptor::Kind::A};
+      return kPlain;
+    }
+  }
+  return layout_[index_++];
+}
+
+void WriteStatement::hand_over(bool line_end) {
+  if (line_end) unit_.append("\r\n", 2);
+}
+
+namespace {
+void fill_asterisks(char* out, int w) noexcept { std::memset(out, '*', static_cast<std::size_t>(w)); }
+}  // namespace
+
+void WriteStatement::text(std::string_view value) {
+  const Descriptor& d = take_descriptor();
+  switch (d.kind) {
+    case Descriptor::Kind::A:
+      unit_.append(value.data(), value.size());
+      return;
+    case Descriptor::Kind::Aw: {
+      const auto w = static_cast<std::size_t>(d.width);
+      if (value.size() < w) {
+        char* out = unit_.reserve(w);
+        const std::size_t pad = w - value.size();
+        std::memset(out, ' ', pad);
+        std::memcpy(out + pad, value.data(), value.size());
+        unit_.used_ += w;
+      } else {
+        unit_.append(value.data(), w);
+      }
+      return;
+    }
+    default:  // a text where a number belongs cannot be rendered
+      fill_asterisks(unit_.reserve(static_cast<std::size_t>(d.width)), d.width);
+      unit_.used_ += static_cast<std::size_t>(d.width);
+      overflowed_ = true;
+      return;
+  }
+}
+
+void WriteStatement::integer(std::int32_t value) {
+  const Descriptor& d = take_descriptor();
+  const auto w = static_cast<std::size_t>(d.width);
+  char* out = unit_.reserve(w);
+  if (d.kind != Descriptor::Kind::I || !format_integer(value, d.width, out)) {
+    fill_asterisks(out, d.width);
+    overflowed_ = true;
+  }
+  unit_.used_ += w;
+}
+
+void WriteStatement::real(double value) {
+  const Descriptor& d = take_descriptor();
+  const auto w = static_cast<std::size_t>(d.width);
+  char* out = unit_.reserve(w);
+  if (d.kind != Descriptor::Kind::F || !format_fixed(value, d.width, d.decimals, out)) {
+    fill_asterisks(out, d.width);
+    overflowed_ = true;
+  }
+  unit_.used_ += w;
+}
+
+void WriteStatement::end() {
+  if (ended_) return;
+  ended_ = true;
+  to_data();  // a $ behind the last item still counts
+  hand_over(!suppress_line_end_);
+  unit_.end_of_statement(overflowed_);
+}
+
+OutputFileUnit::OutputFileUnit(int unit, platform::Console& diagnostics)
+    : unit_(unit, kBufferSize, false, diagnostics) {}
+
+int OutputFileUnit::open_for_writing(std::string_view name) {
+  const platform::OpenError error = sink_.file.create(name);
+  if (error != platform::OpenError::None) return open_error_number(error);
+  unit_.attach(sink_, name);
+  return kStatusOk;
+}
+
+bool OutputFileUnit::close_unit() {
+  bool ok = unit_.flush();
+  if (sink_.file.is_open() && !sink_.file.close()) ok = false;
+  unit_.detach();
+  return ok;
+}
+
+}  // namespace textio

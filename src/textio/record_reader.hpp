@@ -1,0 +1,166 @@
+#pragma once
+// Reading records (lines ended by LF, a CR before the LF dropped) from a unit, in two
+// ways: free-form (values separated by blanks, TABs, commas or record ends, as many
+// records as the item list needs) and fixed-width (fields of a layout, a comma ending a
+// numeric field early). Every statement starts at the beginning of a new record and drops
+// the rest of the last record it touched.
+//
+// Statements return a status: 0 on success, otherwise the error number (24 for the end of
+// the file; 39, 59, 61, 64). What the caller does with it (a report, an error end, a count
+// kept at zero) is decided by the caller.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/console.hpp"
+#include "platform/fs.hpp"
+#include "textio/fixed_text.hpp"
+#include "textio/report.hpp"
+
+namespace textio {
+
+// The longest value a free-form read takes; a longer one is a syntax error.
+inline constexpr std::size_t kMaxValueLength = 2049;
+
+// Where a reader gets its bytes.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to n bytes: the count read, 0 at the end, -1 on a read error. May return fewer
+  // bytes than asked for (an interactive console gives one line at a time).
+  virtual std::ptrdiff_t read(char* buffer, std::size_t n) = 0;
+};
+
+// An item of a read statement: where a value goes.
+struct Item {
+  enum class Kind { Integer, Real, Text };
+  Kind kind;
+  void* target;
+  std::size_t length;  // bytes of a text item
+
+  static Item integer(std::int32_t& v) noexcept { return {Kind::Integer, &v, 0}; }
+  static Item real(double& v) noexcept { return {Kind::Real, &v, 0}; }
+  template <std::size_t N>
+  static Item text(FixedText<N>& field) noexcept {
+    return {Kind::Text, field.bytes.data(), N};
+  }
+};
+
+// A field descriptor of a fixed-width layout: Iw, Fw.d or Aw, repeated `repeat` times.
+struct FieldDescriptor {
+  enum class Kind { I, F, A };
+  Kind kind;
+  int width;
+  int decimals;
+  int repeat;
+};
+using FieldLayout = std::span<const FieldDescriptor>;
+
+// The fixed-width layouts the program reads.
+inline constexpr FieldDescriptor kLayoutFolderLine[] = {  // I20, A400
+    {FieldDescriptor::Kind::I, 20, 0, 1}, {FieldDescriptor::Kind::A, 400, 0, 1}};
+inline constexpr FieldDescriptor kLayoutSpectrumRow[] = {  // 28F20.0
+    {FieldDescriptor::Kind::F, 20, 0, 28}};
+inline constexpr FieldDescriptor kLayoutWaveformHeader[] = {  // I20, F20.0
+    {FieldDescriptor::Kind::I, 20, 0, 1}, {FieldDescriptor::Kind::F, 20, 0, 1}};
+
+class RecordReader {
+ public:
+  RecordReader(int unit, std::size_t buffer_size = kDefaultBufferSize);
+
+  // Connects a source, named `name` in reports, positioned at its first record.
+  void attach(ByteSource& source, std::string_view name);
+  void detach() noexcept;
+
+  int unit() const noexcept { return unit_; }
+  const std::string& name() const noexcept { return name_; }
+  Fault fault(int number) const { return Fault{number, unit_, name_}; }
+
+  // Free-form read into the items. Null values, a slash and items after the end of the
+  // list keep their values. With no items, reads one record and discards it.
+  int read_free_form(std::span<const Item> items);
+  // Free-form read of `count` reals into first[0], first[stride], first[2*stride], ...
+  int read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count);
+  // Fixed-width read of the items through the layout, which starts again on a new
+  // record when it is used up before the items.
+  int read_fixed_width(FieldLayout layout, std::span<const Item> items);
+  // Reads one record and discards it.
+  int skip_record() { return read_free_form({}); }
+
+  static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 18;
+
+ private:
+  struct Token {
+    enum class Kind { Value, Null, Slash };
+    Kind kind = Kind::Value;
+    std::string_view text;
+    bool quoted = false;
+  };
+
+  bool more();
+  bool fill();
+  void ensure_window(std::size_t want);
+  int begin_record();
+  void end_statement();
+  int next_token(Token& token);
+  int scan_value(Token& token);
+  int scan_plain(Token& token);
+  int scan_quoted(Token& token);
+  bool peek(std::size_t ahead, char& c);
+  int end_of_data_status() const noexcept;
+  int store(const Item& item, const Token& token);
+  template <class Store>
+  int free_form(std::size_t count, Store&& store_item);
+  std::string_view record_window(std::size_t want);
+
+  int unit_;
+  std::string name_;
+  ByteSource* source_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool at_end_ = false;       // the source has no more bytes
+  bool read_failed_ = false;  // the source reported an error
+  bool after_value_ = false;  // a value was just taken: its separator is still to be passed
+  // A value r*c hands out r copies of c; these are the copies still to come.
+  std::uint64_t repeat_left_ = 0;
+  Token repeat_token_;
+  std::unique_ptr<char[]> value_;  // quoted and repeated values are assembled here
+};
+
+// A file unit: an input file connected to a reader under a fixed unit number.
+class InputFileUnit {
+ public:
+  explicit InputFileUnit(int unit);
+  // Connects the existing file `path` (Shift-JIS, as built by the program): 0, or the
+  // error number of the refusal (29 not found, 9 denied, 42 no device, 43 bad name, 30).
+  int open_for_reading(std::string_view path);
+  void close_unit() noexcept;
+  RecordReader& reader() noexcept { return reader_; }
+
+ private:
+  struct FileSource : ByteSource {
+    platform::InputFile file;
+    std::ptrdiff_t read(char* buffer, std::size_t n) override { return file.read(buffer, n); }
+  };
+  FileSource source_;
+  RecordReader reader_;
+};
+
+// The console's standard input as a byte source.
+class ConsoleSource : public ByteSource {
+ public:
+  explicit ConsoleSource(platform::Console& console) : console_(console) {}
+  std::ptrdiff_t read(char* buffer, std::size_t n) override {
+    return console_.read_input(buffer, n);
+  }
+
+ private:
+  platform::Console& console_;
+};
+
+}  // namespace textio

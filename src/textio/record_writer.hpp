@@ -1,0 +1,177 @@
+#pragma once
+// Formatted writing: a statement renders its items through a field layout into records
+// (lines ended by CR LF) and hands them to a file or the console.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/console.hpp"
+#include "platform/fs.hpp"
+#include "textio/report.hpp"
+
+namespace textio {
+
+// A descriptor of an output layout.
+struct Descriptor {
+  enum class Kind {
+    A,           // a text in as many positions as it has bytes
+    Aw,          // a text in `width` positions: right-aligned when shorter, cut when longer
+    I,           // an integer in `width` positions
+    F,           // a real in `width` positions with `decimals` decimals
+    Dollar,      // no line end after the record still open when the statement ends
+    GroupBegin,  // `repeat` times the descriptors up to the matching GroupEnd
+    GroupEnd,
+  };
+  Kind kind;
+  int width = 0;
+  int decimals = 0;
+  int repeat = 0;
+};
+using Layout = std::span<const Descriptor>;
+
+namespace layouts {
+using K = Descriptor::Kind;
+// A, $: every console message and the prompt.
+inline constexpr Descriptor kR1[] = {{K::A}, {K::Dollar}};
+// A: a header line of one label.
+inline constexpr Descriptor kR2[] = {{K::A}};
+// F12.4, A1, F14.6: a time or period, ",", a value.
+inline constexpr Descriptor kR3[] = {{K::F, 12, 4}, {K::Aw, 1}, {K::F, 14, 6}};
+// A, 10(A10, I2): the header of the per-fault spectrum file.
+inline constexpr Descriptor kR4[] = {
+    {K::A}, {K::GroupBegin, 0, 0, 10}, {K::Aw, 10}, {K::I, 2}, {K::GroupEnd}};
+// F12.4, 10(A1, F14.6): a row of the per-fault spectrum file.
+inline constexpr Descriptor kR5[] = {
+    {K::F, 12, 4}, {K::GroupBegin, 0, 0, 10}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
+// A, 30(A10, I2): the headers of the per-case files.
+inline constexpr Descriptor kR6[] = {
+    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 10}, {K::I, 2}, {K::GroupEnd}};
+// F12.4, 30(A1, F14.6): a row of the per-case waveform files.
+inline constexpr Descriptor kR7[] = {
+    {K::F, 12, 4}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
+// A, 30(A1, F14.6): the peak velocities.
+inline constexpr Descriptor kR8[] = {
+    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
+// A, 30(A1, I3): the ranks.
+inline constexpr Descriptor kR9[] = {
+    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::I, 3}, {K::GroupEnd}};
+}  // namespace layouts
+
+// Where an output unit's bytes go.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Writes all n bytes; false when the host refused them.
+  virtual bool write(const char* data, std::size_t n) = 0;
+};
+
+// An output unit: a numbered destination with a buffer. Once a write has failed the unit
+// is failed for good: later output is dropped and `fault()` tells what happened.
+class OutputUnit {
+ public:
+  // A console unit (flush_each_statement) shows every statement at once; a file unit
+  // writes its buffer in big chunks. Overflow reports go to `diagnostics`.
+  OutputUnit(int unit, std::size_t buffer_size, bool flush_each_statement,
+             platform::Console& diagnostics);
+
+  void attach(ByteSink& sink, std::string_view name);
+  void detach() noexcept;
+  // Writes what is buffered; false when the unit has failed.
+  bool flush();
+
+  int unit() const noexcept { return unit_; }
+  const std::string& name() const noexcept { return name_; }
+  bool failed() const noexcept { return failed_; }
+  Fault fault() const { return Fault{kErrWrite, unit_, name_}; }
+
+ private:
+  friend class WriteStatement;
+  // Room for n more bytes at the end of the buffer (n <= capacity): flushes when needed.
+  char* reserve(std::size_t n);
+  void append(const char* data, std::size_t n);
+  void end_of_statement(bool overflowed);
+
+  int unit_;
+  std::string name_;
+  ByteSink* sink_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+  bool flush_each_statement_;
+  bool failed_ = false;
+  platform::Console& diagnostics_;
+};
+
+// One write statement. Items are given one at a time, in layout order; `end()` closes the
+// statement (the destructor does it if not done). Example, rule R3:
+//   WriteStatement s(unit, layouts::kR3);
+//   s.real(0.0); s.text(","); s.real(0.0); s.end();    // "      0.0000,      0.000000\r\n"
+class WriteStatement {
+ public:
+  WriteStatement(OutputUnit& unit, Layout layout);
+  ~WriteStatement();
+  WriteStatement(const WriteStatement&) = delete;
+  WriteStatement& operator=(const WriteStatement&) = delete;
+
+  void text(std::string_view value);
+  void integer(std::int32_t value);
+  void real(double value);
+  void end();
+
+ private:
+  // Steps to the next data descriptor, carrying out control descriptors on the way;
+  // false at the end of the layout.
+  bool to_data();
+  // The descriptor for the next item: when the layout is used up, the record is handed
+  // over and the walk resumes at the last group (or the first descriptor).
+  const Descriptor& take_descriptor();
+  void hand_over(bool line_end);
+
+  OutputUnit& unit_;
+  Layout layout_;
+  std::size_t index_ = 0;
+  std::size_t group_begin_ = 0;
+  int group_left_ = 0;
+  std::size_t restart_ = 0;
+  bool suppress_line_end_ = false;
+  bool overflowed_ = false;
+  bool ended_ = false;
+};
+
+// A result file as an output unit: created (or emptied) by its bare name.
+class OutputFileUnit {
+ public:
+  OutputFileUnit(int unit, platform::Console& diagnostics);
+  // 0, or the error number of the refusal (9 denied, 29 not found, 42, 43, 30).
+  int open_for_writing(std::string_view name);
+  // Writes what is left and releases the file; false (fault 38) when anything failed.
+  bool close_unit();
+  OutputUnit& unit() noexcept { return unit_; }
+
+  static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+ private:
+  struct FileSink : ByteSink {
+    platform::OutputFile file;
+    bool write(const char* data, std::size_t n) override { return file.write(data, n); }
+  };
+  FileSink sink_;
+  OutputUnit unit_;
+};
+
+// Standard output as a byte sink.
+class ConsoleSink : public ByteSink {
+ public:
+  explicit ConsoleSink(platform::Console& console) : console_(console) {}
+  bool write(const char* data, std::size_t n) override {
+    return console_.write_output({data, n});
+  }
+
+ private:
+  platform::Console& console_;
+};
+
+}  // namespace textio

@@ -1,0 +1,59 @@
+#pragma once
+// The record layer's error numbers, messages and report lines, and the unit numbers that
+// the reports show.
+#include <string>
+#include <string_view>
+
+#include "platform/fs.hpp"
+
+namespace textio {
+
+// Unit numbers, shown in every report.
+inline constexpr int kConsoleInputUnit = 5;
+inline constexpr int kConsoleOutputUnit = 6;
+inline constexpr int kDefinitionFileUnit = 11;
+inline constexpr int kSpectrumTableUnit = 12;
+inline constexpr int kWaveformUnit = 13;
+inline constexpr int kFirstResultUnit = 21;  // 21 to 26, in the order the files are written
+
+// Names the console units go by in reports.
+inline constexpr std::string_view kConsoleInputName = "stdin";
+inline constexpr std::string_view kConsoleOutputName = "stdout";
+
+// Error numbers.
+inline constexpr int kStatusOk = 0;
+inline constexpr int kStatusEndOfFile = -1;  // what a status return gives for error 24
+inline constexpr int kErrPermission = 9;
+inline constexpr int kErrEndOfFile = 24;
+inline constexpr int kErrFileNotFound = 29;
+inline constexpr int kErrOpenFailure = 30;
+inline constexpr int kErrWrite = 38;
+inline constexpr int kErrRead = 39;  // the host failed a read (a disk error, not the end)
+inline constexpr int kErrNoDevice = 42;
+inline constexpr int kErrFileName = 43;
+inline constexpr int kErrListSyntax = 59;
+inline constexpr int kErrFormatMismatch = 61;
+inline constexpr int kErrOutputConversion = 63;
+inline constexpr int kErrInputConversion = 64;
+
+// A failure of the record layer: its number and the unit and file it happened on.
+struct Fault {
+  int number = 0;
+  int unit = 0;
+  std::string file;  // the name as the program built it (Shift-JIS, backslashes as written)
+};
+
+enum class Severity { Severe, Error };
+
+// The message of an error number, "%d" and "%s" not yet filled in:
+// message_for(24) -> "end-of-file during read, unit %d, file %s".
+std::string_view message_for(int number) noexcept;
+
+// One report line: "txtrec: severe (24): end-of-file during read, unit 12, file a\b.csv\n".
+std::string report_line(Severity severity, const Fault& fault);
+
+// The error number of an open refusal: NotFound -> 29, AccessDenied -> 9, NoDevice -> 42,
+// BadName -> 43, anything else -> 30; None -> 0.
+int open_error_number(platform::OpenError error) noexcept;
+
+}  // namespace textio

@@ -1,0 +1,127 @@
+#pragma once
+// Runs the built program in a folder with given console input and collects what it wrote,
+// and makes scratch folders for such runs.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+namespace testing_support {
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // exit status, or -1 when the program did not exit normally
+};
+
+inline RunResult run_program(const std::string& exe, const std::filesystem::path& folder,
+                             const std::string& input) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (chdir(folder.c_str()) != 0) _exit(127);
+    execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  // Feed the input and drain both outputs together, so that no pipe fills up.
+  RunResult result;
+  std::size_t written = 0;
+  int in_fd = in[1];
+  if (input.empty()) {
+    close(in_fd);
+    in_fd = -1;
+  }
+  bool out_open = true, err_open = true;
+  while (out_open || err_open) {
+    pollfd fds[3];
+    nfds_t n = 0;
+    if (out_open) fds[n++] = {out[0], POLLIN, 0};
+    if (err_open) fds[n++] = {err[0], POLLIN, 0};
+    if (in_fd >= 0) fds[n++] = {in_fd, POLLOUT, 0};
+    if (poll(fds, n, 60000) <= 0) break;
+    for (nfds_t i = 0; i < n; ++i) {
+      if (fds[i].revents == 0) continue;
+      if (fds[i].fd == in_fd) {
+        const ssize_t k = write(in_fd, input.data() + written, input.size() - written);
+        if (k > 0) written += static_cast<std::size_t>(k);
+        if (k <= 0 || written == input.size()) {
+          close(in_fd);
+          in_fd = -1;
+        }
+        continue;
+      }
+      char buffer[65536];
+      const ssize_t k = read(fds[i].fd, buffer, sizeof buffer);
+      std::string& target = fds[i].fd == out[0] ? result.out : result.err;
+      if (k > 0) {
+        target.append(buffer, static_cast<std::size_t>(k));
+      } else {
+        (fds[i].fd == out[0] ? out_open : err_open) = false;
+      }
+    }
+  }
+  if (in_fd >= 0) close(in_fd);
+  close(out[0]);
+  close(err[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string templ = (std::filesystem::temp_directory_path() / "gmgather-XXXXXX").string();
+    if (mkdtemp(templ.data()) == nullptr) std::abort();
+    path_ = templ;
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+  // Writes a file (creating its folders); `relative` is a host path (UTF-8 on Linux).
+  void write(const std::string& relative, const std::string& bytes) const {
+    const std::filesystem::path p = path_ / std::filesystem::path(relative);
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+  }
+  std::string read(const std::string& relative) const {
+    std::ifstream in(path_ / std::filesystem::path(relative), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  // Every regular file below the folder, by its path relative to it, with its bytes.
+  std::map<std::string, std::string> snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(path_)) {
+      if (!e.is_regular_file()) continue;
+      const std::string relative = std::filesystem::relative(e.path(), path_).string();
+      files[relative] = read(relative);
+    }
+    return files;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace testing_support
