@@ -1,1 +1,10 @@
-int main() { return 0; }
+// gmgather: gathers the ground-motion results of source-fault and case folders into six
+// result files. Takes no arguments; asks for the definition file on the console.
+#include "driver/run.hpp"
+#include "driver/run_tables.hpp"
+#include "platform/console.hpp"
+
+int main() {
+  platform::prepare_process();
+  return gm::run(platform::host_console(), gm::run_tables);
+}

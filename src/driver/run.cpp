@@ -1,1 +1,137 @@
-// placeholder
+#include "driver/run.hpp"
+
+#include <array>
+#include <initializer_list>
+#include <string>
+
+#include "driver/definition_file.hpp"
+#include "inputs/evaluation.hpp"
+#include "inputs/spectrum_table.hpp"
+#include "inputs/waveform.hpp"
+#include "results/result_files.hpp"
+#include "textio/record_reader.hpp"
+#include "textio/record_writer.hpp"
+
+namespace gm {
+namespace {
+
+constexpr std::string_view kNotExist = " not exist ! [Enter]";
+constexpr std::string_view kTooManySamples = " too many samples ! [Enter]";
+
+// The console of a run: its input and output units, and the one place that decides how
+// the run ends.
+class RunConsole {
+ public:
+  explicit RunConsole(platform::Console& console)
+      : console_(console),
+        source_(console),
+        sink_(console),
+        input_(textio::kConsoleInputUnit, 4 * textio::kMaxValueLength),
+        output_(textio::kConsoleOutputUnit, 4096, true, console) {
+    input_.attach(source_, textio::kConsoleInputName);
+    output_.attach(sink_, textio::kConsoleOutputName);
+  }
+
+  textio::RecordReader& input() { return input_; }
+  textio::Fault output_fault() const { return output_.fault(); }
+
+  // Writes the pieces through the message layout: each piece but the last on a line of
+  // its own, the last left open for the user. False when the console refused them.
+  bool write_message(std::initializer_list<std::string_view> pieces) {
+    textio::WriteStatement s(output_, textio::layouts::kR1);
+    for (std::string_view piece : pieces) s.text(piece);
+    s.end();
+    return !output_.failed();
+  }
+
+  // The record layer's fatal report: one line on standard error, no pause.
+  int fatal(const textio::Fault& fault) {
+    console_.write_error(textio::report_line(textio::Severity::Severe, fault));
+    return kExitFatal;
+  }
+
+  // A checked error: the message, then the Enter pause (one console line, ignored).
+  int error_end(std::initializer_list<std::string_view> pieces) {
+    if (!write_message(pieces)) return fatal(output_fault());
+    const int status = input_.skip_record();
+    if (status != textio::kStatusOk) return fatal(input_.fault(status));
+    return kExitErrorEnd;
+  }
+
+ private:
+  platform::Console& console_;
+  textio::ConsoleSource source_;
+  textio::ConsoleSink sink_;
+  textio::RecordReader input_;
+  textio::OutputUnit output_;
+};
+
+int definition_error_end(RunConsole& con, const DefinitionOutcome& outcome) {
+  const std::string number = std::to_string(outcome.number);
+  using Kind = DefinitionOutcome::Kind;
+  switch (outcome.kind) {
+    case Kind::Ok: break;
+    case Kind::BadCounts: return con.error_end({"Fault number or Case number Error ! [Enter]"});
+    case Kind::BadFaultLine: return con.error_end({"Fault data line no.", number, "Error ! [Enter]"});
+    case Kind::MissingFault: return con.error_end({"Fault data no.", number, kNotExist});
+    case Kind::BadCaseLine: return con.error_end({"Case data line no.", number, "Error ! [Enter]"});
+    case Kind::MissingCase: return con.error_end({"Case data no.", number, kNotExist});
+    case Kind::Fault: return con.fatal(outcome.fault);
+  }
+  return kExitNormal;
+}
+
+int input_error_end(RunConsole& con, const inputs::InputOutcome& outcome) {
+  using Kind = inputs::InputOutcome::Kind;
+  switch (outcome.kind) {
+    case Kind::Ok: break;
+    case Kind::CannotOpen: return con.error_end({outcome.path + std::string(kNotExist)});
+    case Kind::TooManySamples: return con.error_end({outcome.path + std::string(kTooManySamples)});
+    case Kind::Fault: return con.fatal(outcome.fault);
+  }
+  return kExitNormal;
+}
+
+}  // namespace
+
+int run(platform::Console& console, RunTables& t) {
+  start_up(t);
+  RunConsole con(console);
+
+  // The dialogue: one prompt, one free-form answer of at most 40 bytes.
+  if (!con.write_message({kPrompt})) return con.fatal(con.output_fault());
+  const textio::Item answer = textio::Item::text(t.definition_file_name);
+  int status = con.input().read_free_form({&answer, 1});
+  if (status != textio::kStatusOk) return con.fatal(con.input().fault(status));
+  t.definition_file_name_length = textio::LCHR40(t.definition_file_name);
+  const std::string_view name(t.definition_file_name.bytes.data(),
+                              static_cast<std::size_t>(t.definition_file_name_length));
+
+  {
+    textio::InputFileUnit definition(textio::kDefinitionFileUnit);
+    if (definition.open_for_reading(name) != textio::kStatusOk) {
+      return con.error_end({std::string(name) + std::string(kNotExist)});
+    }
+    const DefinitionOutcome outcome = read_definition_file(t, definition.reader());
+    definition.close_unit();
+    if (outcome.kind != DefinitionOutcome::Kind::Ok) return definition_error_end(con, outcome);
+  }
+
+  textio::InputFileUnit spectrum_unit(textio::kSpectrumTableUnit);
+  for (int k = 1; k <= t.fault_count; ++k) {
+    const inputs::InputOutcome outcome = inputs::read_fault_spectrum_table(t, k, spectrum_unit);
+    if (!outcome.is_ok()) return input_error_end(con, outcome);
+  }
+  textio::InputFileUnit waveform_unit(textio::kWaveformUnit);
+  for (int c = 1; c <= t.case_count; ++c) {
+    const inputs::InputOutcome outcome = inputs::read_case_waveform(t, c, waveform_unit);
+    if (!outcome.is_ok()) return input_error_end(con, outcome);
+  }
+
+  inputs::evaluate_cases(t);
+
+  if (const auto fault = results::write_result_files(t, console)) return con.fatal(*fault);
+  return kExitNormal;
+}
+
+}  // namespace gm

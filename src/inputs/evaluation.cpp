@@ -1,1 +1,68 @@
-// placeholder
+#include "inputs/evaluation.hpp"
+
+#include <cmath>
+
+namespace inputs {
+
+void compute_target_spectrum(gm::RunTables& t) {
+  for (int j = 1; j <= t.period_count; ++j) {
+    double s = 0.0;
+    for (int k = 1; k <= t.fault_count; ++k) s = t.spectrum(k, j) * t.spectrum(k, j) + s;
+    t.target(j) = std::sqrt(s);
+    t.target(j) = t.target(j) / 1.1;  // a division by the double nearest 1.1, on purpose
+  }
+}
+
+void integrate_case_velocities(gm::RunTables& t) {
+  const double half_step = t.time_step * 0.5;
+  for (int c = 1; c <= t.case_count; ++c) {
+    const int n = t.case_sample_count(c);
+    const double* a = t.acceleration_column(c);
+    double* v = &t.velocity(c, 1);
+    double peak = 0.0;
+    double previous_a = 0.0;
+    double previous_v = 0.0;
+    for (int j = 1; j <= n; ++j) {
+      const double aj = a[static_cast<std::ptrdiff_t>(j - 1) * gm::kMaxCases];
+      const double vj = j == 1 ? half_step * aj : half_step * (aj + previous_a) + previous_v;
+      v[static_cast<std::ptrdiff_t>(j - 1) * gm::kMaxCases] = vj;
+      // A NaN compares false and leaves the peak as it is.
+      if (std::fabs(vj) >= peak) peak = std::fabs(vj);
+      previous_a = aj;
+      previous_v = vj;
+    }
+    t.peak_velocity(c) = peak;
+  }
+}
+
+void rank_cases(gm::RunTables& t) {
+  const int middle_rank = (t.case_count + 1) / 2;
+  int next_rank = 0;
+  while (next_rank < t.case_count) {
+    double pass_maximum = 0.0;
+    for (int c = 1; c <= t.case_count; ++c) {
+      if (t.case_rank(c) == 0 && t.peak_velocity(c) >= pass_maximum) {
+        pass_maximum = t.peak_velocity(c);
+      }
+    }
+    const int ranked_before = next_rank;
+    for (int c = 1; c <= t.case_count; ++c) {
+      if (t.case_rank(c) == 0 && t.peak_velocity(c) == pass_maximum) {
+        ++next_rank;
+        t.case_rank(c) = next_rank;
+        if (next_rank == middle_rank) t.phase_case = c;
+      }
+    }
+    // Peaks are never negative or NaN, so every pass ranks a case; should that ever fail,
+    // stop rather than loop forever.
+    if (next_rank == ranked_before) break;
+  }
+}
+
+void evaluate_cases(gm::RunTables& t) {
+  compute_target_spectrum(t);
+  integrate_case_velocities(t);
+  rank_cases(t);
+}
+
+}  // namespace inputs

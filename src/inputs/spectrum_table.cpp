@@ -1,1 +1,37 @@
-// placeholder
+#include "inputs/spectrum_table.hpp"
+
+#include <array>
+
+namespace inputs {
+
+InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit) {
+  InputOutcome outcome;
+  outcome.path = textio::join_path(t.fault_folder(k), t.fault_folder_length(k), kSpectrumTableName);
+  if (unit.open_for_reading(outcome.path) != textio::kStatusOk) {
+    outcome.kind = InputOutcome::Kind::CannotOpen;
+    return outcome;
+  }
+  textio::RecordReader& reader = unit.reader();
+  int status = textio::kStatusOk;
+  for (int line = 1; line <= kSpectrumHeaderLines && status == textio::kStatusOk; ++line) {
+    status = reader.skip_record();
+  }
+  // Every field of a row gets a value: those missing at the end of a short row read as 0.
+  std::array<double, kSpectrumFields> fields{};
+  std::array<textio::Item, kSpectrumFields> items{};
+  for (std::size_t i = 0; i < items.size(); ++i) items[i] = textio::Item::real(fields[i]);
+  for (int j = 1; j <= t.period_count && status == textio::kStatusOk; ++j) {
+    status = reader.read_fixed_width(textio::kLayoutSpectrumRow, items);
+    if (status != textio::kStatusOk) break;
+    if (k == 1) t.period(j) = fields[0];
+    t.spectrum(k, j) = fields[kSpectrumFields - 1];
+  }
+  if (status != textio::kStatusOk) {
+    outcome.kind = InputOutcome::Kind::Fault;
+    outcome.fault = reader.fault(status);
+  }
+  unit.close_unit();
+  return outcome;
+}
+
+}  // namespace inputs

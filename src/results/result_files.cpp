@@ -1,1 +1,146 @@
-// placeholder
+#include "results/result_files.hpp"
+
+#include "textio/record_writer.hpp"
+
+namespace results {
+namespace {
+
+using textio::WriteStatement;
+namespace layouts = textio::layouts;
+
+double time_of_sample(const gm::RunTables& t, int j) {
+  // From the index on every row, never accumulated: the last of 100000 rows stays exact.
+  return static_cast<double>(j - 1) * t.time_step;
+}
+
+// Opens `name` as the given unit, lets `body` write its records, closes it.
+template <class Body>
+std::optional<textio::Fault> write_file(int unit_number, std::string_view name,
+                                        platform::Console& console, Body&& body) {
+  textio::OutputFileUnit file(unit_number, console);
+  const int status = file.open_for_writing(name);
+  if (status != textio::kStatusOk) return textio::Fault{status, unit_number, std::string(name)};
+  body(file.unit());
+  if (!file.close_unit()) return file.unit().fault();
+  return std::nullopt;
+}
+
+// "時刻(s)" or "周期(s)", then the label of each column, then the unit label.
+void write_column_header(textio::OutputUnit& unit, textio::Layout layout,
+                         std::string_view first_label, int columns,
+                         std::string_view unit_label) {
+  WriteStatement s(unit, layout);
+  s.text(first_label);
+  for (int k = 1; k <= columns; ++k) {
+    s.text(kColumnLabel);
+    s.integer(k);
+  }
+  if (!unit_label.empty()) s.text(unit_label);
+  s.end();
+}
+
+void write_target_spectrum_file(gm::RunTables& t, textio::OutputUnit& unit) {
+  WriteStatement(unit, layouts::kR2).text(kTargetSpectrumHeader);
+  for (int j = 1; j <= t.period_count && !unit.failed(); ++j) {
+    WriteStatement s(unit, layouts::kR3);
+    s.real(t.period(j));
+    s.text(kComma);
+    s.real(t.target(j));
+  }
+}
+
+void write_phase_waveform_file(gm::RunTables& t, textio::OutputUnit& unit) {
+  WriteStatement(unit, layouts::kR2).text(kPhaseWaveformHeader);
+  const int phase = t.phase_case;
+  const int n = t.case_sample_count(phase);
+  for (int j = 1; j <= n && !unit.failed(); ++j) {
+    WriteStatement s(unit, layouts::kR3);
+    s.real(time_of_sample(t, j));
+    s.text(kComma);
+    s.real(t.acceleration(phase, j));
+  }
+}
+
+void write_fault_spectra_file(gm::RunTables& t, textio::OutputUnit& unit) {
+  write_column_header(unit, layouts::kR4, kPeriodLabel, t.fault_count, kVelocityUnitLabel);
+  for (int j = 1; j <= t.period_count && !unit.failed(); ++j) {
+    WriteStatement s(unit, layouts::kR5);
+    s.real(t.period(j));
+    for (int i = 1; i <= t.fault_count; ++i) {
+      s.text(kComma);
+      s.real(t.spectrum(i, j));
+    }
+  }
+}
+
+// One column per case, one row per sample up to the longest case; a shorter case shows
+// the zeros its table cells have held since program load.
+void write_case_waveform_file(gm::RunTables& t, textio::OutputUnit& unit,
+                              const double* table, std::string_view unit_label) {
+  write_column_header(unit, layouts::kR6, kTimeLabel, t.case_count, unit_label);
+  for (int j = 1; j <= t.longest_case_samples && !unit.failed(); ++j) {
+    const double* row = table + static_cast<std::ptrdiff_t>(j - 1) * gm::kMaxCases;
+    WriteStatement s(unit, layouts::kR7);
+    s.real(time_of_sample(t, j));
+    for (int k = 1; k <= t.case_count; ++k) {
+      s.text(kComma);
+      s.real(row[k - 1]);
+    }
+  }
+}
+
+void write_peak_velocity_file(gm::RunTables& t, textio::OutputUnit& unit) {
+  write_column_header(unit, layouts::kR6, kCaseNumberLabel, t.case_count, {});
+  {
+    WriteStatement s(unit, layouts::kR8);
+    s.text(kPeakVelocityLabel);
+    for (int k = 1; k <= t.case_count; ++k) {
+      s.text(kComma);
+      s.real(t.peak_velocity(k));
+    }
+  }
+  WriteStatement s(unit, layouts::kR9);
+  s.text(kPeakRankLabel);
+  for (int k = 1; k <= t.case_count; ++k) {
+    s.text(kComma);
+    s.integer(t.case_rank(k));
+  }
+}
+
+}  // namespace
+
+std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console) {
+  int unit = textio::kFirstResultUnit;
+  if (auto f = write_file(unit++, kTargetSpectrumFile, console,
+                          [&](textio::OutputUnit& u) { write_target_spectrum_file(t, u); })) {
+    return f;
+  }
+  if (auto f = write_file(unit++, kPhaseWaveformFile, console,
+                          [&](textio::OutputUnit& u) { write_phase_waveform_file(t, u); })) {
+    return f;
+  }
+  if (auto f = write_file(unit++, kFaultSpectraFile, console,
+                          [&](textio::OutputUnit& u) { write_fault_spectra_file(t, u); })) {
+    return f;
+  }
+  t.longest_case_samples = 0;
+  for (int k = 1; k <= t.case_count; ++k) {
+    if (t.case_sample_count(k) > t.longest_case_samples) {
+      t.longest_case_samples = t.case_sample_count(k);
+    }
+  }
+  if (auto f = write_file(unit++, kCaseAccelerationFile, console, [&](textio::OutputUnit& u) {
+        write_case_waveform_file(t, u, t.case_acceleration, kAccelerationUnitLabel);
+      })) {
+    return f;
+  }
+  if (auto f = write_file(unit++, kCaseVelocityFile, console, [&](textio::OutputUnit& u) {
+        write_case_waveform_file(t, u, t.case_velocity, kVelocityUnitLabel);
+      })) {
+    return f;
+  }
+  return write_file(unit, kPeakVelocityFile, console,
+                    [&](textio::OutputUnit& u) { write_peak_velocity_file(t, u); });
+}
+
+}  // namespace results

@@ -1,0 +1,26 @@
+#pragma once
+// The whole run, from start-up to its end, in one pass: the prompt and its answer, the
+// definition file, the spectrum tables, the waveforms, the evaluation, the result files.
+#include <string_view>
+
+#include "driver/run_tables.hpp"
+#include "platform/console.hpp"
+
+namespace gm {
+
+// Exit statuses.
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitErrorEnd = 1;  // a checked error: message and Enter pause
+inline constexpr int kExitFatal = 2;     // the record layer's fatal report
+
+// "震源断層/ケースフォルダ定義ファイル:", written with no line end.
+inline constexpr std::string_view kPrompt =
+    "\x90\x6b\x8c\xb9\x92\x66\x91\x77/\x83\x50\x81\x5b\x83\x58\x83\x74\x83\x48\x83\x8b\x83\x5f"
+    "\x92\xe8\x8b\x60\x83\x74\x83\x40\x83\x43\x83\x8b:";  // 震源断層/ケースフォルダ定義ファイル:
+
+// Runs the program on `console` with the tables `t` (which must hold their load-time
+// zeros outside what start-up sets) and returns the exit status. Writes nothing but the
+// prompt on a normal end.
+int run(platform::Console& console, RunTables& t);
+
+}  // namespace gm

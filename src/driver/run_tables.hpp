@@ -1,0 +1,69 @@
+#pragma once
+// All data of a run lives in these fixed tables, sized at build time, zero at program load
+// and never reallocated. Indices are 1-based as everywhere in the program; a table with
+// two indices keeps its first index varying fastest (the values of all cases at one sample
+// lie next to each other).
+#include <cstdint>
+
+#include "textio/fixed_text.hpp"
+
+namespace gm {
+
+inline constexpr int kMaxFaults = 10;     // table room; a run uses at most 6
+inline constexpr int kMaxCases = 30;      // table room; a run uses at most 21
+inline constexpr int kMaxPeriods = 100;   // table room; a run uses 55
+inline constexpr int kMaxSamples = 100000;
+inline constexpr int kRunMaxFaults = 6;
+inline constexpr int kRunMaxCases = 21;
+inline constexpr int kPeriodCount = 55;
+inline constexpr double kTimeStep = 0.02;
+
+struct RunTables {
+  std::int32_t period_count;
+  double time_step;
+  std::int32_t fault_count;
+  std::int32_t case_count;
+  textio::FixedText40 definition_file_name;
+  std::int32_t definition_file_name_length;
+  std::int32_t phase_case;
+  std::int32_t longest_case_samples;
+
+  textio::FixedText400 fault_folders[kMaxFaults];
+  std::int32_t fault_folder_lengths[kMaxFaults];
+  textio::FixedText400 case_folders[kMaxCases];
+  std::int32_t case_folder_lengths[kMaxCases];
+  textio::FixedText400 folder_line_text;
+
+  double period_table[kMaxPeriods];
+  double fault_spectra[kMaxFaults * kMaxPeriods];  // (fault, period row)
+  double target_spectrum[kMaxPeriods];
+  std::int32_t case_integer_table[kMaxCases * 2];  // (case, column): sample count, rank
+  double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample)
+  double case_velocity[kMaxCases * kMaxSamples];      // (case, sample)
+  double case_peak_velocity[kMaxCases];
+
+  // 1-based accessors. The callers keep every index in range: counts and numbers are
+  // checked against their limits before they index anything.
+  textio::FixedText400& fault_folder(int k) { return fault_folders[k - 1]; }
+  std::int32_t& fault_folder_length(int k) { return fault_folder_lengths[k - 1]; }
+  textio::FixedText400& case_folder(int k) { return case_folders[k - 1]; }
+  std::int32_t& case_folder_length(int k) { return case_folder_lengths[k - 1]; }
+  double& period(int j) { return period_table[j - 1]; }
+  double& spectrum(int fault, int row) { return fault_spectra[(row - 1) * kMaxFaults + fault - 1]; }
+  double& target(int j) { return target_spectrum[j - 1]; }
+  std::int32_t& case_sample_count(int c) { return case_integer_table[c - 1]; }
+  std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + c - 1]; }
+  double& acceleration(int c, int j) { return case_acceleration[(j - 1) * kMaxCases + c - 1]; }
+  double& velocity(int c, int j) { return case_velocity[(j - 1) * kMaxCases + c - 1]; }
+  double& peak_velocity(int c) { return case_peak_velocity[c - 1]; }
+  // The address of sample 1 of case c; the next sample is kMaxCases doubles further on.
+  double* acceleration_column(int c) { return &case_acceleration[c - 1]; }
+};
+
+// The tables of the running program: static storage, zero-filled at load.
+extern RunTables run_tables;
+
+// Sets the tables to their start-up values, in the fixed order of start-up.
+void start_up(RunTables& t);
+
+}  // namespace gm

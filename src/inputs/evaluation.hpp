@@ -1,0 +1,21 @@
+#pragma once
+// The evaluation of a run: the target spectrum, each case's velocity waveform and peak
+// velocity, the ranks of the cases and the phase case. Every operation is carried out in
+// double precision in the order written here, so the results are the same on every host.
+#include "driver/run_tables.hpp"
+
+namespace inputs {
+
+// target(j) = sqrt(sum over faults of spectrum^2) / 1.1 for j = 1..period_count.
+void compute_target_spectrum(gm::RunTables& t);
+// Trapezoid rule from rest with the fixed step: v(1) = (dt*0.5)*a(1),
+// v(j) = (dt*0.5)*(a(j)+a(j-1)) + v(j-1); the peak is the largest |v| (0 without samples).
+void integrate_case_velocities(gm::RunTables& t);
+// Rank 1 for the largest peak, ties to the lower case number; phase_case is the case of
+// rank (case_count + 1) / 2. Needs every rank at 0 on entry.
+void rank_cases(gm::RunTables& t);
+
+// The three steps above, in this order.
+void evaluate_cases(gm::RunTables& t);
+
+}  // namespace inputs

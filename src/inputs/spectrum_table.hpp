@@ -1,0 +1,24 @@
+#pragma once
+// The long-period spectrum table of a source-fault folder: 15 header lines, then 55 rows
+// of 28 numeric fields; field 1 is the period (taken from fault 1's table only), field 28
+// the fault's velocity response spectrum.
+#include <string_view>
+
+#include "driver/run_tables.hpp"
+#include "inputs/input_outcome.hpp"
+#include "textio/record_reader.hpp"
+
+namespace inputs {
+
+// "\Velmora長周期.csv", appended to the fault folder path.
+inline constexpr std::string_view kSpectrumTableName =
+    "\\Velmora\x92\xb7\x8e\xfc\x8a\xfa.csv";  // \Velmora長周期.csv
+
+inline constexpr int kSpectrumHeaderLines = 15;
+inline constexpr int kSpectrumFields = 28;
+
+// Reads the table of fault k (1 to fault_count) on `unit` into the period table (k = 1)
+// and the fault's spectrum column, and closes it.
+InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit);
+
+}  // namespace inputs

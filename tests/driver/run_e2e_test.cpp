@@ -1,0 +1,331 @@
+// End-to-end runs of the built program in scratch folders: console bytes, exit status and
+// every file left behind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/process.hpp"
+
+namespace {
+
+using testing_support::RunResult;
+using testing_support::ScratchFolder;
+
+// Shift-JIS texts the program writes or reads, beside their host (UTF-8) names.
+const std::string kPrompt =
+    "\x90\x6b\x8c\xb9\x92\x66\x91\x77/\x83\x50\x81\x5b\x83\x58\x83\x74\x83\x48\x83\x8b\x83\x5f"
+    "\x92\xe8\x8b\x60\x83\x74\x83\x40\x83\x43\x83\x8b:";  // 震源断層/ケースフォルダ定義ファイル:
+const std::string kSpectrumName = "\\Velmora\x92\xb7\x8e\xfc\x8a\xfa.csv";  // \Velmora長周期.csv
+const std::string kWaveformName = "\\\x89\xc1\x91\xac\x93\x78\x94\x67\x8c\x60.acc";  // \加速度波形.acc
+const char* const kSpectrumHost = "Velmora長周期.csv";
+const char* const kWaveformHost = "加速度波形.acc";
+const char* const kResultFiles[] = {
+    "入力用･目標速度スペクトル.csv",       "入力用･位相用加速度波形.csv",
+    "参考･各震源断層の速度スペクトル.csv", "参考･各ケースの加速度波形.csv",
+    "参考･各ケースの速度波形.csv",         "参考･各ケースの最大速度.csv",
+};
+
+std::string fixed(double v, int w, int d) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%*.*f", w, d, v);
+  return buffer;
+}
+
+// A data set: fault folders with spectrum tables, case folders with waveforms, and the
+// definition file that lists them.
+struct DataSet {
+  std::vector<std::vector<double>> spectra;  // per fault, 55 values
+  std::vector<std::vector<double>> samples;  // per case
+  std::vector<double> periods;
+
+  static DataSet small() {
+    DataSet d;
+    for (int j = 1; j <= 55; ++j) d.periods.push_back(0.1 * j);
+    for (int k = 1; k <= 2; ++k) {
+      std::vector<double> s;
+      for (int j = 1; j <= 55; ++j) s.push_back(k == 1 ? 3.0 * j : 4.0 * j + 0.125);
+      d.spectra.push_back(s);
+    }
+    d.samples = {{100, 100, 100}, {10, -10}, {200}};
+    return d;
+  }
+
+  std::string definition_file() const {
+    std::string def = "folder definition for a trial run\r\n";
+    def += std::to_string(spectra.size()) + "," + std::to_string(samples.size()) + "\r\n";
+    def += "No.,source fault folder\r\n";
+    for (std::size_t k = 1; k <= spectra.size(); ++k) {
+      def += std::to_string(k) + ",quake\\fault" + std::to_string(k) + "\r\n";
+    }
+    def += "No.,case folder\r\n";
+    for (std::size_t c = samples.size(); c >= 1; --c) {  // out of order on purpose
+      def += std::to_string(c) + ",quake\\case" + std::to_string(c) + "\r\n";
+    }
+    return def + "notes after the case section are never read\r\n";
+  }
+
+  std::string spectrum_table(std::size_t k) const {
+    std::string table;
+    for (int i = 1; i <= 15; ++i) table += i == 5 ? "\r\n" : "header line " + std::to_string(i) + "\r\n";
+    for (std::size_t j = 0; j < 55; ++j) {
+      table += fixed(periods[j], 0, 3);
+      for (int f = 2; f <= 27; ++f) table += ", 1.2345E+03";
+      table += "," + fixed(spectra[k][j], 0, 6) + "\r\n";
+    }
+    return table;
+  }
+
+  std::string waveform(std::size_t c) const {
+    std::string w = std::to_string(samples[c].size()) + ",0.02\r\n";
+    for (std::size_t j = 0; j < samples[c].size(); ++j) {
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, "%10.3f", samples[c][j]);
+      w += buffer;
+      if (j % 5 == 4 || j + 1 == samples[c].size()) w += "\r\n";
+    }
+    return samples[c].empty() ? w + "\r\n" : w;
+  }
+
+  void write_to(const ScratchFolder& folder) const {
+    folder.write("def.csv", definition_file());
+    for (std::size_t k = 0; k < spectra.size(); ++k) {
+      folder.write("quake/fault" + std::to_string(k + 1) + "/" + kSpectrumHost, spectrum_table(k));
+    }
+    for (std::size_t c = 0; c < samples.size(); ++c) {
+      folder.write("quake/case" + std::to_string(c + 1) + "/" + kWaveformHost, waveform(c));
+    }
+  }
+};
+
+RunResult run_in(const ScratchFolder& folder, const std::string& input) {
+  return testing_support::run_program(GMGATHER_EXE, folder.path(), input);
+}
+
+std::string label(int n) { return "      ,No." + fixed(n, 2, 0); }
+
+TEST(WholeRun, WritesTheSixFilesByteForByte) {
+  const DataSet d = DataSet::small();
+  ScratchFolder folder;
+  d.write_to(folder);
+  const RunResult r = run_in(folder, "def.csv\r\n");
+  EXPECT_EQ(r.out, kPrompt);
+  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(r.status, 0);
+
+  // The evaluation, step by step as the program does it.
+  const std::size_t faults = d.spectra.size();
+  const std::size_t cases = d.samples.size();
+  std::vector<std::vector<double>> velocity(cases);
+  std::vector<double> peak(cases, 0.0);
+  std::size_t longest = 0;
+  for (std::size_t c = 0; c < cases; ++c) {
+    const auto& a = d.samples[c];
+    for (std::size_t j = 0; j < a.size(); ++j) {
+      const double v = j == 0 ? 0.01 * a[0] : 0.01 * (a[j] + a[j - 1]) + velocity[c][j - 1];
+      velocity[c].push_back(v);
+      peak[c] = std::max(peak[c], std::fabs(v));
+    }
+    longest = std::max(longest, a.size());
+  }
+  // Peaks 5, 0.1, 2: ranks 1, 3, 2; the phase case (rank 2) is case 3.
+  const std::size_t phase = 2;
+
+  std::string target = "\x8e\xfc\x8a\xfa(s),\x91\xac\x93\x78Sv(cm/s)\r\n";  // 周期(s),速度Sv(cm/s)
+  std::string per_fault = "\x8e\xfc\x8a\xfa(s)";                            // 周期(s)
+  for (std::size_t k = 1; k <= faults; ++k) per_fault += label(static_cast<int>(k));
+  per_fault += "   ,(cm/s)\r\n";
+  for (std::size_t j = 0; j < 55; ++j) {
+    double s = 0;
+    for (std::size_t k = 0; k < faults; ++k) s = d.spectra[k][j] * d.spectra[k][j] + s;
+    target += fixed(d.periods[j], 12, 4) + "," + fixed(std::sqrt(s) / 1.1, 14, 6) + "\r\n";
+    per_fault += fixed(d.periods[j], 12, 4);
+    for (std::size_t k = 0; k < faults; ++k) per_fault += "," + fixed(d.spectra[k][j], 14, 6);
+    per_fault += "\r\n";
+  }
+  std::string phase_file = "\x8e\x9e\x8d\x8f(s),\x89\xc1\x91\xac\x93\x78(cm/s2)\r\n";  // 時刻(s),加速度(cm/s2)
+  for (std::size_t j = 0; j < d.samples[phase].size(); ++j) {
+    phase_file += fixed(static_cast<double>(j) * 0.02, 12, 4) + "," + fixed(d.samples[phase][j], 14, 6) + "\r\n";
+  }
+  std::string acc = "\x8e\x9e\x8d\x8f(s)";  // 時刻(s)
+  std::string vel = acc;
+  for (std::size_t c = 1; c <= cases; ++c) {
+    acc += label(static_cast<int>(c));
+    vel += label(static_cast<int>(c));
+  }
+  acc += "  ,(cm/s2)\r\n";
+  vel += "   ,(cm/s)\r\n";
+  for (std::size_t j = 0; j < longest; ++j) {
+    acc += fixed(static_cast<double>(j) * 0.02, 12, 4);
+    vel += fixed(static_cast<double>(j) * 0.02, 12, 4);
+    for (std::size_t c = 0; c < cases; ++c) {
+      acc += "," + fixed(j < d.samples[c].size() ? d.samples[c][j] : 0.0, 14, 6);
+      vel += "," + fixed(j < velocity[c].size() ? velocity[c][j] : 0.0, 14, 6);
+    }
+    acc += "\r\n";
+    vel += "\r\n";
+  }
+  const std::string peaks =
+      "\x83\x50\x81\x5b\x83\x58\x94\xd4\x8d\x86      ,No. 1      ,No. 2      ,No. 3\r\n"  // ケース番号
+      "\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),      5.000000,      0.100000,      2.000000\r\n"
+      "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  1,  3,  2\r\n";  // 最大速度順位
+
+  EXPECT_EQ(folder.read(kResultFiles[0]), target);
+  EXPECT_EQ(folder.read(kResultFiles[1]), phase_file);
+  EXPECT_EQ(folder.read(kResultFiles[2]), per_fault);
+  EXPECT_EQ(folder.read(kResultFiles[3]), acc);
+  EXPECT_EQ(folder.read(kResultFiles[4]), vel);
+  EXPECT_EQ(folder.read(kResultFiles[5]), peaks);
+}
+
+TEST(WholeRun, ReplacesLongerResultFilesOfAnEarlierRun) {
+  const DataSet d = DataSet::small();
+  ScratchFolder folder;
+  d.write_to(folder);
+  for (const char* name : kResultFiles) folder.write(name, std::string(100000, 'x'));
+  ASSERT_EQ(run_in(folder, "def.csv\n").status, 0);
+  EXPECT_EQ(folder.read(kResultFiles[5]).find("xx"), std::string::npos);
+  EXPECT_EQ(folder.read(kResultFiles[1]).size(), 23u + 29);  // header and one sample
+}
+
+// An error end: what changes in the data set, the console input, and what must come out.
+struct ErrorEndCase {
+  const char* what;
+  void (*prepare)(const ScratchFolder&);
+  std::string input;
+  std::string out;  // after the prompt
+  std::string err;
+  int status;
+};
+
+void replace_definition(const ScratchFolder& f, const std::string& from, const std::string& to) {
+  std::string def = f.read("def.csv");
+  const std::size_t at = def.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  def.replace(at, from.size(), to);
+  f.write("def.csv", def);
+}
+
+const std::string kFault2Path = "quake\\fault2" + kSpectrumName;
+const std::string kCase2Path = "quake\\case2" + kWaveformName;
+
+const ErrorEndCase kErrorEnds[] = {
+    {"E1 missing definition file", nullptr, "nodef.csv\n\n", "nodef.csv not exist ! [Enter]", "", 1},
+    {"E1 folder as definition file",
+     [](const ScratchFolder& f) { f.write("adir/x", ""); }, "adir\n\n", "adir not exist ! [Enter]", "", 1},
+    {"E1 name cut at 40 bytes", nullptr, std::string(45, 'n') + "\n\n",
+     std::string(40, 'n') + " not exist ! [Enter]", "", 1},
+    {"E2 22 cases", [](const ScratchFolder& f) { replace_definition(f, "2,3\r\n", "2,22\r\n"); },
+     "def.csv\n\n", "Fault number or Case number Error ! [Enter]", "", 1},
+    {"E2 counts are text", [](const ScratchFolder& f) { replace_definition(f, "2,3\r\n", "two,3\r\n"); },
+     "def.csv\n\n", "Fault number or Case number Error ! [Enter]", "", 1},
+    {"E2 one count then a heading", [](const ScratchFolder& f) { replace_definition(f, "2,3\r\n", "2\r\n"); },
+     "def.csv\n\n", "Fault number or Case number Error ! [Enter]", "", 1},
+    {"E3 fault number 3 of 2",
+     [](const ScratchFolder& f) { replace_definition(f, "2,quake\\fault2", "3,quake\\fault2"); },
+     "def.csv\n\n", "Fault data line no.\r\n2\r\nError ! [Enter]", "", 1},
+    {"E4 fault 2 given by no line",
+     [](const ScratchFolder& f) { replace_definition(f, "2,quake\\fault2", "1,quake\\fault2"); },
+     "def.csv\n\n", "Fault data no.\r\n2\r\n not exist ! [Enter]", "", 1},
+    {"E5 case number 4 of 3",
+     [](const ScratchFolder& f) { replace_definition(f, "1,quake\\case1", "4,quake\\case1"); },
+     "def.csv\n\n", "Case data line no.\r\n3\r\nError ! [Enter]", "", 1},
+    {"E6 case 1 given by no line",
+     [](const ScratchFolder& f) { replace_definition(f, "1,quake\\case1", "2,quake\\case1"); },
+     "def.csv\n\n", "Case data no.\r\n1\r\n not exist ! [Enter]", "", 1},
+    {"E7 spectrum table of fault 2 missing",
+     [](const ScratchFolder& f) { std::filesystem::remove(f.path() / "quake/fault2" / kSpectrumHost); },
+     "def.csv\n\n", kFault2Path + " not exist ! [Enter]", "", 1},
+    {"E8 waveform of case 2 missing",
+     [](const ScratchFolder& f) { std::filesystem::remove(f.path() / "quake/case2" / kWaveformHost); },
+     "def.csv\n\n", kCase2Path + " not exist ! [Enter]", "", 1},
+    {"E9 too many samples",
+     [](const ScratchFolder& f) { f.write(std::string("quake/case2/") + kWaveformHost, "100001,0.02\r\n1.0\r\n"); },
+     "def.csv\n\n", kCase2Path + " too many samples ! [Enter]", "", 1},
+    {"Enter pause meets the end of input", nullptr, "nodef.csv\n", "nodef.csv not exist ! [Enter]",
+     "txtrec: severe (24): end-of-file during read, unit 5, file stdin\n", 2},
+    {"no answer at all", nullptr, "", "", "txtrec: severe (24): end-of-file during read, unit 5, file stdin\n", 2},
+    {"definition file ends inside the case section",
+     [](const ScratchFolder& f) { f.write("def.csv", "t\r\n1,2\r\nh\r\n1,quake\\fault1\r\nh\r\n1,quake\\case1\r\n"); },
+     "def.csv\n", "", "txtrec: severe (24): end-of-file during read, unit 11, file def.csv\n", 2},
+    {"empty definition file", [](const ScratchFolder& f) { f.write("def.csv", ""); }, "def.csv\n", "",
+     "txtrec: severe (24): end-of-file during read, unit 11, file def.csv\n", 2},
+    {"fault line without a comma",
+     [](const ScratchFolder& f) { replace_definition(f, "1,quake\\fault1", "1 quake\\fault1"); },
+     "def.csv\n", "", "txtrec: severe (64): input conversion error, unit 11, file def.csv\n", 2},
+    {"spectrum table too short",
+     [](const ScratchFolder& f) {
+       const std::string p = std::string("quake/fault2/") + kSpectrumHost;
+       const std::string t = f.read(p);
+       f.write(p, t.substr(0, t.size() / 2));
+     },
+     "def.csv\n", "", "txtrec: severe (24): end-of-file during read, unit 12, file " + kFault2Path + "\n", 2},
+    {"text in a spectrum row",
+     [](const ScratchFolder& f) {
+       const std::string p = std::string("quake/fault2/") + kSpectrumHost;
+       std::string t = f.read(p);
+       t.replace(t.find(" 1.2345E+03"), 11, "Sa(cm/s2)  ");
+       f.write(p, t);
+     },
+     "def.csv\n", "", "txtrec: severe (64): input conversion error, unit 12, file " + kFault2Path + "\n", 2},
+    {"waveform ends early",
+     [](const ScratchFolder& f) { f.write(std::string("quake/case2/") + kWaveformHost, "3,0.02\r\n1.0 2.0\r\n"); },
+     "def.csv\n", "", "txtrec: severe (24): end-of-file during read, unit 13, file " + kCase2Path + "\n", 2},
+    {"waveform sample is text",
+     [](const ScratchFolder& f) { f.write(std::string("quake/case2/") + kWaveformHost, "2,0.02\r\n1.0 x\r\n"); },
+     "def.csv\n", "", "txtrec: severe (59): list-directed I/O syntax error, unit 13, file " + kCase2Path + "\n", 2},
+    {"waveform header with a blank",
+     [](const ScratchFolder& f) { f.write(std::string("quake/case2/") + kWaveformHost, "2 0.02\r\n1.0 2.0\r\n"); },
+     "def.csv\n", "", "txtrec: severe (64): input conversion error, unit 13, file " + kCase2Path + "\n", 2},
+    {"waveform sample too large",
+     [](const ScratchFolder& f) { f.write(std::string("quake/case2/") + kWaveformHost, "2,0.02\r\n1.0 1E999\r\n"); },
+     "def.csv\n", "", "txtrec: severe (64): input conversion error, unit 13, file " + kCase2Path + "\n", 2},
+};
+
+TEST(WholeRun, ErrorEndsLeaveEarlierResultsUntouched) {
+  for (const ErrorEndCase& c : kErrorEnds) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    DataSet::small().write_to(folder);
+    for (const char* name : kResultFiles) folder.write(name, std::string("old ") + name);
+    if (c.prepare != nullptr) c.prepare(folder);
+    const auto before = folder.snapshot();
+    const RunResult r = run_in(folder, c.input);
+    EXPECT_EQ(r.out, c.input.empty() ? kPrompt : kPrompt + c.out);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(folder.snapshot(), before);
+  }
+}
+
+TEST(WholeRun, AnsweringAfterEmptyLinesAndWithTrailingBlanks) {
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  const RunResult r = run_in(folder, "\n   \n  def.csv   \n");
+  EXPECT_EQ(r.out, kPrompt);
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(WholeRun, ResultFilesGoToTheWorkingFolder) {
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  // Folder paths made absolute, so that the run can start from another folder.
+  std::string def = folder.read("def.csv");
+  const std::string absolute = folder.path().string() + "/quake";
+  for (std::size_t at = def.find(",quake"); at != std::string::npos; at = def.find(",quake", at + 1)) {
+    def.replace(at + 1, 5, absolute);
+  }
+  folder.write("def.csv", def);
+  std::filesystem::create_directory(folder.path() / "out");
+  const RunResult r = testing_support::run_program(GMGATHER_EXE, folder.path() / "out", "..\\def.csv\n");
+  EXPECT_EQ(r.out, kPrompt);
+  ASSERT_EQ(r.status, 0);
+  for (const char* name : kResultFiles) {
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "out" / name)) << name;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / name)) << name;
+  }
+}
+
+}  // namespace
