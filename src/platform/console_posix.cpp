@@ -1,1 +1,268 @@
-// placeholder
+// The console on a POSIX host. The program speaks Shift-JIS; a Linux terminal almost
+// always speaks UTF-8. Pipes and files get the program's bytes untouched, so scripts and
+// the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text.
+#include "platform/console.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kMaxIo = SSIZE_MAX;
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
+
+bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+bool write_all(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    const ssize_t put = ::write(fd, data, n > kMaxIo ? kMaxIo : n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    data += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+ssize_t read_once(int fd, char* buffer, std::size_t n) {
+  ssize_t got;
+  do {
+    got = ::read(fd, buffer, n > kMaxIo ? kMaxIo : n);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+// Whether the user's locale encodes text as UTF-8. The locale is only borrowed for the
+// question: the rest of the program (number parsing above all) relies on the "C" locale.
+bool user_locale_is_utf8() {
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  const std::string saved = current != nullptr ? current : "C";
+  bool utf8 = false;
+  if (std::setlocale(LC_CTYPE, "") != nullptr) {
+    const char* codeset = nl_langinfo(CODESET);
+    utf8 = codeset != nullptr && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+  }
+  std::setlocale(LC_CTYPE, saved.c_str());
+  return utf8;
+}
+
+// Length of the UTF-8 character starting at `s` when it is complete and well formed,
+// otherwise 1 (the byte alone).
+std::size_t utf8_char_length(const char* s, std::size_t left) {
+  const auto c = static_cast<unsigned char>(s[0]);
+  std::size_t len = 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+  }
+  if (len > left) return 1;
+  for (std::size_t i = 1; i < len; ++i) {
+    const auto t = static_cast<unsigned char>(s[i]);
+    if (t < 0x80 || t > 0xBF) return 1;
+  }
+  return len;
+}
+
+// Runs `cd` over all of `in`, appending to `out`. A sequence iconv refuses is appended
+// unchanged (its length given by `refused_length`) so no byte ever disappears; an
+// incomplete sequence at the end is returned in `rest` when `rest` is given.
+template <typename RefusedLength>
+void convert(iconv_t cd, std::string_view in, std::string& out, std::string* rest, RefusedLength refused_length) {
+  char* src = const_cast<char*>(in.data());
+  std::size_t left = in.size();
+  char buffer[1024];
+  while (left > 0) {
+    char* dst = buffer;
+    std::size_t room = sizeof buffer;
+    const std::size_t rc = iconv(cd, &src, &left, &dst, &room);
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    if (rc != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    if (errno == EINVAL && rest != nullptr) {
+      rest->assign(src, left);
+      break;
+    }
+    const std::size_t skip = refused_length(src, left);
+    out.append(src, skip);
+    src += skip;
+    left -= skip;
+  }
+}
+
+// Standard output or standard error.
+class OutputStream {
+ public:
+  explicit OutputStream(int fd) : fd_(fd) {}
+  ~OutputStream() {
+    // A lead byte still waiting for its partner at exit goes out as it is.
+    if (!held_.empty()) write_all(fd_, held_.data(), held_.size());
+    if (cd_ != kNoConverter) iconv_close(cd_);
+  }
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  void show_as_utf8() { cd_ = iconv_open("UTF-8", "CP932"); }
+
+  bool write(std::string_view bytes) {
+    if (cd_ == kNoConverter) return write_all(fd_, bytes.data(), bytes.size());
+    std::string text = held_;
+    text.append(bytes);
+    held_.clear();
+    // The program may write a double-byte character in two pieces; its lead byte waits
+    // here for the next call instead of reaching the terminal as garbage.
+    std::size_t i = 0;
+    while (i < text.size()) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (is_lead_byte(c) && i + 1 < text.size() && is_trail_byte(static_cast<unsigned char>(text[i + 1]))) {
+        i += 2;
+      } else if (is_lead_byte(c) && i + 1 == text.size()) {
+        held_ = text.substr(i);
+        text.resize(i);
+        break;
+      } else {
+        ++i;
+      }
+    }
+    if (text.empty()) return true;
+    std::string shown;
+    shown.reserve(text.size() * 3);
+    convert(cd_, text, shown, nullptr, [](const char* s, std::size_t left) -> std::size_t {
+      // A well-formed pair with no character assigned goes out whole, so its trail
+      // byte is not taken for a katakana of its own.
+      const bool pair = left >= 2 && is_lead_byte(static_cast<unsigned char>(s[0])) &&
+                        is_trail_byte(static_cast<unsigned char>(s[1]));
+      return pair ? 2 : 1;
+    });
+    return write_all(fd_, shown.data(), shown.size());
+  }
+
+ private:
+  int fd_;
+  iconv_t cd_ = kNoConverter;
+  std::string held_;
+};
+
+// Standard input.
+class InputStream {
+ public:
+  explicit InputStream(int fd) : fd_(fd) {}
+  ~InputStream() {
+    if (cd_ != kNoConverter) iconv_close(cd_);
+  }
+  InputStream(const InputStream&) = delete;
+  InputStream& operator=(const InputStream&) = delete;
+
+  void read_as_utf8() { cd_ = iconv_open("CP932", "UTF-8"); }
+
+  std::ptrdiff_t read(char* buffer, std::size_t n) {
+    if (cd_ == kNoConverter) return read_once(fd_, buffer, n);
+    if (n == 0) return 0;
+    // One read(2) per line typed: waiting for more would block the user. Only when a
+    // read brought nothing but the start of a character is another one made, and the
+    // rest of that character is then already on its way.
+    while (ready_pos_ == ready_.size()) {
+      ready_.clear();
+      ready_pos_ = 0;
+      if (end_pending_) {
+        end_pending_ = false;
+        return 0;
+      }
+      char raw[4096];
+      const ssize_t got = read_once(fd_, raw, sizeof raw);
+      if (got < 0) return -1;
+      if (got == 0) {
+        if (partial_.empty()) return 0;
+        // The input ended inside a character: hand its bytes over as they are, and
+        // report the end on the next call (a terminal gives it only once).
+        ready_.swap(partial_);
+        end_pending_ = true;
+        break;
+      }
+      std::string text;
+      text.swap(partial_);
+      text.append(raw, static_cast<std::size_t>(got));
+      convert(cd_, text, ready_, &partial_, utf8_char_length);
+      // Cannot happen with a sane converter; keeps a broken one from hoarding bytes.
+      if (partial_.size() > 4) {
+        ready_.append(partial_);
+        partial_.clear();
+      }
+    }
+    // Conversion can change the length, so what does not fit waits for the next call.
+    std::size_t take = ready_.size() - ready_pos_;
+    if (take > n) take = n;
+    std::memcpy(buffer, ready_.data() + ready_pos_, take);
+    ready_pos_ += take;
+    return static_cast<std::ptrdiff_t>(take);
+  }
+
+ private:
+  int fd_;
+  iconv_t cd_ = kNoConverter;
+  std::string ready_;     // converted input the program has not taken yet
+  std::size_t ready_pos_ = 0;
+  std::string partial_;   // start of a UTF-8 character whose other bytes are still to come
+  bool end_pending_ = false;
+};
+
+class PosixConsole final : public Console {
+ public:
+  PosixConsole() {
+    const bool in_tty = ::isatty(STDIN_FILENO) == 1;
+    const bool out_tty = ::isatty(STDOUT_FILENO) == 1;
+    const bool err_tty = ::isatty(STDERR_FILENO) == 1;
+    if (!(in_tty || out_tty || err_tty) || !user_locale_is_utf8()) return;
+    if (in_tty) input_.read_as_utf8();
+    if (out_tty) output_.show_as_utf8();
+    if (err_tty) error_.show_as_utf8();
+  }
+
+  std::ptrdiff_t read_input(char* buffer, std::size_t n) override { return input_.read(buffer, n); }
+  bool write_output(std::string_view bytes) override { return output_.write(bytes); }
+  bool write_error(std::string_view bytes) override { return error_.write(bytes); }
+
+ private:
+  InputStream input_{STDIN_FILENO};
+  OutputStream output_{STDOUT_FILENO};
+  OutputStream error_{STDERR_FILENO};
+};
+
+void ignore_signal(int sig) {
+  struct sigaction action {};
+  action.sa_handler = SIG_IGN;
+  sigemptyset(&action.sa_mask);
+  sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
+
+Console& host_console() {
+  static PosixConsole console;
+  return console;
+}
+
+void prepare_process() {
+  // A reader that went away or a file-size limit must show up as a failed write the
+  // program can report, not as a signal that ends it mid-record.
+  ignore_signal(SIGPIPE);
+  ignore_signal(SIGXFSZ);
+}
+
+}  // namespace platform

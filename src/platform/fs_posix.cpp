@@ -1,1 +1,202 @@
-// placeholder
+// Files on a POSIX host. Program paths are Shift-JIS with backslashes; the host wants
+// slashes and, on today's systems, UTF-8 names.
+#include "platform/fs.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kMaxIo = SSIZE_MAX;
+
+bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+// Turns separators into slashes. A 0x5C that completes a double-byte character (as in
+// 表 = 95 5C) is part of that character, not a separator.
+std::string map_separators(std::string_view path) {
+  std::string out(path);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (is_lead_byte(c) && i + 1 < out.size() && is_trail_byte(static_cast<unsigned char>(out[i + 1]))) {
+      ++i;
+    } else if (c == 0x5C) {
+      out[i] = '/';
+    }
+  }
+  return out;
+}
+
+// The whole of `in` converted from CP932 to UTF-8, or false when any byte is not valid
+// CP932 (or the host has no CP932 table). "CP932" rather than "SHIFT_JIS": the latter
+// reads 0x5C as a yen sign and 0x7E as an overline.
+bool cp932_to_utf8(const std::string& in, std::string& out) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) return false;
+  // Every CP932 byte becomes at most three UTF-8 bytes.
+  out.assign(in.size() * 3 + 1, '\0');
+  char* src = const_cast<char*>(in.data());
+  std::size_t src_left = in.size();
+  char* dst = out.data();
+  std::size_t dst_left = out.size();
+  const std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+  iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1) || src_left != 0) return false;
+  out.resize(out.size() - dst_left);
+  return true;
+}
+
+OpenError error_from_errno(int e) {
+  switch (e) {
+    case ENOENT:
+    case ENOTDIR:
+      return OpenError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return OpenError::AccessDenied;
+    case ENXIO:
+    case ENODEV:
+      return OpenError::NoDevice;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+    case ELOOP:
+      return OpenError::BadName;
+    default:
+      return OpenError::Other;
+  }
+}
+
+// Opens with O_NONBLOCK so that a FIFO or a device can never hang the open itself.
+// Returns the descriptor, or -1 with `error` set.
+int open_host(std::string_view sjis_path, int flags, OpenError& error) {
+  // The host API ends names at a NUL; cutting the name there would open another file.
+  if (sjis_path.find('\0') != std::string_view::npos) {
+    error = OpenError::BadName;
+    return -1;
+  }
+  const std::string path = host_path(sjis_path);
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    error = error_from_errno(errno);
+    return -1;
+  }
+  error = OpenError::None;
+  return fd;
+}
+
+// Clears O_NONBLOCK so later reads and writes wait as usual.
+bool make_blocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+std::string host_path(std::string_view sjis_path) {
+  std::string mapped = map_separators(sjis_path);
+  std::string utf8;
+  if (cp932_to_utf8(mapped, utf8)) return utf8;
+  // Not Shift-JIS after all: the bytes may already be the host's own spelling.
+  return mapped;
+}
+
+InputFile::~InputFile() { close(); }
+
+OpenError InputFile::open(std::string_view sjis_path) {
+  close();
+  OpenError error;
+  const int fd = open_host(sjis_path, O_RDONLY, error);
+  if (fd < 0) return error;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return OpenError::Other;
+  }
+  // Only regular files are data. A folder is refused like on every other host, and a
+  // FIFO or device is refused too: reading one could wait forever for a writer.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return OpenError::AccessDenied;
+  }
+  if (!make_blocking(fd)) {
+    ::close(fd);
+    return OpenError::Other;
+  }
+  handle_ = fd;
+  return OpenError::None;
+}
+
+std::ptrdiff_t InputFile::read(char* buffer, std::size_t n) noexcept {
+  if (!is_open()) return -1;
+  if (n > kMaxIo) n = kMaxIo;
+  ssize_t got;
+  do {
+    got = ::read(fd_of(handle_), buffer, n);
+  } while (got < 0 && errno == EINTR);
+  return got < 0 ? -1 : static_cast<std::ptrdiff_t>(got);
+}
+
+void InputFile::close() noexcept {
+  if (!is_open()) return;
+  // Not retried on EINTR: Linux releases the descriptor either way.
+  ::close(fd_of(handle_));
+  handle_ = kNoHandle;
+}
+
+OutputFile::~OutputFile() { close(); }
+
+OpenError OutputFile::create(std::string_view sjis_path) {
+  close();
+  OpenError error;
+  // O_NONBLOCK turns "a FIFO nobody reads" into ENXIO instead of a hang.
+  const int fd = open_host(sjis_path, O_WRONLY | O_CREAT | O_TRUNC, error);
+  if (fd < 0) return error;
+  if (!make_blocking(fd)) {
+    ::close(fd);
+    return OpenError::Other;
+  }
+  handle_ = fd;
+  return OpenError::None;
+}
+
+bool OutputFile::write(const char* data, std::size_t n) noexcept {
+  if (!is_open()) return false;
+  while (n > 0) {
+    const std::size_t chunk = n > kMaxIo ? kMaxIo : n;
+    const ssize_t put = ::write(fd_of(handle_), data, chunk);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    // A write that accepts nothing would otherwise loop forever.
+    if (put == 0) return false;
+    data += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool OutputFile::close() noexcept {
+  if (!is_open()) return true;
+  // Some file systems (NFS) report a delayed write error only here.
+  const bool ok = ::close(fd_of(handle_)) == 0;
+  handle_ = kNoHandle;
+  return ok;
+}
+
+}  // namespace platform

@@ -1,1 +1,143 @@
-// placeholder
+// Files on a Windows host. Program paths are already in the native form (code page 932,
+// backslashes); they are widened at open so the result does not depend on the ANSI code
+// page the user happens to run under.
+#include "platform/fs.hpp"
+
+#include <climits>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+constexpr UINT kShiftJis = 932;
+// ReadFile and WriteFile count in DWORDs; staying well below keeps every cast exact.
+constexpr std::size_t kMaxIo = std::size_t{1} << 30;
+
+HANDLE native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+std::intptr_t stored(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
+
+// The UTF-16 form of a program path, or false when it is not valid Shift-JIS.
+bool to_wide(std::string_view sjis, std::wstring& wide) {
+  wide.clear();
+  if (sjis.empty()) return true;
+  // The API ends names at a NUL; cutting the name there would open another file.
+  if (sjis.find('\0') != std::string_view::npos || sjis.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  const int length = static_cast<int>(sjis.size());
+  const int needed = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, sjis.data(), length, nullptr, 0);
+  if (needed <= 0) return false;
+  wide.assign(static_cast<std::size_t>(needed), L'\0');
+  return MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, sjis.data(), length, wide.data(), needed) == needed;
+}
+
+OpenError error_from_last_error(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenError::NotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+      return OpenError::AccessDenied;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST:
+      return OpenError::NoDevice;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+      return OpenError::BadName;
+    default:
+      return OpenError::Other;
+  }
+}
+
+HANDLE open_native(std::string_view sjis_path, DWORD access, DWORD disposition, OpenError& error) {
+  std::wstring wide;
+  if (!to_wide(sjis_path, wide)) {
+    error = OpenError::BadName;
+    return INVALID_HANDLE_VALUE;
+  }
+  const HANDLE handle = CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  error = handle == INVALID_HANDLE_VALUE ? error_from_last_error(GetLastError()) : OpenError::None;
+  return handle;
+}
+
+}  // namespace
+
+std::string host_path(std::string_view sjis_path) { return std::string(sjis_path); }
+
+InputFile::~InputFile() { close(); }
+
+OpenError InputFile::open(std::string_view sjis_path) {
+  close();
+  OpenError error;
+  const HANDLE handle = open_native(sjis_path, GENERIC_READ, OPEN_EXISTING, error);
+  if (handle == INVALID_HANDLE_VALUE) return error;
+  // Only files on disk are data. CreateFileW already refuses a folder (it would need
+  // FILE_FLAG_BACKUP_SEMANTICS), and a pipe or a device such as CON could wait forever.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    CloseHandle(handle);
+    return OpenError::AccessDenied;
+  }
+  handle_ = stored(handle);
+  return OpenError::None;
+}
+
+std::ptrdiff_t InputFile::read(char* buffer, std::size_t n) noexcept {
+  if (!is_open()) return -1;
+  const DWORD wanted = static_cast<DWORD>(n > kMaxIo ? kMaxIo : n);
+  DWORD got = 0;
+  if (!ReadFile(native(handle_), buffer, wanted, &got, nullptr)) return -1;
+  return static_cast<std::ptrdiff_t>(got);
+}
+
+void InputFile::close() noexcept {
+  if (!is_open()) return;
+  CloseHandle(native(handle_));
+  handle_ = kNoHandle;
+}
+
+OutputFile::~OutputFile() { close(); }
+
+OpenError OutputFile::create(std::string_view sjis_path) {
+  close();
+  OpenError error;
+  // An existing folder of that name fails with ERROR_ACCESS_DENIED.
+  const HANDLE handle = open_native(sjis_path, GENERIC_WRITE, CREATE_ALWAYS, error);
+  if (handle == INVALID_HANDLE_VALUE) return error;
+  handle_ = stored(handle);
+  return OpenError::None;
+}
+
+bool OutputFile::write(const char* data, std::size_t n) noexcept {
+  if (!is_open()) return false;
+  while (n > 0) {
+    const DWORD chunk = static_cast<DWORD>(n > kMaxIo ? kMaxIo : n);
+    DWORD put = 0;
+    if (!WriteFile(native(handle_), data, chunk, &put, nullptr) || put == 0) return false;
+    data += put;
+    n -= put;
+  }
+  return true;
+}
+
+bool OutputFile::close() noexcept {
+  if (!is_open()) return true;
+  const bool ok = CloseHandle(native(handle_)) != 0;
+  handle_ = kNoHandle;
+  return ok;
+}
+
+}  // namespace platform
