@@ -35,11 +35,6 @@ bool OutputUnit::flush() {
   return !failed_;
 }
 
-char* OutputUnit::reserve(std::size_t n) {
-  if (capacity_ - used_ < n) flush();
-  return buffer_.get() + used_;
-}
-
 void OutputUnit::append(const char* data, std::size_t n) {
   while (n > 0) {
     if (used_ == capacity_) flush();
@@ -96,7 +91,10 @@ bool WriteStatement::to_data() {
   return false;
 }
 
-const Descriptor& WriteStatement::take_descriptor() {
+// The descriptor for the next item, past any control descriptors: when the layout is used
+// up, the record is handed over and the walk resumes at the last group (or the first
+// descriptor).
+const Descriptor& WriteStatement::take_descriptor_slow() {
   if (!to_data()) {
     // The record is handed over with its line end even after a $: the flag only speaks
     // for the record still open when the statement ends.
@@ -114,12 +112,12 @@ void WriteStatement::hand_over(bool line_end) {
   if (line_end) unit_.append("\r\n", 2);
 }
 
-namespace {
-void fill_asterisks(char* out, int w) noexcept { std::memset(out, '*', static_cast<std::size_t>(w)); }
-}  // namespace
+void WriteStatement::mark_overflow(char* field, int width) noexcept {
+  std::memset(field, '*', static_cast<std::size_t>(width));
+  overflowed_ = true;
+}
 
-void WriteStatement::text(std::string_view value) {
-  const Descriptor& d = take_descriptor();
+void WriteStatement::put_text(const Descriptor& d, std::string_view value) {
   switch (d.kind) {
     case Descriptor::Kind::A:
       unit_.append(value.data(), value.size());
@@ -138,9 +136,8 @@ void WriteStatement::text(std::string_view value) {
       return;
     }
     default:  // a text where a number belongs cannot be rendered
-      fill_asterisks(unit_.reserve(static_cast<std::size_t>(d.width)), d.width);
+      mark_overflow(unit_.reserve(static_cast<std::size_t>(d.width)), d.width);
       unit_.used_ += static_cast<std::size_t>(d.width);
-      overflowed_ = true;
       return;
   }
 }
@@ -150,19 +147,7 @@ void WriteStatement::integer(std::int32_t value) {
   const auto w = static_cast<std::size_t>(d.width);
   char* out = unit_.reserve(w);
   if (d.kind != Descriptor::Kind::I || !format_integer(value, d.width, out)) {
-    fill_asterisks(out, d.width);
-    overflowed_ = true;
-  }
-  unit_.used_ += w;
-}
-
-void WriteStatement::real(double value) {
-  const Descriptor& d = take_descriptor();
-  const auto w = static_cast<std::size_t>(d.width);
-  char* out = unit_.reserve(w);
-  if (d.kind != Descriptor::Kind::F || !format_fixed(value, d.width, d.decimals, out)) {
-    fill_asterisks(out, d.width);
-    overflowed_ = true;
+    mark_overflow(out, d.width);
   }
   unit_.used_ += w;
 }

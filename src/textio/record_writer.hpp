@@ -3,6 +3,7 @@
 // (lines ended by CR LF) and hands them to a file or the console.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "platform/console.hpp"
 #include "platform/fs.hpp"
+#include "textio/number_format.hpp"
 #include "textio/report.hpp"
 
 namespace textio {
@@ -90,7 +92,10 @@ class OutputUnit {
  private:
   friend class WriteStatement;
   // Room for n more bytes at the end of the buffer (n <= capacity): flushes when needed.
-  char* reserve(std::size_t n);
+  char* reserve(std::size_t n) {
+    if (capacity_ - used_ < n) flush();
+    return buffer_.get() + used_;
+  }
   void append(const char* data, std::size_t n);
   void end_of_statement(bool overflowed);
 
@@ -116,18 +121,43 @@ class WriteStatement {
   WriteStatement(const WriteStatement&) = delete;
   WriteStatement& operator=(const WriteStatement&) = delete;
 
-  void text(std::string_view value);
+  void text(std::string_view value) {
+    const Descriptor& d = take_descriptor();
+    // The common case, a text exactly as wide as its field (the "," of a data line).
+    if (d.kind == Descriptor::Kind::Aw && value.size() == static_cast<std::size_t>(d.width)) {
+      std::memcpy(unit_.reserve(value.size()), value.data(), value.size());
+      unit_.used_ += value.size();
+      return;
+    }
+    put_text(d, value);
+  }
   void integer(std::int32_t value);
-  void real(double value);
+  void real(double value) {
+    const Descriptor& d = take_descriptor();
+    const auto w = static_cast<std::size_t>(d.width);
+    char* out = unit_.reserve(w);
+    if (d.kind != Descriptor::Kind::F || !format_fixed(value, d.width, d.decimals, out)) {
+      mark_overflow(out, d.width);
+    }
+    unit_.used_ += w;
+  }
   void end();
 
  private:
+  static constexpr bool is_data(Descriptor::Kind k) noexcept {
+    return k == Descriptor::Kind::A || k == Descriptor::Kind::Aw || k == Descriptor::Kind::I ||
+           k == Descriptor::Kind::F;
+  }
+  const Descriptor& take_descriptor() {
+    if (index_ < layout_.size() && is_data(layout_[index_].kind)) return layout_[index_++];
+    return take_descriptor_slow();
+  }
+  const Descriptor& take_descriptor_slow();
+  void put_text(const Descriptor& d, std::string_view value);
+  void mark_overflow(char* field, int width) noexcept;
   // Steps to the next data descriptor, carrying out control descriptors on the way;
   // false at the end of the layout.
   bool to_data();
-  // The descriptor for the next item: when the layout is used up, the record is handed
-  // over and the walk resumes at the last group (or the first descriptor).
-  const Descriptor& take_descriptor();
   void hand_over(bool line_end);
 
   OutputUnit& unit_;
