@@ -2,6 +2,7 @@
 // every file left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -326,6 +327,42 @@ TEST(WholeRun, ResultFilesGoToTheWorkingFolder) {
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "out" / name)) << name;
     EXPECT_FALSE(std::filesystem::exists(folder.path() / name)) << name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WholeRun, RealisticExample) {
+  ScratchFolder folder;
+  std::filesystem::copy(GMGATHER_EXAMPLES_DIR "/realistic", folder.path(),
+                        std::filesystem::copy_options::recursive);
+  const RunResult r = run_in(folder, "def.csv\r\n");
+  EXPECT_EQ(r.out, kPrompt);
+  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(r.status, 0);
+  // The peaks agree with an independent computation to the digits it gives
+  // (38.08, 128.82, 27.93, 28.23, 68.03, 63.87, 88.32).
+  EXPECT_EQ(folder.read(kResultFiles[5]),
+            "\x83\x50\x81\x5b\x83\x58\x94\xd4\x8d\x86" + label(1) + label(2) + label(3) +
+                label(4) + label(5) + label(6) + label(7) +
+                "\r\n\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),     38.083280,    128.820720,"
+                "     27.928930,     28.232380,     68.030190,     63.867060,     88.320060\r\n"
+                "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  5,  1,  7,  6,  3,  4,  2\r\n");
+  const auto lines = [&](const char* name) {
+    const std::string bytes = folder.read(name);
+    return std::count(bytes.begin(), bytes.end(), '\n');
+  };
+  EXPECT_EQ(lines(kResultFiles[0]), 56);
+  EXPECT_EQ(lines(kResultFiles[1]), 3001);  // the phase case C06 has 3000 samples
+  EXPECT_EQ(lines(kResultFiles[2]), 56);
+  EXPECT_EQ(lines(kResultFiles[3]), 4001);  // the longest case C01 has 4000
+  EXPECT_EQ(lines(kResultFiles[4]), 4001);
+  // The phase waveform file repeats C06's samples: its first sample row.
+  const std::string phase = folder.read(kResultFiles[1]);
+  const std::string c06 = folder.read("cases/C06/加速度波形.acc");
+  const std::string first_sample = c06.substr(c06.find('\n') + 1, 10);
+  EXPECT_EQ(phase.substr(23, 29), "      0.0000," + fixed(std::stod(first_sample), 14, 6) + "\r\n");
 }
 
 }  // namespace
