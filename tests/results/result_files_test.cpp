@@ -1,0 +1,164 @@
+#include "results/result_files.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/fake_console.hpp"
+#include "support/process.hpp"
+
+namespace {
+
+using testing_support::ScratchFolder;
+
+const char* const kFiles[] = {
+    "入力用･目標速度スペクトル.csv",       "入力用･位相用加速度波形.csv",
+    "参考･各震源断層の速度スペクトル.csv", "参考･各ケースの加速度波形.csv",
+    "参考･各ケースの速度波形.csv",         "参考･各ケースの最大速度.csv",
+};
+const std::string kTime = "\x8e\x9e\x8d\x8f(s)";    // 時刻(s)
+const std::string kPeriod = "\x8e\xfc\x8a\xfa(s)";  // 周期(s)
+
+gm::RunTables& fresh_tables() {
+  static gm::RunTables t;
+  std::memset(&t, 0, sizeof t);
+  t.period_count = gm::kPeriodCount;
+  t.time_step = gm::kTimeStep;
+  return t;
+}
+
+// Writes the result files of `t` in a scratch folder and keeps the folder for reading.
+struct Written {
+  ScratchFolder folder;
+  testing_support::FakeConsole console;
+  explicit Written(gm::RunTables& t) {
+    char previous[4096];
+    EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
+    EXPECT_EQ(chdir(folder.path().c_str()), 0);
+    EXPECT_FALSE(results::write_result_files(t, console).has_value());
+    EXPECT_EQ(chdir(previous), 0);
+  }
+  std::string file(int i) const { return folder.read(kFiles[i]); }
+  // Line n (from 0) of result file i, without its CR LF.
+  std::string line(int i, int n) const {
+    const std::string bytes = file(i);
+    std::size_t at = 0;
+    for (int k = 0; k < n; ++k) at = bytes.find("\r\n", at) + 2;
+    return bytes.substr(at, bytes.find("\r\n", at) - at);
+  }
+};
+
+TEST(PeakVelocityFile, ThreeCases) {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 1;
+  t.case_count = 3;
+  t.peak_velocity(1) = 12.3456789;
+  t.peak_velocity(2) = 45.6;
+  t.peak_velocity(3) = 30.0;
+  t.case_rank(1) = 3;
+  t.case_rank(2) = 1;
+  t.case_rank(3) = 2;
+  t.phase_case = 3;
+  const Written w(t);
+  EXPECT_EQ(w.file(5),
+            "\x83\x50\x81\x5b\x83\x58\x94\xd4\x8d\x86      ,No. 1      ,No. 2      ,No. 3\r\n"
+            "\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),     12.345679,     45.600000,     30.000000\r\n"
+            "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  3,  1,  2\r\n");
+  // Every case without samples: the waveform files hold their header alone.
+  EXPECT_EQ(w.file(1), "\x8e\x9e\x8d\x8f(s),\x89\xc1\x91\xac\x93\x78(cm/s2)\r\n");
+  EXPECT_EQ(w.file(3), kTime + "      ,No. 1      ,No. 2      ,No. 3  ,(cm/s2)\r\n");
+  EXPECT_EQ(w.file(4), kTime + "      ,No. 1      ,No. 2      ,No. 3   ,(cm/s)\r\n");
+}
+
+TEST(SpectrumFiles, ThreeFaultsAndTheTarget) {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 3;
+  t.case_count = 1;
+  t.phase_case = 1;
+  const double periods[] = {0.1, 0.2, 0.5};
+  const double values[3][3] = {{10.0, 5.5, 3.25}, {20.125, 11.0, 7.0}, {48.0, 30.5, 12.75}};
+  for (int j = 1; j <= 3; ++j) {
+    t.period(j) = periods[j - 1];
+    for (int k = 1; k <= 3; ++k) t.spectrum(k, j) = values[j - 1][k - 1];
+  }
+  t.target(1) = 10.787677;
+  t.period(55) = 10.00005;  // rounds half away from the binary value below the tie
+  const Written w(t);
+  EXPECT_EQ(w.line(2, 0), kPeriod + "      ,No. 1      ,No. 2      ,No. 3   ,(cm/s)");
+  EXPECT_EQ(w.line(2, 1), "      0.1000,     10.000000,      5.500000,      3.250000");
+  EXPECT_EQ(w.line(2, 2), "      0.2000,     20.125000,     11.000000,      7.000000");
+  EXPECT_EQ(w.line(2, 3), "      0.5000,     48.000000,     30.500000,     12.750000");
+  EXPECT_EQ(w.line(0, 0), "\x8e\xfc\x8a\xfa(s),\x91\xac\x93\x78Sv(cm/s)");
+  EXPECT_EQ(w.line(0, 1), "      0.1000,     10.787677");
+  EXPECT_EQ(w.line(0, 4), "      0.0000,      0.000000");  // rows past the data hold zeros
+  EXPECT_EQ(w.line(0, 55), "     10.0000,      0.000000");
+  EXPECT_EQ(w.file(0).size(), 22u + 55 * 29);
+  EXPECT_EQ(w.file(2).size(), (kPeriod.size() + 3 * 12 + 10 + 2) + 55u * (12 + 3 * 15 + 2));
+}
+
+TEST(SpectrumFiles, SixFaultsEndWithTheUnitLabel) {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 6;
+  t.case_count = 1;
+  t.phase_case = 1;
+  const Written w(t);
+  EXPECT_EQ(w.line(2, 0), kPeriod + "      ,No. 1      ,No. 2      ,No. 3      ,No. 4      ,No. 5"
+                                    "      ,No. 6   ,(cm/s)");
+}
+
+TEST(WaveformFiles, CasesOfDifferentLengths) {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 1;
+  t.case_count = 2;
+  t.case_sample_count(1) = 3;
+  t.case_sample_count(2) = 2;
+  const double acc[2][3] = {{0.0, 0.5, 1.234567}, {0.0, -0.25, 0}};
+  const double vel[2][3] = {{0.0, 0.005, 0.022346}, {0.0, -0.0025, 0}};
+  for (int c = 1; c <= 2; ++c) {
+    for (int j = 1; j <= t.case_sample_count(c); ++j) {
+      t.acceleration(c, j) = acc[c - 1][j - 1];
+      t.velocity(c, j) = vel[c - 1][j - 1];
+    }
+  }
+  t.phase_case = 2;
+  const Written w(t);
+  EXPECT_EQ(w.file(3), kTime + "      ,No. 1      ,No. 2  ,(cm/s2)\r\n"
+                               "      0.0000,      0.000000,      0.000000\r\n"
+                               "      0.0200,      0.500000,     -0.250000\r\n"
+                               "      0.0400,      1.234567,      0.000000\r\n");
+  EXPECT_EQ(w.file(4), kTime + "      ,No. 1      ,No. 2   ,(cm/s)\r\n"
+                               "      0.0000,      0.000000,      0.000000\r\n"
+                               "      0.0200,      0.005000,     -0.002500\r\n"
+                               "      0.0400,      0.022346,      0.000000\r\n");
+  // The phase file follows the phase case alone.
+  EXPECT_EQ(w.file(1), "\x8e\x9e\x8d\x8f(s),\x89\xc1\x91\xac\x93\x78(cm/s2)\r\n"
+                       "      0.0000,      0.000000\r\n"
+                       "      0.0200,     -0.250000\r\n");
+  EXPECT_EQ(t.longest_case_samples, 3);
+}
+
+TEST(WaveformFiles, LongestRunAndWideColumns) {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 1;
+  t.case_count = 21;
+  t.case_sample_count(21) = gm::kMaxSamples;
+  t.acceleration(21, gm::kMaxSamples) = -375.25;
+  t.velocity(1, 1) = 9999999.5;   // 7 integer digits fill F14.6 exactly
+  t.velocity(2, 1) = -1000000.0;  // 7 integer digits and a sign do not
+  t.phase_case = 21;
+  const Written w(t);
+  const std::string header = w.line(3, 0);
+  EXPECT_EQ(header.substr(header.size() - 22), "      ,No.21  ,(cm/s2)");
+  EXPECT_EQ(w.line(3, 100000).substr(0, 12), "   1999.9800");
+  EXPECT_EQ(w.line(3, 100000).substr(12 + 20 * 15), ",   -375.250000");
+  EXPECT_EQ(w.line(1, 100000), "   1999.9800,   -375.250000");
+  EXPECT_EQ(w.line(4, 1).substr(12, 30), ",9999999.500000,**************");
+  EXPECT_EQ(w.line(3, 1).size(), 327u);
+  EXPECT_EQ(w.console.err,
+            "txtrec: error (63): output conversion error, unit 25, file "
+            "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc\x91\xac\x93\x78\x94\x67\x8c\x60.csv\n");
+}
+
+}  // namespace
