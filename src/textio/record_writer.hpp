@@ -149,7 +149,14 @@ class WriteStatement {
            k == Descriptor::Kind::F;
   }
   const Descriptor& take_descriptor() {
-    if (index_ < layout_.size() && is_data(layout_[index_].kind)) return layout_[index_++];
+    if (index_ < layout_.size()) {
+      // The end of a group that goes round again, the usual step in a long data line.
+      if (layout_[index_].kind == Descriptor::Kind::GroupEnd && group_left_ > 1) {
+        --group_left_;
+        index_ = group_begin_ + 1;
+      }
+      if (is_data(layout_[index_].kind)) return layout_[index_++];
+    }
     return take_descriptor_slow();
   }
   const Descriptor& take_descriptor_slow();

@@ -3,6 +3,7 @@
 // and makes scratch folders for such runs.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,8 +23,9 @@ struct RunResult {
   int status = -1;  // exit status, or -1 when the program did not exit normally
 };
 
+// `file_size_limit` (bytes, 0 for none) caps every file the program writes.
 inline RunResult run_program(const std::string& exe, const std::filesystem::path& folder,
-                             const std::string& input) {
+                             const std::string& input, rlim_t file_size_limit = 0) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
   const pid_t pid = fork();
@@ -33,6 +35,10 @@ inline RunResult run_program(const std::string& exe, const std::filesystem::path
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     if (chdir(folder.c_str()) != 0) _exit(127);
+    if (file_size_limit > 0) {
+      const rlimit limit{file_size_limit, file_size_limit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+    }
     execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

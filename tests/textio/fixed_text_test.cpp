@@ -102,3 +102,4 @@ TEST(OpenErrorNumber, MapsEachRefusal) {
 }
 
 }  // namespace
+
