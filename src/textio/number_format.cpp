@@ -1,1 +1,450 @@
-// placeholder
+// Fixed-width rendering of numbers for formatted records.
+//
+// Fw.d fields make up nearly every byte of the result files (a typical line holds 22 of
+// them), so they are rendered with exact integer arithmetic on the bits of the double
+// rather than through a general floating-point printer. Writing value = m * 2^e with m an
+// integer of at most 53 bits, the field's digits are round(m * 10^d * 2^e); for every
+// value that can fit a field of at most 64 positions this is computed exactly in 128 bits,
+// so the output is the correctly rounded decimal form of the binary value, ties to even.
+#include "textio/number_format.hpp"
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace textio {
+namespace {
+
+// A 53-bit mantissa times 10^9 needs 83 bits; __extension__ keeps -Wpedantic quiet about
+// the compiler-specific type.
+__extension__ typedef unsigned __int128 Uint128;
+
+constexpr std::array<std::uint64_t, 20> kPow10 = [] {
+  std::array<std::uint64_t, 20> table{};
+  std::uint64_t p = 1;
+  for (auto& entry : table) {
+    entry = p;
+    p *= 10;  // wraps after the last entry, which is never used
+  }
+  return table;
+}();
+
+// "00" "01" ... "99": two digits per division halves the dependent division chain.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> table{};
+  for (int i = 0; i < 100; ++i) {
+    table[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+    table[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+  }
+  return table;
+}();
+
+constexpr int kMantissaBits = 52;
+constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kMantissaBits) - 1;
+constexpr int kExponentBias = 1075;  // biased exponent minus this is e for an integer m
+constexpr int kInfNanExponent = 0x7ff;
+
+// For value = m / 2^s with s at least this, m * 10^9 < 2^83 <= 2^(s-1): the scaled value
+// is below one half and rounds to zero whatever d is.
+constexpr int kRoundsToZeroShift = 84;
+// m << e stays below 2^64 up to here; larger integers take the multi-word path.
+constexpr int kMaxWordShift = 11;
+// A field has at most kMaxFieldWidth - 1 integer digits, and 2^212 > 10^63, so an integer
+// of 213 or more bits never fits.
+constexpr int kMaxFittingBits = 212;
+
+// Number of decimal digits of v, 1 for zero. The bit length gives floor(log10) to within
+// one (1233 / 4096 ~ log10(2)); one table comparison settles it. Or-ing in the low bit
+// maps zero to one and never crosses a power of ten, since those are even.
+int decimal_digits(std::uint64_t v) noexcept {
+  v |= 1;
+  const int bits = 64 - std::countl_zero(v);
+  const int guess = (bits * 1233) >> 12;
+  return guess + (v >= kPow10[static_cast<std::size_t>(guess)] ? 1 : 0);
+}
+
+void put_pair(char* dest, unsigned pair) noexcept { std::memcpy(dest, &kDigitPairs[2 * pair], 2); }
+
+// Writes the digits of v, without leading zeros, so that they end just before `end`;
+// returns where they start. Callers pass a 32-bit type when they can, as 32-bit
+// divisions by a constant are cheaper.
+template <typename Unsigned>
+char* put_digits(Unsigned v, char* end) noexcept {
+  while (v >= 100) {
+    const Unsigned q = static_cast<Unsigned>(v / 100);
+    end -= 2;
+    put_pair(end, static_cast<unsigned>(v - q * 100));
+    v = q;
+  }
+  if (v >= 10) {
+    end -= 2;
+    put_pair(end, static_cast<unsigned>(v));
+  } else {
+    *--end = static_cast<char>('0' + v);
+  }
+  return end;
+}
+
+// Writes exactly `count` digits of v (leading zeros included) ending just before `end`.
+template <typename Unsigned>
+void put_fixed_digits(Unsigned v, int count, char* end) noexcept {
+  for (; count >= 2; count -= 2) {
+    const Unsigned q = static_cast<Unsigned>(v / 100);
+    end -= 2;
+    put_pair(end, static_cast<unsigned>(v - q * 100));
+    v = q;
+  }
+  if (count == 1) {
+    end[-1] = static_cast<char>('0' + v);
+  }
+}
+
+// Fills out[0..n) with one character. Overlapping word stores instead of a byte loop,
+// which the compiler would turn into a library call costing more than the field itself.
+void fill(char* out, std::size_t n, char c) noexcept {
+  const std::uint64_t word = 0x0101010101010101ULL * static_cast<unsigned char>(c);
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(out + i, &word, 8);
+    }
+    std::memcpy(out + n - 8, &word, 8);
+  } else if (n >= 4) {
+    const auto half_word = static_cast<std::uint32_t>(word);
+    std::memcpy(out, &half_word, 4);
+    std::memcpy(out + n - 4, &half_word, 4);
+  } else if (n > 0) {
+    out[0] = c;
+    out[n / 2] = c;
+    out[n - 1] = c;
+  }
+}
+
+bool overflow(char* out, int w) noexcept {
+  fill(out, static_cast<std::size_t>(w), '*');
+  return false;
+}
+
+// Lays out an already rounded value: the integer part and the d decimals as an integer.
+bool put_field(bool negative, std::uint64_t int_part, std::uint32_t decimals, int w, int d,
+               char* out) noexcept {
+  const int length = (negative ? 1 : 0) + decimal_digits(int_part) + 1 + d;
+  if (length > w) {
+    return overflow(out, w);
+  }
+  char* pos = out + w - d;
+  put_fixed_digits(decimals, d, out + w);
+  *--pos = '.';
+  pos = int_part <= 0xffffffffU ? put_digits(static_cast<std::uint32_t>(int_part), pos)
+                                : put_digits(int_part, pos);
+  if (negative) {
+    *--pos = '-';
+  }
+  fill(out, static_cast<std::size_t>(pos - out), ' ');
+  return true;
+}
+
+constexpr std::uint64_t kBlankWord = 0x2020'2020'2020'2020ULL;
+constexpr std::uint64_t kLowBits = 0x0101'0101'0101'0101ULL;
+constexpr std::uint64_t kSevenDigitLimit = 10'000'000;
+constexpr int kShortMinWidth = 9;
+constexpr int kShortMaxWidth = 16;
+constexpr int kShortMaxDecimals = 7;
+constexpr int kPointFlip = '0' ^ '.';
+
+// The integer part and the decimals of a short field as two words of eight characters
+// in memory order: the integer part zero-padded on the left to eight digits, and a word
+// ending with '.' and the D decimals, its other bytes zero.
+struct FieldWords {
+  std::uint64_t int_word;
+  std::uint64_t decimal_word;
+};
+
+#if defined(__SSE2__)
+// Both numbers (each < 10^8) are converted at once in the two halves of a vector
+// register, which also keeps the work off the integer units that the rest of the field
+// already keeps busy. Each 64-bit lane is split 8 -> 4+4 digits (32-bit lanes), 4 -> 2+2
+// (16-bit lanes) and 2 -> 1+1 (bytes) by multiply-shift division; each multiplier is
+// exact over its input range.
+template <int D>
+FieldWords field_words(std::uint32_t int_part, std::uint32_t decimals) noexcept {
+  const __m128i x = _mm_set_epi64x(static_cast<long long>(decimals), int_part);
+  const __m128i q4 = _mm_srli_epi64(
+      _mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xd1b7'1759U))), 45);  // / 10^4
+  const __m128i r4 = _mm_sub_epi32(x, _mm_mul_epu32(q4, _mm_set1_epi32(10000)));
+  const __m128i v4 = _mm_or_si128(q4, _mm_slli_epi64(r4, 32));
+  const __m128i q2 = _mm_srli_epi16(_mm_mulhi_epu16(v4, _mm_set1_epi32(5243)), 3);  // / 100
+  const __m128i r2 = _mm_sub_epi16(v4, _mm_mullo_epi16(q2, _mm_set1_epi32(100)));
+  const __m128i v2 = _mm_or_si128(q2, _mm_slli_epi32(r2, 16));
+  const __m128i q1 = _mm_mulhi_epu16(v2, _mm_set1_epi16(6554));  // / 10
+  const __m128i r1 = _mm_sub_epi16(v2, _mm_mullo_epi16(q1, _mm_set1_epi16(10)));
+  const __m128i digits = _mm_or_si128(q1, _mm_slli_epi16(r1, 8));
+  // '.' over the decimal lane's zero D + 1 places from its end, its other zeros cleared.
+  constexpr int kPointShift = 8 * (kShortMaxDecimals - D);
+  const __m128i point =
+      _mm_set_epi64x(static_cast<long long>(std::uint64_t{kPointFlip} << kPointShift), 0);
+  const __m128i keep = _mm_set_epi64x(static_cast<long long>(~std::uint64_t{0} << kPointShift), -1);
+  const __m128i words =
+      _mm_and_si128(_mm_xor_si128(_mm_or_si128(digits, _mm_set1_epi8('0')), point), keep);
+  return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(words)),
+          static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(words, words)))};
+}
+#else
+constexpr std::uint64_t kAsciiZeros = 0x3030'3030'3030'3030ULL;
+
+// The same with each 64-bit lane in a general-purpose register (SWAR); the multipliers
+// here also keep every lane product inside its lane.
+std::uint64_t digit_bytes(std::uint32_t x) noexcept {
+  const std::uint64_t high = (x * std::uint64_t{0xd1b7'1759}) >> 45;  // x / 10^4
+  std::uint64_t v = (std::uint64_t{x} << 32) - high * ((std::uint64_t{10000} << 32) - 1);
+  std::uint64_t q = ((v * 5243) >> 19) & 0x0000'007f'0000'007fULL;  // / 100
+  v = (v << 16) - q * ((100 << 16) - 1);
+  q = ((v * 103) >> 10) & 0x000f'000f'000f'000fULL;  // / 10
+  return ((v << 8) - q * ((10 << 8) - 1)) | kAsciiZeros;
+}
+
+template <int D>
+FieldWords field_words(std::uint32_t int_part, std::uint32_t decimals) noexcept {
+  constexpr int kPointShift = 8 * (kShortMaxDecimals - D);
+  return {digit_bytes(int_part),
+          (digit_bytes(decimals) ^ (std::uint64_t{kPointFlip} << kPointShift)) &
+              (~std::uint64_t{0} << kPointShift)};
+}
+#endif
+
+// Integers of 2^64 and beyond (m << e with e > kMaxWordShift). Rare, and they only ever
+// fit wide fields, so the digits come from plain long division in 19-digit chunks.
+[[gnu::noinline]] bool put_huge_integer(bool negative, std::uint64_t m, int e, int w, int d,
+                                        char* out) noexcept {
+  if (e + kMantissaBits + 1 > kMaxFittingBits) {
+    return overflow(out, w);
+  }
+  constexpr std::size_t kWords = (kMaxFittingBits + 63) / 64;
+  constexpr int kChunkDigits = 19;  // largest power of ten below 2^64
+  constexpr std::size_t kMaxChunks = (kMaxFieldWidth + kChunkDigits - 1) / kChunkDigits;
+  std::array<std::uint64_t, kWords> words{};  // least significant first
+  const auto word = static_cast<std::size_t>(e / 64);
+  const int shift = e % 64;
+  words[word] = m << shift;
+  if (shift != 0 && word + 1 < kWords) {
+    words[word + 1] = m >> (64 - shift);
+  }
+
+  std::array<char, kMaxChunks * kChunkDigits> digits{};
+  char* const digits_end = digits.data() + digits.size();
+  char* start = digits_end;
+  bool more = true;
+  while (more) {
+    std::uint64_t remainder = 0;
+    more = false;
+    for (std::size_t i = kWords; i-- > 0;) {
+      const Uint128 current = (Uint128{remainder} << 64) | words[i];
+      words[i] = static_cast<std::uint64_t>(current / kPow10[kChunkDigits]);
+      remainder = static_cast<std::uint64_t>(current % kPow10[kChunkDigits]);
+      more = more || words[i] != 0;
+    }
+    put_fixed_digits(remainder, kChunkDigits, start);
+    start -= kChunkDigits;
+  }
+  while (*start == '0') {  // the value is at least 2^64, so a nonzero digit exists
+    ++start;
+  }
+
+  const auto int_digits = static_cast<std::size_t>(digits_end - start);
+  const std::size_t length = (negative ? 1 : 0) + int_digits + 1 + static_cast<std::size_t>(d);
+  if (length > static_cast<std::size_t>(w)) {
+    return overflow(out, w);
+  }
+  char* pos = out + w - d;
+  fill(pos, static_cast<std::size_t>(d), '0');
+  *--pos = '.';
+  pos -= int_digits;
+  std::memcpy(pos, start, int_digits);
+  if (negative) {
+    *--pos = '-';
+  }
+  fill(out, static_cast<std::size_t>(pos - out), ' ');
+  return true;
+}
+
+// Any value, any field: the reference path, also taken by the hot path for the cases it
+// leaves out (zero, very small or large magnitudes, Inf and NaN, other field shapes).
+[[gnu::noinline]] bool format_fixed_general(std::uint64_t bits, int w, int d, char* out) noexcept {
+  const bool negative = (bits >> 63) != 0;
+  const auto biased_exponent = static_cast<int>((bits >> kMantissaBits) & 0x7ff);
+  if (biased_exponent == kInfNanExponent) {
+    return overflow(out, w);
+  }
+  std::uint64_t m = bits & kFractionMask;
+  int e = 1 - kExponentBias;  // subnormals and zero
+  if (biased_exponent != 0) {
+    m |= std::uint64_t{1} << kMantissaBits;
+    e = biased_exponent - kExponentBias;
+  }
+
+  std::uint64_t int_part = 0;
+  std::uint64_t decimals = 0;
+  if (e >= 0) {
+    if (e > kMaxWordShift) {
+      return put_huge_integer(negative, m, e, w, d, out);
+    }
+    int_part = m << e;
+  } else if (-e < kRoundsToZeroShift) {
+    // value = m / 2^s. Split off the integer part, scale the fraction bits by 10^d and
+    // round away the s low bits, ties to even.
+    const int s = -e;
+    std::uint64_t fraction_bits = m;
+    if (s < 64) {
+      int_part = m >> s;
+      fraction_bits = m & ((std::uint64_t{1} << s) - 1);
+    }
+    const std::uint64_t scale = kPow10[static_cast<std::size_t>(d)];
+    const Uint128 scaled = Uint128{fraction_bits} * scale;
+    decimals = static_cast<std::uint64_t>(scaled >> s);  // < 10^d
+    const Uint128 rest = scaled & ((Uint128{1} << s) - 1);
+    const Uint128 half = Uint128{1} << (s - 1);
+    // With d = 0 the last kept digit is the integer part's.
+    const std::uint64_t last_digit = d == 0 ? int_part : decimals;
+    if (rest > half || (rest == half && (last_digit & 1) != 0)) {
+      ++decimals;
+    }
+    if (decimals == scale) {
+      decimals = 0;
+      ++int_part;
+    }
+  }
+  const bool shows_sign = negative && (int_part | decimals) != 0;
+  return put_field(shows_sign, int_part, static_cast<std::uint32_t>(decimals), w, d, out);
+}
+
+// Decimal digit count of an integer part m >> s (m a 53-bit mantissa, top bit set):
+// `digits`, plus one when it reaches `threshold`. Indexed by s, 1..64.
+struct DigitCountStep {
+  int digits;
+  std::uint64_t threshold;
+};
+constexpr std::array<DigitCountStep, 65> kDigitCountBy = [] {
+  std::array<DigitCountStep, 65> table{};
+  for (int s = 1; s <= 64; ++s) {
+    // Integer parts in [2^(bits-1), 2^bits), or just 0 when bits <= 0.
+    const int bits = 53 - s;
+    const std::uint64_t low = bits <= 0 ? 0 : std::uint64_t{1} << (bits - 1);
+    int digits = 1;
+    while (digits < 19 && low >= kPow10[static_cast<std::size_t>(digits)]) {
+      ++digits;
+    }
+    table[static_cast<std::size_t>(s)] = {digits, kPow10[static_cast<std::size_t>(digits)]};
+  }
+  return table;
+}();
+
+// The hot path, for D <= 7 decimals in fields of 9 to 16 positions and magnitudes in
+// [2^-12, 2^52) whose integer part has at most 7 digits after rounding; everything else
+// goes to the general path. With value = m / 2^s, 1 <= s <= 64, the fraction bits
+// shifted to the top of a word are the fraction times 2^64 exactly, so one 64x64-bit
+// product by 10^D gives the decimals in its high word and what is rounded away, against
+// a half of 2^63, in its low word.
+//
+// The field is assembled right-aligned in two words (the last 8 positions and the 8
+// before them) and written with two overlapping word stores. Apart from the rare cases
+// sent to the general path there are no data-dependent branches, as the signs and
+// rounding directions of the values written are unpredictable. The leading blanks and the
+// sign come from the digit count, in parallel with the digit conversion.
+template <int D>
+[[gnu::noinline]] bool format_fixed_short(std::uint64_t bits, int w, char* out) noexcept {
+  const int s = kExponentBias - static_cast<int>((bits >> kMantissaBits) & 0x7ff);
+  if (static_cast<unsigned>(s - 1) >= 64U) {
+    return format_fixed_general(bits, w, D, out);
+  }
+  const std::uint64_t m = (bits & kFractionMask) | (std::uint64_t{1} << kMantissaBits);
+  const std::uint64_t int_part = m >> (s - 1) >> 1;
+  const std::uint64_t fraction = m << (64 - s);
+  const Uint128 scaled = Uint128{fraction} * kPow10[D];
+  const auto rest = static_cast<std::uint64_t>(scaled);
+  auto decimals = static_cast<std::uint64_t>(scaled >> 64);
+  // Round up when rest > 2^63, or rest == 2^63 and the last kept digit is odd: exactly
+  // when rest + 2^63 - 1 + odd carries out of the word.
+  const std::uint64_t odd = (D == 0 ? int_part : decimals) & 1;
+  std::uint64_t unused_sum = 0;
+  decimals += static_cast<std::uint64_t>(
+      __builtin_add_overflow(rest, (std::uint64_t{1} << 63) - 1 + odd, &unused_sum));
+  // A carry out of the decimals into the integer part is left to the general path too.
+  if ((decimals == kPow10[D]) | (int_part >= kSevenDigitLimit)) {
+    return format_fixed_general(bits, w, D, out);
+  }
+  const std::uint64_t sign = (bits >> 63) & ((int_part | decimals) != 0 ? 1 : 0);
+  // The exponent already gives the bit length of the integer part, 53 - s.
+  const DigitCountStep& step = kDigitCountBy[static_cast<std::size_t>(s)];
+  const int int_digits = step.digits + (int_part >= step.threshold ? 1 : 0);
+  if (static_cast<int>(sign) + int_digits + 1 + D > w) {
+    return overflow(out, w);
+  }
+
+  const FieldWords words =
+      field_words<D>(static_cast<std::uint32_t>(int_part), static_cast<std::uint32_t>(decimals));
+  // '0' ^ ' ' turns the leading zeros of the integer word into blanks, ' ' ^ '-' the
+  // blank before the first digit into the sign (there is one: at most 7 digits).
+  const int leading_bits = 8 * (8 - int_digits);
+  const std::uint64_t decoration =
+      (((std::uint64_t{1} << leading_bits) - 1) & (kLowBits * ('0' ^ ' '))) ^
+      ((sign * (' ' ^ '-')) << (leading_bits - 8));
+  const std::uint64_t int_word = words.int_word ^ decoration;
+  // The '.' is at byte 7 - D of the last word; the integer word ends just before it.
+  constexpr int kPointShift = 8 * (kShortMaxDecimals - D);
+  std::uint64_t last = words.decimal_word;
+  std::uint64_t before = int_word;
+  if constexpr (kPointShift != 0) {
+    last |= int_word >> (64 - kPointShift);
+    before = (int_word << kPointShift) | (kBlankWord >> (64 - kPointShift));
+  }
+  // The first 8 positions of the field: `before` and `last` shifted by the 16 - w
+  // positions the field is shorter than 16 (0..7 here).
+  const int shift = 8 * (kShortMaxWidth - w);
+  const std::uint64_t first = (before >> shift) | (last << 1 << (63 - shift));
+  std::memcpy(out, &first, 8);
+  std::memcpy(out + w - 8, &last, 8);
+  return true;
+}
+
+}  // namespace
+
+bool format_fixed(double value, int w, int d, char* out) noexcept {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  // The short layout places bytes within a register in memory order.
+  if (std::endian::native == std::endian::little && w >= kShortMinWidth && w <= kShortMaxWidth) {
+    // One function per decimal count, reached by a table jump: each keeps to a small
+    // register set, where one switch body over all of them saved and restored several
+    // registers on every call.
+    using ShortPath = bool (*)(std::uint64_t, int, char*) noexcept;
+    static constexpr std::array<ShortPath, kShortMaxDecimals + 1> kShortPaths = {
+        format_fixed_short<0>, format_fixed_short<1>, format_fixed_short<2>, format_fixed_short<3>,
+        format_fixed_short<4>, format_fixed_short<5>, format_fixed_short<6>, format_fixed_short<7>};
+    if (static_cast<unsigned>(d) <= kShortMaxDecimals) {
+      return kShortPaths[static_cast<std::size_t>(d)](bits, w, out);
+    }
+  }
+  return format_fixed_general(bits, w, d, out);
+}
+
+bool format_integer(std::int32_t value, int w, char* out) noexcept {
+  const bool negative = value < 0;
+  // Negating in unsigned arithmetic keeps INT32_MIN well defined.
+  const std::uint32_t magnitude =
+      negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  const int length = (negative ? 1 : 0) + decimal_digits(magnitude);
+  if (length > w) {
+    return overflow(out, w);
+  }
+  char* pos = put_digits(magnitude, out + w);
+  if (negative) {
+    *--pos = '-';
+  }
+  fill(out, static_cast<std::size_t>(pos - out), ' ');
+  return true;
+}
+
+}  // namespace textio
