@@ -55,12 +55,7 @@ void OutputUnit::end_of_statement(bool overflowed) {
   }
 }
 
-WriteStatement::WriteStatement(OutputUnit& unit, Layout layout) : unit_(unit), layout_(layout) {
-  // When the layout is used up with items left, the walk resumes at the last group.
-  for (std::size_t i = 0; i < layout_.size(); ++i) {
-    if (layout_[i].kind == Descriptor::Kind::GroupBegin) restart_ = i;
-  }
-}
+WriteStatement::WriteStatement(OutputUnit& unit, Layout layout) : unit_(unit), layout_(layout) {}
 
 WriteStatement::~WriteStatement() { end(); }
 
@@ -99,7 +94,11 @@ const Descriptor& WriteStatement::take_descriptor_slow() {
     // The record is handed over with its line end even after a $: the flag only speaks
     // for the record still open when the statement ends.
     hand_over(true);
-    index_ = restart_;
+    // The walk resumes at the last group, or at the first descriptor when there is none.
+    index_ = 0;
+    for (std::size_t i = 0; i < layout_.size(); ++i) {
+      if (layout_[i].kind == Descriptor::Kind::GroupBegin) index_ = i;
+    }
     if (!to_data()) {  // a layout without data descriptors: write items as they are
       static constexpr Descriptor kPlain{Descriptor::Kind::A};
       return kPlain;
@@ -109,7 +108,10 @@ const Descriptor& WriteStatement::take_descriptor_slow() {
 }
 
 void WriteStatement::hand_over(bool line_end) {
-  if (line_end) unit_.append("\r\n", 2);
+  if (line_end) {
+    std::memcpy(unit_.reserve(2), "\r\n", 2);
+    unit_.used_ += 2;
+  }
 }
 
 void WriteStatement::mark_overflow(char* field, int width) noexcept {

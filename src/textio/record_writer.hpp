@@ -172,7 +172,6 @@ class WriteStatement {
   std::size_t index_ = 0;
   std::size_t group_begin_ = 0;
   int group_left_ = 0;
-  std::size_t restart_ = 0;
   bool suppress_line_end_ = false;
   bool overflowed_ = false;
   bool ended_ = false;
