@@ -19,24 +19,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "support/cp932.hpp"
+
 namespace {
 
 using namespace std::string_literals;
 
-std::string to_cp932(std::string_view utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1))) return "<no CP932 converter>";
-  std::string out(utf8.size() * 2 + 1, '\0');
-  char* src = const_cast<char*>(utf8.data());
-  std::size_t src_left = utf8.size();
-  char* dst = out.data();
-  std::size_t dst_left = out.size();
-  const std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1)) return "<not convertible>";
-  out.resize(out.size() - dst_left);
-  return out;
-}
+using testing_support::to_cp932;
 
 bool write_fd(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
