@@ -1,7 +1,10 @@
 #pragma once
 // What reading one input file came to. The driver alone decides how a run ends.
 #include <string>
+#include <string_view>
 
+#include "textio/fixed_text.hpp"
+#include "textio/record_reader.hpp"
 #include "textio/report.hpp"
 
 namespace inputs {
@@ -20,5 +23,13 @@ struct InputOutcome {
   static InputOutcome ok() { return {}; }
   bool is_ok() const noexcept { return kind == Kind::Ok; }
 };
+
+// Opens the file `name` in a folder (the first `length` bytes of `folder`) on `unit`. The
+// outcome carries the path as built, and is CannotOpen when the host refused it.
+InputOutcome open_in_folder(const textio::FixedText400& folder, int length, std::string_view name,
+                            textio::InputFileUnit& unit);
+
+// Closes the unit after reading; a failed read (`status` not 0) becomes the fault.
+InputOutcome finish_reading(InputOutcome outcome, int status, textio::InputFileUnit& unit);
 
 }  // namespace inputs

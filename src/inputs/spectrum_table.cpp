@@ -1,16 +1,14 @@
 #include "inputs/spectrum_table.hpp"
 
 #include <array>
+#include <utility>
 
 namespace inputs {
 
 InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit) {
-  InputOutcome outcome;
-  outcome.path = textio::join_path(t.fault_folder(k), t.fault_folder_length(k), kSpectrumTableName);
-  if (unit.open_for_reading(outcome.path) != textio::kStatusOk) {
-    outcome.kind = InputOutcome::Kind::CannotOpen;
-    return outcome;
-  }
+  InputOutcome outcome =
+      open_in_folder(t.fault_folder(k), t.fault_folder_length(k), kSpectrumTableName, unit);
+  if (!outcome.is_ok()) return outcome;
   textio::RecordReader& reader = unit.reader();
   int status = textio::kStatusOk;
   for (int line = 1; line <= kSpectrumHeaderLines && status == textio::kStatusOk; ++line) {
@@ -26,12 +24,7 @@ InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFil
     if (k == 1) t.period(j) = fields[0];
     t.spectrum(k, j) = fields[kSpectrumFields - 1];
   }
-  if (status != textio::kStatusOk) {
-    outcome.kind = InputOutcome::Kind::Fault;
-    outcome.fault = reader.fault(status);
-  }
-  unit.close_unit();
-  return outcome;
+  return finish_reading(std::move(outcome), status, unit);
 }
 
 }  // namespace inputs

@@ -1,16 +1,13 @@
 #include "inputs/waveform.hpp"
 
 #include <array>
+#include <utility>
 
 namespace inputs {
 
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit) {
-  InputOutcome outcome;
-  outcome.path = textio::join_path(t.case_folder(c), t.case_folder_length(c), kWaveformName);
-  if (unit.open_for_reading(outcome.path) != textio::kStatusOk) {
-    outcome.kind = InputOutcome::Kind::CannotOpen;
-    return outcome;
-  }
+  InputOutcome outcome = open_in_folder(t.case_folder(c), t.case_folder_length(c), kWaveformName, unit);
+  if (!outcome.is_ok()) return outcome;
   textio::RecordReader& reader = unit.reader();
   double step_in_file = 0.0;  // read and discarded
   const std::array<textio::Item, 2> header{textio::Item::integer(t.case_sample_count(c)),
@@ -28,12 +25,7 @@ InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& 
     status = reader.read_free_form_reals(t.acceleration_column(c), gm::kMaxCases,
                                          n > 0 ? static_cast<std::size_t>(n) : 0);
   }
-  if (status != textio::kStatusOk) {
-    outcome.kind = InputOutcome::Kind::Fault;
-    outcome.fault = reader.fault(status);
-  }
-  unit.close_unit();
-  return outcome;
+  return finish_reading(std::move(outcome), status, unit);
 }
 
 }  // namespace inputs

@@ -2,6 +2,8 @@
 // always speaks UTF-8. Pipes and files get the program's bytes untouched, so scripts and
 // the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text.
 #include "platform/console.hpp"
+#include "platform/posix_io.hpp"
+#include "platform/shift_jis.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -18,25 +20,9 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kMaxIo = SSIZE_MAX;
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
-bool write_all(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, data, n > kMaxIo ? kMaxIo : n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (put == 0) return false;
-    data += put;
-    n -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
 
 ssize_t read_once(int fd, char* buffer, std::size_t n) {
   ssize_t got;

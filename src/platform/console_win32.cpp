@@ -2,6 +2,7 @@
 // it shows and what the user types do not depend on the console's code page; redirected
 // streams get the program's bytes untouched.
 #include "platform/console.hpp"
+#include "platform/shift_jis.hpp"
 
 #include <climits>
 #include <cstring>
@@ -23,8 +24,6 @@ constexpr std::size_t kMaxIo = std::size_t{1} << 30;
 // Older consoles refuse very large WriteConsoleW calls, so text goes out in pieces.
 constexpr std::size_t kConsoleChunk = 8192;
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 bool is_console(HANDLE handle) {
   DWORD mode = 0;

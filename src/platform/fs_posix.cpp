@@ -1,6 +1,8 @@
 // Files on a POSIX host. Program paths are Shift-JIS with backslashes; the host wants
 // slashes and, on today's systems, UTF-8 names.
 #include "platform/fs.hpp"
+#include "platform/posix_io.hpp"
+#include "platform/shift_jis.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -14,10 +16,7 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kMaxIo = SSIZE_MAX;
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 // Turns separators into slashes. A 0x5C that completes a double-byte character (as in
 // 表 = 95 5C) is part of that character, not a separator.
@@ -176,19 +175,7 @@ OpenError OutputFile::create(std::string_view sjis_path) {
 
 bool OutputFile::write(const char* data, std::size_t n) noexcept {
   if (!is_open()) return false;
-  while (n > 0) {
-    const std::size_t chunk = n > kMaxIo ? kMaxIo : n;
-    const ssize_t put = ::write(fd_of(handle_), data, chunk);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    // A write that accepts nothing would otherwise loop forever.
-    if (put == 0) return false;
-    data += put;
-    n -= static_cast<std::size_t>(put);
-  }
-  return true;
+  return write_all(fd_of(handle_), data, n);
 }
 
 bool OutputFile::close() noexcept {

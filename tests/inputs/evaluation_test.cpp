@@ -6,16 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "support/tables.hpp"
+
 namespace {
 
-// The tables are large; one instance, reset to its load-time zeros for every test.
-gm::RunTables& fresh_tables() {
-  static gm::RunTables t;
-  std::memset(&t, 0, sizeof t);
-  t.period_count = gm::kPeriodCount;
-  t.time_step = gm::kTimeStep;
-  return t;
-}
+using testing_support::fresh_tables;
 
 TEST(TargetSpectrum, RootSumSquareDividedByOnePointOne) {
   gm::RunTables& t = fresh_tables();

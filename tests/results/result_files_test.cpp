@@ -9,6 +9,8 @@
 #include "support/fake_console.hpp"
 #include "support/process.hpp"
 
+#include "support/tables.hpp"
+
 namespace {
 
 using testing_support::ScratchFolder;
@@ -21,13 +23,7 @@ const char* const kFiles[] = {
 const std::string kTime = "\x8e\x9e\x8d\x8f(s)";    // 時刻(s)
 const std::string kPeriod = "\x8e\xfc\x8a\xfa(s)";  // 周期(s)
 
-gm::RunTables& fresh_tables() {
-  static gm::RunTables t;
-  std::memset(&t, 0, sizeof t);
-  t.period_count = gm::kPeriodCount;
-  t.time_step = gm::kTimeStep;
-  return t;
-}
+using testing_support::fresh_tables;
 
 // Writes the result files of `t` in a scratch folder and keeps the folder for reading.
 struct Written {
