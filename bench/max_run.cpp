@@ -98,6 +98,8 @@ double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib
   if (pid == 0) {
     const int in = open(answer.c_str(), O_RDONLY);
     dup2(in, 0);
+    const int out = open("/dev/null", O_WRONLY);  // the prompt
+    dup2(out, 1);
     if (chdir(root.c_str()) != 0) _exit(127);
     execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
     _exit(127);
