@@ -1,6 +1,5 @@
 #include "driver/run.hpp"
 
-#include <array>
 #include <initializer_list>
 #include <string>
 

@@ -169,6 +169,15 @@ TEST(FreeFormReader, SamplesInAnyLineShape) {
   }
 }
 
+TEST(FreeFormReader, CommaInsideANumberSeparatesTwoValues) {
+  for_each_chunking("1,5\n", [](RecordReader& reader) {
+    std::array<double, 2> got{};
+    ASSERT_EQ(reader.read_free_form_reals(got.data(), 1, 2), 0);
+    EXPECT_EQ(got[0], 1.0);
+    EXPECT_EQ(got[1], 5.0);
+  });
+}
+
 TEST(FreeFormReader, SampleFailures) {
   const CountsCase cases[] = {
       {"1.0 2.0\n", 24, 0, 0},   // fewer samples than announced

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "support/fake_console.hpp"
@@ -51,10 +52,17 @@ TEST(WriteStatement, OverflowWritesAsterisksAndOneReportPerStatement) {
     WriteStatement s(f.unit, layouts::kR3);
     s.real(10000000.0);
     s.text(",");
-    s.real(-1e300);
+    s.real(0.0);
   }
-  EXPECT_EQ(f.written(), "************,**************\r\n");
-  EXPECT_EQ(f.console.err, "txtrec: error (63): output conversion error, unit 21, file out.csv\n");
+  {
+    WriteStatement s(f.unit, layouts::kR3);
+    s.real(-1e300);
+    s.text(",");
+    s.real(std::numeric_limits<double>::quiet_NaN());
+  }
+  EXPECT_EQ(f.written(), "************,      0.000000\r\n************,**************\r\n");
+  const std::string report = "txtrec: error (63): output conversion error, unit 21, file out.csv\n";
+  EXPECT_EQ(f.console.err, report + report);
 }
 
 TEST(WriteStatement, HeaderWithPairsAndClosingText) {
