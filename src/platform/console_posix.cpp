@@ -22,8 +22,6 @@ namespace {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
-
-
 ssize_t read_once(int fd, char* buffer, std::size_t n) {
   ssize_t got;
   do {

@@ -24,7 +24,6 @@ constexpr std::size_t kMaxIo = std::size_t{1} << 30;
 // Older consoles refuse very large WriteConsoleW calls, so text goes out in pieces.
 constexpr std::size_t kConsoleChunk = 8192;
 
-
 bool is_console(HANDLE handle) {
   DWORD mode = 0;
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;

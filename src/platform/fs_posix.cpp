@@ -16,8 +16,6 @@
 namespace platform {
 namespace {
 
-
-
 // Turns separators into slashes. A 0x5C that completes a double-byte character (as in
 // 表 = 95 5C) is part of that character, not a separator.
 std::string map_separators(std::string_view path) {
