@@ -62,7 +62,9 @@ struct DataSet {
       def += std::to_string(k) + ",quake\\fault" + std::to_string(k) + "\r\n";
     }
     def += "No.,case folder\r\n";
-    for (std::size_t c = samples.size(); c >= 1; --c) {  // out of order on purpose
+    // Out of order on purpose, as 1, 3, 2 for three cases.
+    def += "1,quake\\case1\r\n";
+    for (std::size_t c = samples.size(); c >= 2; --c) {
       def += std::to_string(c) + ",quake\\case" + std::to_string(c) + "\r\n";
     }
     return def + "notes after the case section are never read\r\n";
@@ -231,11 +233,11 @@ const ErrorEndCase kErrorEnds[] = {
      [](const ScratchFolder& f) { replace_definition(f, "2,quake\\fault2", "1,quake\\fault2"); },
      "def.csv\n\n", "Fault data no.\r\n2\r\n not exist ! [Enter]", "", 1},
     {"E5 case number 4 of 3",
-     [](const ScratchFolder& f) { replace_definition(f, "1,quake\\case1", "4,quake\\case1"); },
+     [](const ScratchFolder& f) { replace_definition(f, "2,quake\\case2", "4,quake\\case2"); },
      "def.csv\n\n", "Case data line no.\r\n3\r\nError ! [Enter]", "", 1},
-    {"E6 case 1 given by no line",
-     [](const ScratchFolder& f) { replace_definition(f, "1,quake\\case1", "2,quake\\case1"); },
-     "def.csv\n\n", "Case data no.\r\n1\r\n not exist ! [Enter]", "", 1},
+    {"E6 case 2 given by no line",
+     [](const ScratchFolder& f) { replace_definition(f, "2,quake\\case2", "1,quake\\case2"); },
+     "def.csv\n\n", "Case data no.\r\n2\r\n not exist ! [Enter]", "", 1},
     {"E7 spectrum table of fault 2 missing",
      [](const ScratchFolder& f) { std::filesystem::remove(f.path() / "quake/fault2" / kSpectrumHost); },
      "def.csv\n\n", kFault2Path + " not exist ! [Enter]", "", 1},
