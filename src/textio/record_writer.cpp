@@ -11,36 +11,38 @@ OutputUnit::OutputUnit(int unit, std::size_t buffer_size, bool flush_each_statem
                        platform::Console& diagnostics)
     : unit_(unit),
       buffer_(new char[std::max<std::size_t>(buffer_size, 4096)]),
-      capacity_(std::max<std::size_t>(buffer_size, 4096)),
+      next_(buffer_.get()),
+      limit_(buffer_.get() + std::max<std::size_t>(buffer_size, 4096)),
       flush_each_statement_(flush_each_statement),
       diagnostics_(diagnostics) {}
 
 void OutputUnit::attach(ByteSink& sink, std::string_view name) {
   sink_ = &sink;
   name_.assign(name);
-  used_ = 0;
+  next_ = buffer_.get();
   failed_ = false;
 }
 
 void OutputUnit::detach() noexcept {
   sink_ = nullptr;
-  used_ = 0;
+  next_ = buffer_.get();
 }
 
 bool OutputUnit::flush() {
-  if (used_ > 0 && !failed_) {
-    if (sink_ == nullptr || !sink_->write(buffer_.get(), used_)) failed_ = true;
+  const auto used = static_cast<std::size_t>(next_ - buffer_.get());
+  if (used > 0 && !failed_) {
+    if (sink_ == nullptr || !sink_->write(buffer_.get(), used)) failed_ = true;
   }
-  used_ = 0;
+  next_ = buffer_.get();
   return !failed_;
 }
 
 void OutputUnit::append(const char* data, std::size_t n) {
   while (n > 0) {
-    if (used_ == capacity_) flush();
-    const std::size_t chunk = std::min(n, capacity_ - used_);
-    std::memcpy(buffer_.get() + used_, data, chunk);
-    used_ += chunk;
+    if (next_ == limit_) flush();
+    const std::size_t chunk = std::min(n, static_cast<std::size_t>(limit_ - next_));
+    std::memcpy(next_, data, chunk);
+    next_ += chunk;
     data += chunk;
     n -= chunk;
   }
@@ -110,7 +112,7 @@ const Descriptor& WriteStatement::take_descriptor_slow() {
 void WriteStatement::hand_over(bool line_end) {
   if (line_end) {
     std::memcpy(unit_.reserve(2), "\r\n", 2);
-    unit_.used_ += 2;
+    unit_.next_ += 2;
   }
 }
 
@@ -131,7 +133,7 @@ void WriteStatement::put_text(const Descriptor& d, std::string_view value) {
         const std::size_t pad = w - value.size();
         std::memset(out, ' ', pad);
         std::memcpy(out + pad, value.data(), value.size());
-        unit_.used_ += w;
+        unit_.next_ += w;
       } else {
         unit_.append(value.data(), w);
       }
@@ -139,7 +141,7 @@ void WriteStatement::put_text(const Descriptor& d, std::string_view value) {
     }
     default:  // a text where a number belongs cannot be rendered
       mark_overflow(unit_.reserve(static_cast<std::size_t>(d.width)), d.width);
-      unit_.used_ += static_cast<std::size_t>(d.width);
+      unit_.next_ += d.width;
       return;
   }
 }
@@ -151,7 +153,7 @@ void WriteStatement::integer(std::int32_t value) {
   if (d.kind != Descriptor::Kind::I || !format_integer(value, d.width, out)) {
     mark_overflow(out, d.width);
   }
-  unit_.used_ += w;
+  unit_.next_ += w;
 }
 
 void WriteStatement::end() {

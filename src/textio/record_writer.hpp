@@ -93,8 +93,8 @@ class OutputUnit {
   friend class WriteStatement;
   // Room for n more bytes at the end of the buffer (n <= capacity): flushes when needed.
   char* reserve(std::size_t n) {
-    if (capacity_ - used_ < n) flush();
-    return buffer_.get() + used_;
+    if (static_cast<std::size_t>(limit_ - next_) < n) flush();
+    return next_;
   }
   void append(const char* data, std::size_t n);
   void end_of_statement(bool overflowed);
@@ -103,8 +103,8 @@ class OutputUnit {
   std::string name_;
   ByteSink* sink_ = nullptr;
   std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_;
-  std::size_t used_ = 0;
+  char* next_;   // where the next byte goes
+  char* limit_;  // the end of the buffer
   bool flush_each_statement_;
   bool failed_ = false;
   platform::Console& diagnostics_;
@@ -126,7 +126,7 @@ class WriteStatement {
     // The common case, a text exactly as wide as its field (the "," of a data line).
     if (d.kind == Descriptor::Kind::Aw && value.size() == static_cast<std::size_t>(d.width)) {
       std::memcpy(unit_.reserve(value.size()), value.data(), value.size());
-      unit_.used_ += value.size();
+      unit_.next_ += value.size();
       return;
     }
     put_text(d, value);
@@ -139,7 +139,7 @@ class WriteStatement {
     if (d.kind != Descriptor::Kind::F || !format_fixed(value, d.width, d.decimals, out)) {
       mark_overflow(out, d.width);
     }
-    unit_.used_ += w;
+    unit_.next_ += w;
   }
   void end();
 
