@@ -109,21 +109,7 @@ class OutputStream {
     std::string text = held_;
     text.append(bytes);
     held_.clear();
-    // The program may write a double-byte character in two pieces; its lead byte waits
-    // here for the next call instead of reaching the terminal as garbage.
-    std::size_t i = 0;
-    while (i < text.size()) {
-      const auto c = static_cast<unsigned char>(text[i]);
-      if (is_lead_byte(c) && i + 1 < text.size() && is_trail_byte(static_cast<unsigned char>(text[i + 1]))) {
-        i += 2;
-      } else if (is_lead_byte(c) && i + 1 == text.size()) {
-        held_ = text.substr(i);
-        text.resize(i);
-        break;
-      } else {
-        ++i;
-      }
-    }
+    hold_split_character(text, held_);
     if (text.empty()) return true;
     std::string shown;
     shown.reserve(text.size() * 3);
