@@ -63,4 +63,16 @@ class OutputFile {
   std::intptr_t handle_ = kNoHandle;
 };
 
+// Whether the file of this name could be replaced by a new one: None when there is no
+// such file or when it may be written; otherwise the refusal an open for writing would
+// meet (a read-only file or a folder of that name: AccessDenied). Changes nothing.
+OpenError check_replaceable(std::string_view sjis_path);
+
+// Puts the closed file `from` in the place of `to` in one step, replacing any file of that
+// name. Both names are in the same folder.
+OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to);
+
+// Removes a file, if it can; a file that is already gone is no failure.
+void remove_file(std::string_view sjis_path) noexcept;
+
 }  // namespace platform

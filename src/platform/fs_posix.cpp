@@ -5,6 +5,7 @@
 #include "platform/shift_jis.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstdint>
 
@@ -182,6 +183,37 @@ bool OutputFile::close() noexcept {
   const bool ok = ::close(fd_of(handle_)) == 0;
   handle_ = kNoHandle;
   return ok;
+}
+
+OpenError check_replaceable(std::string_view sjis_path) {
+  OpenError error;
+  // No O_CREAT and no O_TRUNC: the file is only looked at.
+  const int fd = open_host(sjis_path, O_WRONLY, error);
+  if (fd < 0) return error == OpenError::NotFound ? OpenError::None : error;
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  // A device or a pipe under a result name is not ours to replace.
+  return regular ? OpenError::None : OpenError::AccessDenied;
+}
+
+OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
+  if (sjis_from.find('\0') != std::string_view::npos || sjis_to.find('\0') != std::string_view::npos) {
+    return OpenError::BadName;
+  }
+  const std::string from = host_path(sjis_from);
+  const std::string to = host_path(sjis_to);
+  return std::rename(from.c_str(), to.c_str()) == 0 ? OpenError::None : error_from_errno(errno);
+}
+
+void remove_file(std::string_view sjis_path) noexcept {
+  if (sjis_path.find('\0') != std::string_view::npos) return;
+  try {
+    const std::string path = host_path(sjis_path);
+    ::unlink(path.c_str());
+  } catch (...) {
+    // Out of memory for the name: the file stays.
+  }
 }
 
 }  // namespace platform

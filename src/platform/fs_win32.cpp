@@ -140,4 +140,31 @@ bool OutputFile::close() noexcept {
   return ok;
 }
 
+OpenError check_replaceable(std::string_view sjis_path) {
+  OpenError error;
+  // OPEN_EXISTING: the file is only looked at, never created or truncated.
+  const HANDLE handle = open_native(sjis_path, GENERIC_WRITE, OPEN_EXISTING, error);
+  if (handle == INVALID_HANDLE_VALUE) return error == OpenError::NotFound ? OpenError::None : error;
+  // A device such as CON under a result name is not ours to replace.
+  const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+  CloseHandle(handle);
+  return disk ? OpenError::None : OpenError::AccessDenied;
+}
+
+OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
+  std::wstring from, to;
+  if (!to_wide(sjis_from, from) || !to_wide(sjis_to, to)) return OpenError::BadName;
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return OpenError::None;
+  return error_from_last_error(GetLastError());
+}
+
+void remove_file(std::string_view sjis_path) noexcept {
+  try {
+    std::wstring wide;
+    if (to_wide(sjis_path, wide)) DeleteFileW(wide.c_str());
+  } catch (...) {
+    // Out of memory for the name: the file stays.
+  }
+}
+
 }  // namespace platform

@@ -51,9 +51,11 @@ inline constexpr std::string_view kVelocityUnitLabel = ",(cm/s)";
 inline constexpr std::string_view kAccelerationUnitLabel = ",(cm/s2)";
 inline constexpr std::string_view kComma = ",";
 
-// Writes the six files from the tables (setting longest_case_samples on the way). Returns
-// the record layer's fault when a file cannot be created or written; the files before it
-// are complete, those after it are not written. Overflow reports go to `console`.
+// Writes the six files from the tables (setting longest_case_samples on the way). Each is
+// written whole under a temporary name and the six replace the files of their names only
+// when all are complete. Returns the record layer's fault, for the file it names, when a
+// file cannot be created, written or put in place; the files of an earlier run are then
+// left as they were. Overflow reports go to `console`.
 std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console);
 
 }  // namespace results

@@ -167,8 +167,8 @@ void WriteStatement::end() {
 OutputFileUnit::OutputFileUnit(int unit, platform::Console& diagnostics)
     : unit_(unit, kBufferSize, false, diagnostics) {}
 
-int OutputFileUnit::open_for_writing(std::string_view name) {
-  const platform::OpenError error = sink_.file.create(name);
+int OutputFileUnit::open_for_writing(std::string_view path, std::string_view name) {
+  const platform::OpenError error = sink_.file.create(path);
   if (error != platform::OpenError::None) return open_error_number(error);
   unit_.attach(sink_, name);
   return kStatusOk;

@@ -182,7 +182,10 @@ class OutputFileUnit {
  public:
   OutputFileUnit(int unit, platform::Console& diagnostics);
   // 0, or the error number of the refusal (9 denied, 29 not found, 42, 43, 30).
-  int open_for_writing(std::string_view name);
+  int open_for_writing(std::string_view name) { return open_for_writing(name, name); }
+  // The same for the file `path`, which reports call `name` (a file written under a
+  // temporary name is reported by the name it is written for).
+  int open_for_writing(std::string_view path, std::string_view name);
   // Writes what is left and releases the file; false (fault 38) when anything failed.
   bool close_unit();
   OutputUnit& unit() noexcept { return unit_; }

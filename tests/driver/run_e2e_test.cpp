@@ -375,15 +375,15 @@ TEST(WholeRun, ResultFileTakenByAFolderEndsWithAReport) {
   ScratchFolder folder;
   DataSet::small().write_to(folder);
   std::filesystem::create_directory(folder.path() / kResultFiles[2]);
+  const auto before = folder.snapshot();
   const RunResult r = run_in(folder, "def.csv\n");
   EXPECT_EQ(r.out, kPrompt);
   EXPECT_EQ(r.err, "txtrec: severe (9): permission to access file denied, unit 23, file "
                    "\x8e\x51\x8d\x6c\xa5\x8a\x65\x90\x6b\x8c\xb9\x92\x66\x91\x77\x82\xcc"
                    "\x91\xac\x93\x78\x83\x58\x83\x79\x83\x4e\x83\x67\x83\x8b.csv\n");
   EXPECT_EQ(r.status, 2);
-  // The files before it are complete, those after it are not written.
-  EXPECT_TRUE(std::filesystem::exists(folder.path() / kResultFiles[1]));
-  EXPECT_FALSE(std::filesystem::exists(folder.path() / kResultFiles[3]));
+  // Nothing is left behind: no result file, no temporary file.
+  EXPECT_EQ(folder.snapshot(), before);
 }
 
 TEST(WholeRun, WriteFailureEndsWithAReport) {
@@ -391,12 +391,16 @@ TEST(WholeRun, WriteFailureEndsWithAReport) {
   DataSet d = DataSet::small();
   d.samples[0].assign(400, 1.0);  // makes the per-case files longer than the limit
   d.write_to(folder);
+  for (const char* name : kResultFiles) folder.write(name, std::string("earlier run\r\n"));
+  const auto before = folder.snapshot();
   const RunResult r = testing_support::run_program(GMGATHER_EXE, folder.path(), "def.csv\n", 8192);
   EXPECT_EQ(r.out, kPrompt);
   EXPECT_EQ(r.err, "txtrec: severe (38): error during write, unit 24, file "
                    "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc"
                    "\x89\xc1\x91\xac\x93\x78\x94\x67\x8c\x60.csv\n");
   EXPECT_EQ(r.status, 2);
+  // The earlier run's files are as they were, and no partial file is left behind.
+  EXPECT_EQ(folder.snapshot(), before);
 }
 
 }  // namespace

@@ -94,6 +94,17 @@ void write_host_file(const std::string& path, std::string_view bytes) {
   ASSERT_EQ(std::fclose(f), 0);
 }
 
+std::string read_host_file(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  std::string bytes(ec ? 0 : size, '\0');
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return "(cannot open)";
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+  std::fclose(f);
+  return bytes;
+}
+
 std::string read_all(platform::InputFile& in, std::size_t chunk) {
   std::string all;
   std::vector<char> buffer(chunk);
@@ -195,6 +206,36 @@ TEST(OpenErrors, PermissionDenied) {
   EXPECT_EQ(in.open(dir.program_path("locked.csv")), OpenError::AccessDenied);
   platform::OutputFile out;
   EXPECT_EQ(out.create(dir.program_path("locked.csv")), OpenError::AccessDenied);
+}
+
+TEST(Files, ReplacingAResultFile) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  write_host_file(dir.host() + "/old.csv", "earlier");
+  write_host_file(dir.host() + "/new.part", "later");
+  ASSERT_EQ(mkdir((dir.host() + "/folder").c_str(), 0777), 0);
+  ASSERT_EQ(mkfifo((dir.host() + "/pipe").c_str(), 0666), 0);
+  const std::vector<std::pair<const char*, OpenError>> cases = {
+      {"missing.csv", OpenError::None},
+      {"old.csv", OpenError::None},
+      {"folder", OpenError::AccessDenied},
+      {"pipe", OpenError::NoDevice},  // no reader: it is not written to, and not replaced
+  };
+  for (const auto& [name, expected] : cases) {
+    EXPECT_EQ(platform::check_replaceable(dir.program_path(name)), expected) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.host() + "/missing.csv")) << "checking created the file";
+
+  EXPECT_EQ(platform::replace_file(dir.program_path("new.part"), dir.program_path("old.csv")),
+            OpenError::None);
+  EXPECT_EQ(read_host_file(dir.host() + "/old.csv"), "later");
+  EXPECT_FALSE(std::filesystem::exists(dir.host() + "/new.part"));
+  EXPECT_EQ(platform::replace_file(dir.program_path("gone.part"), dir.program_path("old.csv")),
+            OpenError::NotFound);
+
+  platform::remove_file(dir.program_path("old.csv"));
+  platform::remove_file(dir.program_path("old.csv"));  // already gone: quietly nothing
+  EXPECT_FALSE(std::filesystem::exists(dir.host() + "/old.csv"));
 }
 
 TEST(Files, RoundTripUnderJapaneseName) {
