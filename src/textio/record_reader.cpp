@@ -172,23 +172,26 @@ int RecordReader::next_token(Token& token) {
 int RecordReader::scan_value(Token& token) {
   if (end_ - pos_ < kMaxValueLength + 2) ensure_window(kMaxValueLength + 2);
   // A repeat count: digits and a star in front of the value (r*c), or nothing behind the
-  // star (r*, r null values).
+  // star (r*, r null values). The count belongs to the value: r*c as a whole is held to
+  // the longest value, which also keeps all of it inside the window made above.
   std::size_t q = pos_;
-  while (q < end_ && is_digit(buffer_[q])) ++q;
-  if (q > pos_ && q < end_ && buffer_[q] == '*') {
+  const std::size_t digits_end = std::min(end_, pos_ + kMaxValueLength);
+  while (q < digits_end && is_digit(buffer_[q])) ++q;
+  if (q > pos_ && q < digits_end && buffer_[q] == '*') {
     std::uint64_t r = 0;
     for (std::size_t i = pos_; i < q; ++i) {
       r = std::min<std::uint64_t>(r * 10 + static_cast<std::uint64_t>(buffer_[i] - '0'),
                                   std::uint64_t{1} << 40);
     }
     if (r == 0) return kErrListSyntax;
+    const std::size_t room = kMaxValueLength - (q + 1 - pos_);
     pos_ = q + 1;
     Token copy;
     if (pos_ == end_ || ends_value(buffer_[pos_])) {
       copy = Token{Token::Kind::Null, {}, false};
       after_value_ = true;
     } else {
-      const int status = is_quote(buffer_[pos_]) ? scan_quoted(copy) : scan_plain(copy);
+      const int status = is_quote(buffer_[pos_]) ? scan_quoted(copy, room) : scan_plain(copy, room);
       if (status != kStatusOk) return status;
       if (!copy.quoted) {  // keep the copies safe from the buffer's next refill
         std::memcpy(value_.get(), copy.text.data(), copy.text.size());
@@ -204,12 +207,12 @@ int RecordReader::scan_value(Token& token) {
   return scan_plain(token);
 }
 
-int RecordReader::scan_plain(Token& token) {
+int RecordReader::scan_plain(Token& token, std::size_t limit) {
   const char* p = buffer_.get() + pos_;
-  const std::size_t limit = std::min(end_ - pos_, kMaxValueLength + 1);
+  const std::size_t look = std::min(end_ - pos_, limit + 1);
   std::size_t n = 0;
-  while (n < limit && !ends_value(p[n])) ++n;
-  if (n > kMaxValueLength) return kErrListSyntax;
+  while (n < look && !ends_value(p[n])) ++n;
+  if (n > limit) return kErrListSyntax;
   token = Token{Token::Kind::Value, {p, n}, false};
   pos_ += n;
   after_value_ = true;
@@ -219,7 +222,7 @@ int RecordReader::scan_plain(Token& token) {
 // A quoted value: the bytes up to the next single mark of the same kind, two marks in a
 // row standing for one. It may go on over record ends; the next record's bytes follow
 // directly (the LF, and a CR before it, add nothing).
-int RecordReader::scan_quoted(Token& token) {
+int RecordReader::scan_quoted(Token& token, std::size_t limit) {
   const char mark = buffer_[pos_++];
   std::size_t n = 0;
   char* out = value_.get();
@@ -243,7 +246,7 @@ int RecordReader::scan_quoted(Token& token) {
     } else {
       ++pos_;
     }
-    if (n == kMaxValueLength) return kErrListSyntax;
+    if (n == limit) return kErrListSyntax;
     out[n++] = c;
   }
   token = Token{Token::Kind::Value, {out, n}, true};

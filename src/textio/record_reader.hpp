@@ -107,8 +107,10 @@ class RecordReader {
   void end_statement();
   int next_token(Token& token);
   int scan_value(Token& token);
-  int scan_plain(Token& token);
-  int scan_quoted(Token& token);
+  // `limit`: the most bytes the value may hold (less than kMaxValueLength after a repeat
+  // count, which is part of the value).
+  int scan_plain(Token& token, std::size_t limit = kMaxValueLength);
+  int scan_quoted(Token& token, std::size_t limit = kMaxValueLength);
   bool peek(std::size_t ahead, char& c);
   int end_of_data_status() const noexcept;
   int store(const Item& item, const Token& token);
