@@ -20,7 +20,8 @@ enum class OpenError {
 
 // The host spelling of a program path (exposed for tests). On POSIX hosts every byte
 // 0x5C that is not the second byte of a double-byte character becomes '/', and the bytes
-// are converted from CP932 to UTF-8; bytes that are not valid CP932 are kept unchanged.
+// are converted from CP932 to UTF-8; a name on the path that is not valid CP932 is kept
+// unchanged.
 std::string host_path(std::string_view sjis_path);
 
 // An existing file opened for reading, in binary mode.

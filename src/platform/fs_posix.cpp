@@ -106,11 +106,26 @@ int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 }  // namespace
 
 std::string host_path(std::string_view sjis_path) {
-  std::string mapped = map_separators(sjis_path);
+  const std::string mapped = map_separators(sjis_path);
   std::string utf8;
   if (cp932_to_utf8(mapped, utf8)) return utf8;
-  // Not Shift-JIS after all: the bytes may already be the host's own spelling.
-  return mapped;
+  // Some part is not Shift-JIS after all: its bytes may already be the host's own
+  // spelling. Each name on the path is converted on its own, so a folder named in raw
+  // bytes still finds the Shift-JIS file names inside it.
+  std::string out;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t slash = mapped.find('/', start);
+    const std::string part = mapped.substr(start, slash - start);
+    if (cp932_to_utf8(part, utf8)) {
+      out += utf8;
+    } else {
+      out += part;
+    }
+    if (slash == std::string::npos) return out;
+    out += '/';
+    start = slash + 1;
+  }
 }
 
 InputFile::~InputFile() { close(); }

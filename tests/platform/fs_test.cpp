@@ -50,6 +50,8 @@ TEST(HostPath, MapsSeparatorsAndConvertsToUtf8) {
       {"doubled backslash", "a\\\\b", "a\\\\b", "a//b"},
       {"invalid byte", "\xFF\\a", nullptr, "\xFF/a"},
       {"unassigned pair", "\x85\x40\\a", nullptr, "\x85\x40/a"},
+      // a folder named in raw bytes still finds 長周期.csv inside it
+      {"raw folder, Japanese file", "\xFF\\\x92\xB7\x8E\xFC\x8A\xFA.csv", nullptr, "\xFF/長周期.csv"},
       {"lead byte without trail", "ab\\\x81", nullptr, "ab/\x81"},
       {"lead byte before a non-trail byte", "\x81 \\b", nullptr, "\x81 /b"},
       {"empty", "", "", ""},
