@@ -8,100 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "support/data_set.hpp"
 #include "support/process.hpp"
 
 namespace {
 
 using testing_support::RunResult;
 using testing_support::ScratchFolder;
-
-// Shift-JIS texts the program writes or reads, beside their host (UTF-8) names.
-const std::string kPrompt =
-    "\x90\x6b\x8c\xb9\x92\x66\x91\x77/\x83\x50\x81\x5b\x83\x58\x83\x74\x83\x48\x83\x8b\x83\x5f"
-    "\x92\xe8\x8b\x60\x83\x74\x83\x40\x83\x43\x83\x8b:";  // 震源断層/ケースフォルダ定義ファイル:
-const std::string kSpectrumName = "\\Velmora\x92\xb7\x8e\xfc\x8a\xfa.csv";  // \Velmora長周期.csv
-const std::string kWaveformName = "\\\x89\xc1\x91\xac\x93\x78\x94\x67\x8c\x60.acc";  // \加速度波形.acc
-const char* const kSpectrumHost = "Velmora長周期.csv";
-const char* const kWaveformHost = "加速度波形.acc";
-const char* const kResultFiles[] = {
-    "入力用･目標速度スペクトル.csv",       "入力用･位相用加速度波形.csv",
-    "参考･各震源断層の速度スペクトル.csv", "参考･各ケースの加速度波形.csv",
-    "参考･各ケースの速度波形.csv",         "参考･各ケースの最大速度.csv",
-};
-
-std::string fixed(double v, int w, int d) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%*.*f", w, d, v);
-  return buffer;
-}
-
-// A data set: fault folders with spectrum tables, case folders with waveforms, and the
-// definition file that lists them.
-struct DataSet {
-  std::vector<std::vector<double>> spectra;  // per fault, 55 values
-  std::vector<std::vector<double>> samples;  // per case
-  std::vector<double> periods;
-
-  static DataSet small() {
-    DataSet d;
-    for (int j = 1; j <= 55; ++j) d.periods.push_back(0.1 * j);
-    for (int k = 1; k <= 2; ++k) {
-      std::vector<double> s;
-      for (int j = 1; j <= 55; ++j) s.push_back(k == 1 ? 3.0 * j : 4.0 * j + 0.125);
-      d.spectra.push_back(s);
-    }
-    d.samples = {{100, 100, 100}, {10, -10}, {200}};
-    return d;
-  }
-
-  std::string definition_file() const {
-    std::string def = "folder definition for a trial run\r\n";
-    def += std::to_string(spectra.size()) + "," + std::to_string(samples.size()) + "\r\n";
-    def += "No.,source fault folder\r\n";
-    for (std::size_t k = 1; k <= spectra.size(); ++k) {
-      def += std::to_string(k) + ",quake\\fault" + std::to_string(k) + "\r\n";
-    }
-    def += "No.,case folder\r\n";
-    // Out of order on purpose, as 1, 3, 2 for three cases.
-    def += "1,quake\\case1\r\n";
-    for (std::size_t c = samples.size(); c >= 2; --c) {
-      def += std::to_string(c) + ",quake\\case" + std::to_string(c) + "\r\n";
-    }
-    return def + "notes after the case section are never read\r\n";
-  }
-
-  std::string spectrum_table(std::size_t k) const {
-    std::string table;
-    for (int i = 1; i <= 15; ++i) table += i == 5 ? "\r\n" : "header line " + std::to_string(i) + "\r\n";
-    for (std::size_t j = 0; j < 55; ++j) {
-      table += fixed(periods[j], 0, 3);
-      for (int f = 2; f <= 27; ++f) table += ", 1.2345E+03";
-      table += "," + fixed(spectra[k][j], 0, 6) + "\r\n";
-    }
-    return table;
-  }
-
-  std::string waveform(std::size_t c) const {
-    std::string w = std::to_string(samples[c].size()) + ",0.02\r\n";
-    for (std::size_t j = 0; j < samples[c].size(); ++j) {
-      char buffer[32];
-      std::snprintf(buffer, sizeof buffer, "%10.3f", samples[c][j]);
-      w += buffer;
-      if (j % 5 == 4 || j + 1 == samples[c].size()) w += "\r\n";
-    }
-    return samples[c].empty() ? w + "\r\n" : w;
-  }
-
-  void write_to(const ScratchFolder& folder) const {
-    folder.write("def.csv", definition_file());
-    for (std::size_t k = 0; k < spectra.size(); ++k) {
-      folder.write("quake/fault" + std::to_string(k + 1) + "/" + kSpectrumHost, spectrum_table(k));
-    }
-    for (std::size_t c = 0; c < samples.size(); ++c) {
-      folder.write("quake/case" + std::to_string(c + 1) + "/" + kWaveformHost, waveform(c));
-    }
-  }
-};
+using testing_support::DataSet;
+using testing_support::fixed;
+using testing_support::kPrompt;
+using testing_support::kResultFiles;
+using testing_support::kSpectrumHost;
+using testing_support::kSpectrumName;
+using testing_support::kWaveformHost;
+using testing_support::kWaveformName;
 
 RunResult run_in(const ScratchFolder& folder, const std::string& input) {
   return testing_support::run_program(GMGATHER_EXE, folder.path(), input);
@@ -387,6 +308,12 @@ TEST(WholeRun, ResultFileTakenByAFolderEndsWithAReport) {
 }
 
 TEST(WholeRun, WriteFailureEndsWithAReport) {
+  if (!testing_support::launcher().empty()) {
+    // Windows has no per-process file-size limit; under Wine the POSIX limit kills the
+    // process with SIGXFSZ instead of failing the write.
+    GTEST_SKIP() << "the program runs through " << testing_support::launcher()
+                 << ", which cannot pass on a file-size limit as a failed write";
+  }
   ScratchFolder folder;
   DataSet d = DataSet::small();
   d.samples[0].assign(400, 1.0);  // makes the per-case files longer than the limit
