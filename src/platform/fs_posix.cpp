@@ -5,9 +5,9 @@
 #include "platform/shift_jis.hpp"
 
 #include <cerrno>
-#include <cstdio>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <iconv.h>

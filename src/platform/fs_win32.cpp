@@ -60,13 +60,14 @@ OpenError error_from_last_error(DWORD error) {
   }
 }
 
-HANDLE open_native(std::string_view sjis_path, DWORD access, DWORD disposition, OpenError& error) {
+HANDLE open_native(std::string_view sjis_path, DWORD access, DWORD disposition, OpenError& error,
+                   DWORD share = FILE_SHARE_READ) {
   std::wstring wide;
   if (!to_wide(sjis_path, wide)) {
     error = OpenError::BadName;
     return INVALID_HANDLE_VALUE;
   }
-  const HANDLE handle = CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+  const HANDLE handle = CreateFileW(wide.c_str(), access, share, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
   error = handle == INVALID_HANDLE_VALUE ? error_from_last_error(GetLastError()) : OpenError::None;
   return handle;
@@ -81,7 +82,10 @@ InputFile::~InputFile() { close(); }
 OpenError InputFile::open(std::string_view sjis_path) {
   close();
   OpenError error;
-  const HANDLE handle = open_native(sjis_path, GENERIC_READ, OPEN_EXISTING, error);
+  // A table the user still has open in a spreadsheet is held for writing; sharing only
+  // reading would refuse it, where the C runtime's fopen reads it.
+  const HANDLE handle =
+      open_native(sjis_path, GENERIC_READ, OPEN_EXISTING, error, FILE_SHARE_READ | FILE_SHARE_WRITE);
   if (handle == INVALID_HANDLE_VALUE) return error;
   // Only files on disk are data. CreateFileW already refuses a folder (it would need
   // FILE_FLAG_BACKUP_SEMANTICS), and a pipe or a device such as CON could wait forever.
@@ -154,8 +158,16 @@ OpenError check_replaceable(std::string_view sjis_path) {
 OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   std::wstring from, to;
   if (!to_wide(sjis_from, from) || !to_wide(sjis_to, to)) return OpenError::BadName;
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return OpenError::None;
-  return error_from_last_error(GetLastError());
+  // A virus scanner or the search indexer may hold a file just written for a moment;
+  // such a refusal is tried again for about a second before it counts.
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (attempt > 0) Sleep(50);
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return OpenError::None;
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+  }
+  return error_from_last_error(error);
 }
 
 void remove_file(std::string_view sjis_path) noexcept {
