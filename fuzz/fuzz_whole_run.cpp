@@ -1,0 +1,652 @@
+// Fuzzing of whole runs: the console answer, the definition file, spectrum tables and
+// waveforms all come from the input, are laid out in a scratch folder, and the run is
+// driven in-process through an in-memory console up to its end. Only the specified ends
+// are accepted:
+//   - status 0: the console shows the prompt and nothing else; standard error holds at
+//     most output conversion reports (error 63) of the result files;
+//   - status 1: the prompt, then one of the checked error messages ending in "[Enter]";
+//     nothing on standard error;
+//   - status 2: exactly one "txtrec: severe (N): ..." line for an error number N that the
+//     unit can meet, naming that unit and its file (after any error 63 reports of result
+//     files already written).
+// After status 1 or 2 the six result files placed in the folder beforehand must be byte
+// for byte as they were, and after any run no other file may be left behind.
+//
+// Input layout: pieces separated by lines that start with "====" and name the next piece:
+//   (first piece)  the console input: the answer, then the line for the Enter pause
+//   def            def.csv
+//   f1 .. f6, fj   the spectrum table of folder f1 .. f6, or of folder F3_南海
+//   c1 .. c21, cj  the waveform of folder c1 .. c21, or of folder C07_追加検討
+//   r1 .. r6       (content ignored) result file 1 .. 6 is a folder instead
+//   t1 .. t6       (content ignored) a folder takes the name the run writes result file
+//                  1 .. 6 under before putting it in place (its name with ".part")
+//   limit          decimal digits: a file-size limit of that many bytes beyond the size of
+//                  the input (so that a crash report can still save the input) for the
+//                  run's writes, which makes a result file meet a full disk
+// A piece of any other name is dropped. A file without a piece is absent in that run.
+//
+// The folder is made under /dev/shm when there is one. The run needs it as its working
+// folder; the process changes there only for the run itself, so relative corpus paths
+// stay valid, but give -artifact_prefix as an absolute path (fuzz/run.sh does).
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check.hpp"
+#include "driver/run.hpp"
+#include "driver/run_tables.hpp"
+#include "inputs/spectrum_table.hpp"
+#include "inputs/waveform.hpp"
+#include "platform/console.hpp"
+#include "results/result_files.hpp"
+#include "support/fake_console.hpp"
+
+namespace {
+
+using fuzzing::fail;
+using fuzzing::require;
+
+constexpr std::string_view kSeparator = "====";
+
+// The input files a run may meet, by piece name and host (UTF-8) path.
+struct InputFile {
+  std::string piece;
+  std::string path;
+};
+
+std::vector<InputFile> make_input_files() {
+  std::vector<InputFile> files{{"def", "def.csv"}};
+  for (int k = 1; k <= gm::kRunMaxFaults; ++k) {
+    const std::string f = "f" + std::to_string(k);
+    files.push_back({f, f + "/Velmora長周期.csv"});
+  }
+  files.push_back({"fj", "F3_南海/Velmora長周期.csv"});
+  for (int c = 1; c <= gm::kRunMaxCases; ++c) {
+    const std::string name = "c" + std::to_string(c);
+    files.push_back({name, name + "/加速度波形.acc"});
+  }
+  files.push_back({"cj", "C07_追加検討/加速度波形.acc"});
+  return files;
+}
+
+// The result files: host names, and the Shift-JIS names the reports give.
+constexpr int kResultCount = 6;
+const std::array<std::string, kResultCount> kResultHostNames = {
+    "入力用･目標速度スペクトル.csv",       "入力用･位相用加速度波形.csv",
+    "参考･各震源断層の速度スペクトル.csv", "参考･各ケースの加速度波形.csv",
+    "参考･各ケースの速度波形.csv",         "参考･各ケースの最大速度.csv",
+};
+constexpr std::array<std::string_view, kResultCount> kResultNames = {
+    results::kTargetSpectrumFile,   results::kPhaseWaveformFile, results::kFaultSpectraFile,
+    results::kCaseAccelerationFile, results::kCaseVelocityFile,  results::kPeakVelocityFile,
+};
+// The suffix of the temporary name a result file is first written under.
+constexpr std::string_view kTemporarySuffix = ".part";
+
+std::string earlier_result(int k) {
+  return "result " + std::to_string(k + 1) + " of an earlier run\r\n";
+}
+
+// What one input asks for.
+struct Request {
+  std::string_view console;
+  std::vector<std::optional<std::string_view>> files;  // by index into the input files
+  std::array<bool, kResultCount> result_is_folder{};
+  std::array<bool, kResultCount> temporary_is_folder{};
+  std::optional<std::uint64_t> size_limit;
+};
+
+std::optional<int> numbered(std::string_view name, char letter, int last) {
+  if (name.size() < 2 || name[0] != letter) return std::nullopt;
+  int n = 0;
+  for (const char c : name.substr(1)) {
+    if (c < '0' || c > '9' || n > last) return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > last || name[1] == '0') return std::nullopt;
+  return n;
+}
+
+Request split_input(std::string_view input, const std::vector<InputFile>& input_files) {
+  Request request;
+  request.files.resize(input_files.size());
+  // Where the current piece goes, decided by the separator line before it.
+  std::string_view name = "console";
+  std::size_t piece_start = 0;
+  const auto file_piece = [&](std::string_view piece) {
+    if (name == "console") {
+      request.console = piece;
+      return;
+    }
+    for (std::size_t i = 0; i < input_files.size(); ++i) {
+      if (input_files[i].piece == name) request.files[i] = piece;
+    }
+    if (const auto k = numbered(name, 'r', kResultCount)) {
+      request.result_is_folder[static_cast<std::size_t>(*k - 1)] = true;
+    }
+    if (const auto k = numbered(name, 't', kResultCount)) {
+      request.temporary_is_folder[static_cast<std::size_t>(*k - 1)] = true;
+    }
+    if (name == "limit") {
+      std::uint64_t limit = 0;
+      for (const char c : piece) {
+        if (c >= '0' && c <= '9' && limit < 1'000'000'000) {
+          limit = limit * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+      }
+      request.size_limit = limit + input.size();
+    }
+  };
+  std::size_t line_start = 0;
+  while (line_start <= input.size()) {
+    const std::size_t lf = input.find('\n', line_start);
+    const std::size_t line_end = lf == std::string_view::npos ? input.size() : lf;
+    const std::string_view line = input.substr(line_start, line_end - line_start);
+    const std::size_t next = lf == std::string_view::npos ? input.size() + 1 : lf + 1;
+    if (line.substr(0, kSeparator.size()) == kSeparator) {
+      file_piece(input.substr(piece_start, line_start - piece_start));
+      std::string_view label = line.substr(kSeparator.size());
+      while (!label.empty() && (label.front() == ' ' || label.front() == '\t')) {
+        label.remove_prefix(1);
+      }
+      while (!label.empty() && (label.back() == ' ' || label.back() == '\r')) {
+        label.remove_suffix(1);
+      }
+      name = label;
+      piece_start = std::min(next, input.size());
+    }
+    line_start = next;
+  }
+  file_piece(input.substr(piece_start));
+  return request;
+}
+
+// The scratch folder the runs work in.
+class Workspace {
+ public:
+  Workspace() : input_files_(make_input_files()) {
+    std::string base = "/dev/shm";
+    struct stat st {};
+    if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        ::access(base.c_str(), W_OK) != 0) {
+      base = std::filesystem::temp_directory_path().string();
+    }
+    std::string templ = base + "/gmgather-fuzz-XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr) fail("cannot make the scratch folder", templ);
+    root_ = templ;
+    for (const InputFile& f : input_files_) {
+      std::filesystem::create_directories(std::filesystem::path(host(f.path)).parent_path());
+    }
+    input_present_.assign(input_files_.size(), false);
+    for (int k = 0; k < kResultCount; ++k) write_file(result_path(k), earlier_result(k));
+    root_fd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    home_fd_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    require(root_fd_ >= 0 && home_fd_ >= 0, "cannot open the scratch and working folders");
+  }
+  ~Workspace() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  const std::vector<InputFile>& input_files() const { return input_files_; }
+  std::string host(std::string_view relative) const { return root_ + "/" + std::string(relative); }
+  std::string result_path(int k) const {
+    return host(kResultHostNames[static_cast<std::size_t>(k)]);
+  }
+  std::string temporary_path(int k) const { return result_path(k) + std::string(kTemporarySuffix); }
+
+  // Lays out the input files of a request; files of an earlier input that this one does
+  // not have are removed.
+  void lay_out(const Request& request) {
+    for (std::size_t i = 0; i < input_files_.size(); ++i) {
+      if (request.files[i]) {
+        write_file(host(input_files_[i].path), *request.files[i]);
+        input_present_[i] = true;
+      } else if (input_present_[i]) {
+        ::unlink(host(input_files_[i].path).c_str());
+        input_present_[i] = false;
+      }
+    }
+    for (int k = 0; k < kResultCount; ++k) {
+      if (request.result_is_folder[static_cast<std::size_t>(k)]) {
+        ::unlink(result_path(k).c_str());
+        ::mkdir(result_path(k).c_str(), 0755);
+      }
+      if (request.temporary_is_folder[static_cast<std::size_t>(k)]) {
+        ::mkdir(temporary_path(k).c_str(), 0755);
+      }
+    }
+  }
+
+  // Puts the folder back as lay_out found it: every result file holding its earlier
+  // content, no folder in the place of a file.
+  void restore(const Request& request, bool results_rewritten) {
+    for (int k = 0; k < kResultCount; ++k) {
+      const auto i = static_cast<std::size_t>(k);
+      if (request.temporary_is_folder[i]) ::rmdir(temporary_path(k).c_str());
+      if (request.result_is_folder[i]) ::rmdir(result_path(k).c_str());
+      if (request.result_is_folder[i] || results_rewritten) {
+        write_file(result_path(k), earlier_result(k));
+      }
+    }
+  }
+
+  // Runs `body` with the scratch folder as the working folder.
+  template <class Body>
+  int in_folder(Body&& body) {
+    require(::fchdir(root_fd_) == 0, "cannot enter the scratch folder");
+    const int status = body();
+    require(::fchdir(home_fd_) == 0, "cannot return to the working folder");
+    return status;
+  }
+
+  static std::optional<std::string> read_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (n < 0) return std::nullopt;
+    return bytes;
+  }
+
+  static bool is_folder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  // The names in the scratch folder itself.
+  std::set<std::string> entries() const {
+    std::set<std::string> names;
+    DIR* dir = ::opendir(root_.c_str());
+    require(dir != nullptr, "cannot list the scratch folder");
+    while (const dirent* e = ::readdir(dir)) {
+      const std::string_view name = e->d_name;
+      if (name != "." && name != "..") names.emplace(name);
+    }
+    ::closedir(dir);
+    return names;
+  }
+
+  // What the scratch folder must hold after a run of `request`.
+  std::set<std::string> expected_entries(const Request& request) const {
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < input_files_.size(); ++i) {
+      // The folders are always there; a file at the top (def.csv) only with its piece.
+      const std::string& path = input_files_[i].path;
+      const std::string top = path.substr(0, path.find('/'));
+      if (top != path || input_present_[i]) names.insert(top);
+    }
+    for (int k = 0; k < kResultCount; ++k) {
+      const auto i = static_cast<std::size_t>(k);
+      names.insert(kResultHostNames[i]);
+      if (request.temporary_is_folder[i]) {
+        names.insert(kResultHostNames[i] + std::string(kTemporarySuffix));
+      }
+    }
+    return names;
+  }
+
+ private:
+  static void write_file(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    require(fd >= 0, "cannot write an input file", path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      require(n > 0, "cannot write an input file", path);
+      done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+  }
+
+  std::vector<InputFile> input_files_;
+  std::vector<bool> input_present_;
+  std::string root_;
+  int root_fd_ = -1;
+  int home_fd_ = -1;
+};
+
+// --- What a run may show -------------------------------------------------------------
+
+bool starts_with(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+bool ends_with(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+// A decimal number without sign or leading zeros, 1 to `last`.
+bool is_number_up_to(std::string_view s, int last) {
+  if (s.empty() || s.size() > 2 || s[0] == '0') return false;
+  int n = 0;
+  for (const char c : s) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  return n <= last;
+}
+
+// "HEAD\r\n" + number + "\r\n" + TAIL, with the number 1 to `last`.
+bool is_numbered_message(std::string_view m, std::string_view head, std::string_view tail,
+                         int last) {
+  if (!starts_with(m, head) || !ends_with(m, tail) || m.size() < head.size() + tail.size()) {
+    return false;
+  }
+  std::string_view middle = m.substr(head.size(), m.size() - head.size() - tail.size());
+  if (!starts_with(middle, "\r\n") || !ends_with(middle, "\r\n") || middle.size() < 4) return false;
+  return is_number_up_to(middle.substr(2, middle.size() - 4), last);
+}
+
+// The message of a checked error end (everything after the prompt).
+bool is_error_end_message(std::string_view m) {
+  constexpr std::string_view kNotExist = " not exist ! [Enter]";
+  constexpr std::string_view kTooMany = " too many samples ! [Enter]";
+  if (m == "Fault number or Case number Error ! [Enter]") return true;
+  if (is_numbered_message(m, "Fault data line no.", "Error ! [Enter]", gm::kRunMaxFaults)) {
+    return true;
+  }
+  if (is_numbered_message(m, "Fault data no.", kNotExist, gm::kRunMaxFaults)) return true;
+  if (is_numbered_message(m, "Case data line no.", "Error ! [Enter]", gm::kRunMaxCases)) {
+    return true;
+  }
+  if (is_numbered_message(m, "Case data no.", kNotExist, gm::kRunMaxCases)) return true;
+  // A name or path that cannot be opened: the definition-file name as typed (at most 40
+  // bytes), or a folder path (at most 400 bytes) with the file name joined to it.
+  const auto path_then = [&](std::string_view file, std::string_view tail, std::size_t longest) {
+    if (!ends_with(m, std::string(file) + std::string(tail))) return false;
+    const std::size_t n = m.size() - file.size() - tail.size();
+    return n >= 1 && n <= longest && m.substr(0, n).find('\n') == std::string_view::npos;
+  };
+  if (path_then("", kNotExist, 40)) return true;                           // E1
+  if (path_then(inputs::kSpectrumTableName, kNotExist, 400)) return true;  // E7
+  if (path_then(inputs::kWaveformName, kNotExist, 400)) return true;       // E8
+  if (path_then(inputs::kWaveformName, kTooMany, 400)) return true;        // E9
+  return false;
+}
+
+// The messages of the error numbers, as the reports must spell them.
+std::string_view message_of(int n) {
+  switch (n) {
+    case 9: return "permission to access file denied";
+    case 24: return "end-of-file during read";
+    case 29: return "file not found";
+    case 30: return "open failure";
+    case 38: return "error during write";
+    case 42: return "no such device";
+    case 43: return "file name specification error";
+    case 59: return "list-directed I/O syntax error";
+    case 63: return "output conversion error";
+    case 64: return "input conversion error";
+    default: return {};
+  }
+}
+
+struct Report {
+  bool severe;
+  int number;
+  int unit;
+  std::string_view file;
+};
+
+// One report line without its LF: "txtrec: severe (N): MESSAGE, unit U, file F".
+std::optional<Report> parse_report(std::string_view line) {
+  Report r{};
+  if (starts_with(line, "txtrec: severe (")) {
+    r.severe = true;
+    line.remove_prefix(16);
+  } else if (starts_with(line, "txtrec: error (")) {
+    r.severe = false;
+    line.remove_prefix(15);
+  } else {
+    return std::nullopt;
+  }
+  const auto number = [&](int& out) {
+    std::size_t i = 0;
+    out = 0;
+    while (i < line.size() && i < 3 && line[i] >= '0' && line[i] <= '9') {
+      out = out * 10 + (line[i++] - '0');
+    }
+    line.remove_prefix(i);
+    return i > 0;
+  };
+  if (!number(r.number) || !starts_with(line, "): ")) return std::nullopt;
+  line.remove_prefix(3);
+  const std::string_view message = message_of(r.number);
+  if (message.empty() || !starts_with(line, message)) return std::nullopt;
+  line.remove_prefix(message.size());
+  if (!starts_with(line, ", unit ")) return std::nullopt;
+  line.remove_prefix(7);
+  if (!number(r.unit) || !starts_with(line, ", file ")) return std::nullopt;
+  r.file = line.substr(7);
+  return r;
+}
+
+bool is_result_unit(int unit) { return unit >= 21 && unit < 21 + kResultCount; }
+
+// The file a report names must be the unit's: the console, the definition file (as
+// typed), a spectrum table, a waveform, or the result file of that unit.
+bool names_its_file(const Report& r) {
+  switch (r.unit) {
+    case 5: return r.file == "stdin";
+    case 11: return !r.file.empty() && r.file.size() <= 40;
+    case 12: return ends_with(r.file, inputs::kSpectrumTableName);
+    case 13: return ends_with(r.file, inputs::kWaveformName);
+    default:
+      return is_result_unit(r.unit) &&
+             r.file == kResultNames[static_cast<std::size_t>(r.unit - 21)];
+  }
+}
+
+// The errors each unit can meet: the console answer (24; 59 for a value over 2049 bytes),
+// the definition file and spectrum tables (24; 64 for a bad number field), the waveforms
+// (also 59 for a bad sample), and the result files (refused names and failed writes).
+bool unit_can_meet(int unit, int number) {
+  switch (unit) {
+    case 5: return number == 24 || number == 59;
+    case 11:
+    case 12: return number == 24 || number == 64;
+    case 13: return number == 24 || number == 59 || number == 64;
+    default:
+      return is_result_unit(unit) && (number == 9 || number == 29 || number == 30 || number == 38 ||
+                                      number == 42 || number == 43);
+  }
+}
+
+// Checks standard error: error 63 reports of result files in the order written, then
+// (for status 2) the one severe report. Returns the severe report, if any.
+std::optional<Report> check_reports(std::string_view err, bool severe_expected) {
+  std::optional<Report> severe;
+  int last_unit = 0;
+  while (!err.empty()) {
+    const std::size_t lf = err.find('\n');
+    require(lf != std::string_view::npos, "standard error does not end with a line end", err);
+    const std::string_view line = err.substr(0, lf);
+    err.remove_prefix(lf + 1);
+    const std::optional<Report> r = parse_report(line);
+    require(r.has_value(), "an unexpected line on standard error", line);
+    require(!severe, "a line on standard error after the severe report", line);
+    require(names_its_file(*r), "a report that does not name its unit's file", line);
+    if (!r->severe) {
+      require(r->number == 63 && is_result_unit(r->unit) && r->unit >= last_unit,
+              "an error report other than an overflow of a result file", line);
+      last_unit = r->unit;
+      continue;
+    }
+    require(severe_expected, "a severe report with a status other than 2", line);
+    require(unit_can_meet(r->unit, r->number), "a severe report this unit cannot have", line);
+    require(last_unit == 0 || (is_result_unit(r->unit) && r->unit >= last_unit),
+            "overflow reports before a severe report of an input", line);
+    severe = r;
+  }
+  require(!severe_expected || severe.has_value(), "status 2 without a severe report");
+  return severe;
+}
+
+void check_outcome(int status, const testing_support::FakeConsole& console) {
+  const std::string_view out = console.out;
+  require(starts_with(out, gm::kPrompt), "the console does not start with the prompt", out);
+  const std::string_view after_prompt = out.substr(gm::kPrompt.size());
+  switch (status) {
+    case gm::kExitNormal:
+      require(after_prompt.empty(), "a normal end wrote more than the prompt", out);
+      check_reports(console.err, false);
+      break;
+    case gm::kExitErrorEnd:
+      require(is_error_end_message(after_prompt), "an error end with an unknown message",
+              after_prompt);
+      require(console.err.empty(), "an error end wrote to standard error", console.err);
+      break;
+    case gm::kExitFatal: {
+      const std::optional<Report> severe = check_reports(console.err, true);
+      // Only the Enter pause reads the console after a message: a report of the console's
+      // end of input may follow the message of an error end.
+      const bool after_message =
+          severe->unit == 5 && severe->number == 24 && is_error_end_message(after_prompt);
+      require(after_prompt.empty() || after_message, "a severe report after console output", out);
+      break;
+    }
+    default: fail("an exit status that is none of 0, 1, 2", std::to_string(status));
+  }
+}
+
+// The six result files: as placed before the run after an error end; replaced by real
+// results after a normal end.
+void check_result_files(const Workspace& ws, const Request& request, int status) {
+  for (int k = 0; k < kResultCount; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    if (request.result_is_folder[i]) {
+      require(Workspace::is_folder(ws.result_path(k)),
+              "a folder in the place of a result file is gone");
+      continue;
+    }
+    const std::optional<std::string> bytes = Workspace::read_file(ws.result_path(k));
+    require(bytes.has_value(), "a result file is missing after the run", kResultHostNames[i]);
+    if (status == gm::kExitNormal) {
+      require(*bytes != earlier_result(k), "a normal end left a result file unwritten",
+              kResultHostNames[i]);
+    } else {
+      require(*bytes == earlier_result(k), "an error end changed a result file of an earlier run",
+              *bytes, earlier_result(k));
+    }
+  }
+}
+
+// Puts the run tables back to their load-time zeros, touching only what a run can have
+// written: everything outside the two waveform tables (small), and of those the rows up
+// to the longest sample count that any case was given (a case reads at most its count of
+// samples, and only counts up to the table's room).
+void reset_tables(gm::RunTables& t) {
+  int rows = 0;
+  for (int c = 1; c <= gm::kMaxCases; ++c) {
+    rows = std::max(rows, std::clamp(t.case_sample_count(c), 0, gm::kMaxSamples));
+  }
+  const auto cells = static_cast<std::size_t>(rows) * gm::kMaxCases;
+  std::memset(t.case_acceleration, 0, cells * sizeof(double));
+  std::memset(t.case_velocity, 0, cells * sizeof(double));
+  std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);
+  static_assert(
+      offsetof(gm::RunTables, case_acceleration) < offsetof(gm::RunTables, case_velocity) &&
+      offsetof(gm::RunTables, case_velocity) < offsetof(gm::RunTables, case_peak_velocity));
+  std::memset(static_cast<void*>(&t), 0, offsetof(gm::RunTables, case_acceleration));
+}
+
+Workspace* workspace = nullptr;
+bool verbose = false;  // GMGATHER_FUZZ_VERBOSE=1: show how each run ended (for seeds)
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // As the program does at start (a refused write must come back as an error, not a
+  // signal), though libFuzzer sets its own signal handlers after this.
+  platform::prepare_process();
+  workspace = new Workspace();
+  verbose = std::getenv("GMGATHER_FUZZ_VERBOSE") != nullptr;
+  std::atexit([] { delete workspace; });
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  Workspace& ws = *workspace;
+  const Request request = split_input(input, ws.input_files());
+
+  // Keep the runs inside the scratch folder: no answer may name the host's process and
+  // device trees, where a "file" can block or never end.
+  std::string answer(request.console);
+  std::erase(answer, '\n');
+  std::erase(answer, '\r');
+  if (answer.find("proc") != std::string::npos || answer.find("sys") != std::string::npos) {
+    return -1;
+  }
+
+  ws.lay_out(request);
+  testing_support::FakeConsole console{std::string(request.console)};
+  const int status = ws.in_folder([&] {
+    // A write beyond the limit must fail as a write; libFuzzer's own handler for the
+    // signal would take it for a finding, so it is put aside for the run.
+    rlimit saved{};
+    struct sigaction fuzzer_action {};
+    if (request.size_limit) {
+      struct sigaction ignore {};
+      ignore.sa_handler = SIG_IGN;
+      ::sigaction(SIGXFSZ, &ignore, &fuzzer_action);
+      ::getrlimit(RLIMIT_FSIZE, &saved);
+      const rlimit limit{*request.size_limit, saved.rlim_max};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    const int s = gm::run(console, gm::run_tables);
+    if (request.size_limit) {
+      ::setrlimit(RLIMIT_FSIZE, &saved);
+      ::sigaction(SIGXFSZ, &fuzzer_action, nullptr);
+    }
+    return s;
+  });
+  reset_tables(gm::run_tables);
+  if (verbose) {
+    std::fprintf(
+        stderr, "status %d\n  stdout: %s\n  stderr: %s\n", status,
+        fuzzing::escaped(
+            console.out.substr(gm::kPrompt.size() <= console.out.size() ? gm::kPrompt.size() : 0))
+            .c_str(),
+        fuzzing::escaped(console.err.substr(0, 300)).c_str());
+  }
+
+  check_outcome(status, console);
+  check_result_files(ws, request, status);
+  const std::set<std::string> entries = ws.entries();
+  const std::set<std::string> expected = ws.expected_entries(request);
+  if (entries != expected) {
+    std::string extra;
+    for (const std::string& e : entries) {
+      if (!expected.count(e)) extra += e + " ";
+    }
+    for (const std::string& e : expected) {
+      if (!entries.count(e)) extra += "(missing) " + e + " ";
+    }
+    fail("the run left the folder with other entries than it found", extra);
+  }
+  ws.restore(request, status == gm::kExitNormal);
+  return 0;
+}
