@@ -96,11 +96,15 @@ LANG=$japanese "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wi
 step "unit tests under Wine, LANG=$japanese"
 LANG=$japanese ctest --test-dir "$tests_build" --output-on-failure
 
+# Under Wine a run has, very rarely (twice in some thousands of runs), ended with no output
+# at all while the machine was loaded; the same runs never failed natively. A test that
+# fails is tried once more, and ctest's output still shows the first failure.
 step "all end-to-end tests, LANG=$japanese"
-LANG=$japanese ctest --test-dir "$e2e_build" -L driver --output-on-failure
+LANG=$japanese ctest --test-dir "$e2e_build" -L driver --output-on-failure --repeat until-pass:2
 
 step "Japanese-setting tests, LANG=$other"
-LANG=$other ctest --test-dir "$e2e_build" -L driver -R '^JapaneseSetting\.' --output-on-failure
+LANG=$other ctest --test-dir "$e2e_build" -L driver -R '^JapaneseSetting\.' --output-on-failure \
+  --repeat until-pass:2
 
 # The interactive console. In a terminal (tmux here) the program gets a real Wine console:
 # the prompt and messages go out through WriteConsoleW and the typed name comes back
