@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "support/cp932.hpp"
 #include "support/data_set.hpp"
 #include "support/process.hpp"
 
@@ -73,6 +74,15 @@ void lay_out_in_japanese(const fs::path& root) {
   def = replace_all(def, "faults\\F", "..\\" + kDataFolder + "\\" + kFaultFolder);
   def = replace_all(def, "cases\\C", "..\\" + kDataFolder + "\\" + kCaseFolder);
   write_file(root / kWorkHost / kDefinitionHost, def);
+}
+
+TEST(JapaneseSetting, NamesMatchTheirCp932Conversion) {
+  using testing_support::to_cp932;
+  EXPECT_EQ(to_cp932(kDataHost), kDataFolder);
+  EXPECT_EQ(to_cp932(kFaultHost), kFaultFolder);
+  EXPECT_EQ(to_cp932(kCaseHost), kCaseFolder);
+  EXPECT_EQ(to_cp932(kDefinitionHost), kDefinitionName);
+  EXPECT_EQ(to_cp932("存在しない.csv"), kMissingName);
 }
 
 TEST(JapaneseSetting, ResultsMatchAPlainRunOfTheReferenceBuild) {
