@@ -35,6 +35,7 @@ using testing_support::kSpectrumHost;
 using testing_support::kSpectrumName;
 using testing_support::kWaveformHost;
 using testing_support::kWaveformName;
+using testing_support::run_in;
 using testing_support::RunResult;
 using testing_support::ScratchFolder;
 
@@ -198,10 +199,6 @@ void place_earlier_results(const ScratchFolder& folder, const std::string& under
     folder.write(under + kResultFiles[i],
                  "earlier result file " + std::to_string(i + 1) + "\r\n\x82\xa0,1.0\r\nno line end");  // あ
   }
-}
-
-RunResult run_in(const ScratchFolder& folder, const std::string& input, rlim_t file_size_limit = 0) {
-  return testing_support::run_program(GMGATHER_EXE, folder.path(), input, file_size_limit);
 }
 
 // A run that stops a large console input early must not end the test with SIGPIPE.

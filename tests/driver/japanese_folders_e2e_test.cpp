@@ -41,10 +41,6 @@ std::string read_file(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void write_file(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string replace_all(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
@@ -52,15 +48,15 @@ std::string replace_all(std::string text, const std::string& from, const std::st
   return text;
 }
 
-// The example data set laid out again below `root`:
+// The example data set laid out again in `folder`:
 //   作業フォルダ/定義ファイル.csv          the definition file, where the run starts
 //   予測表/震源断層1 .. 震源断層3_南海     faults\F1 .. faults\F3_南海
 //   予測表/ケース01 .. ケース07_追加検討   cases\C01 .. cases\C07_追加検討
 // The definition file reaches them as ..\予測表\震源断層1 and so on.
-void lay_out_in_japanese(const fs::path& root) {
+void lay_out_in_japanese(const ScratchFolder& folder) {
+  const fs::path& root = folder.path();
   const fs::path example = GMGATHER_EXAMPLES_DIR "/realistic";
   fs::create_directories(root / kDataHost);
-  fs::create_directories(root / kWorkHost);
   for (const auto& entry : fs::directory_iterator(example / "faults")) {
     const std::string name = entry.path().filename().string();  // F1, F2, F3_南海
     fs::copy(entry.path(), root / kDataHost / (kFaultHost + name.substr(1)), fs::copy_options::recursive);
@@ -73,7 +69,7 @@ void lay_out_in_japanese(const fs::path& root) {
   std::string def = read_file(example / "def.csv");
   def = replace_all(def, "faults\\F", "..\\" + kDataFolder + "\\" + kFaultFolder);
   def = replace_all(def, "cases\\C", "..\\" + kDataFolder + "\\" + kCaseFolder);
-  write_file(root / kWorkHost / kDefinitionHost, def);
+  folder.write(std::string(kWorkHost) + "/" + kDefinitionHost, def);
 }
 
 TEST(JapaneseSetting, NamesMatchTheirCp932Conversion) {
@@ -93,7 +89,7 @@ TEST(JapaneseSetting, ResultsMatchAPlainRunOfTheReferenceBuild) {
   ASSERT_EQ(reference.status, 0) << reference.err;
 
   ScratchFolder japanese;
-  lay_out_in_japanese(japanese.path());
+  lay_out_in_japanese(japanese);
   const fs::path work = japanese.path() / kWorkHost;
   const RunResult r = testing_support::run_program(GMGATHER_EXE, work, kDefinitionName + "\r\n");
   EXPECT_EQ(r.out, kPrompt);
@@ -126,7 +122,7 @@ TEST(JapaneseSetting, MessagesRepeatTheShiftJisBytesOfNames) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
-    lay_out_in_japanese(folder.path());
+    lay_out_in_japanese(folder);
     if (c.remove != nullptr) {
       ASSERT_TRUE(fs::remove(folder.path() / kDataHost / c.remove));
     }

@@ -13,6 +13,7 @@
 
 namespace {
 
+using testing_support::run_in;
 using testing_support::RunResult;
 using testing_support::ScratchFolder;
 using testing_support::DataSet;
@@ -23,10 +24,6 @@ using testing_support::kSpectrumHost;
 using testing_support::kSpectrumName;
 using testing_support::kWaveformHost;
 using testing_support::kWaveformName;
-
-RunResult run_in(const ScratchFolder& folder, const std::string& input) {
-  return testing_support::run_program(GMGATHER_EXE, folder.path(), input);
-}
 
 std::string label(int n) { return "      ,No." + fixed(n, 2, 0); }
 
@@ -320,7 +317,7 @@ TEST(WholeRun, WriteFailureEndsWithAReport) {
   d.write_to(folder);
   for (const char* name : kResultFiles) folder.write(name, std::string("earlier run\r\n"));
   const auto before = folder.snapshot();
-  const RunResult r = testing_support::run_program(GMGATHER_EXE, folder.path(), "def.csv\n", 8192);
+  const RunResult r = run_in(folder, "def.csv\n", 8192);
   EXPECT_EQ(r.out, kPrompt);
   EXPECT_EQ(r.err, "txtrec: severe (38): error during write, unit 24, file "
                    "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc"

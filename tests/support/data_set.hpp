@@ -98,4 +98,9 @@ struct DataSet {
   }
 };
 
+// Runs the program under test in `folder`; `file_size_limit` as for run_program.
+inline RunResult run_in(const ScratchFolder& folder, const std::string& input, rlim_t file_size_limit = 0) {
+  return run_program(GMGATHER_EXE, folder.path(), input, file_size_limit);
+}
+
 }  // namespace testing_support
