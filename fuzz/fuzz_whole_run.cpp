@@ -51,7 +51,7 @@
 
 #include "check.hpp"
 #include "driver/run.hpp"
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "platform/console.hpp"

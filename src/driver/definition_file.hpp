@@ -2,7 +2,7 @@
 // The definition file: a title record, the counts record (fault count, case count), the
 // fault section (a heading, then one line per fault: number and folder path) and the case
 // section (a heading, then one line per case). Lines after the case section are never read.
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "textio/record_reader.hpp"
 #include "textio/report.hpp"
 

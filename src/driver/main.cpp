@@ -1,7 +1,7 @@
 // gmgather: gathers the ground-motion results of source-fault and case folders into six
 // result files. Takes no arguments; asks for the definition file on the console.
 #include "driver/run.hpp"
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "platform/console.hpp"
 
 int main() {

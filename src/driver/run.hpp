@@ -3,7 +3,7 @@
 // definition file, the spectrum tables, the waveforms, the evaluation, the result files.
 #include <string_view>
 
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "platform/console.hpp"
 
 namespace gm {

@@ -2,7 +2,7 @@
 // The evaluation of a run: the target spectrum, each case's velocity waveform and peak
 // velocity, the ranks of the cases and the phase case. Every operation is carried out in
 // double precision in the order written here, so the results are the same on every host.
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 
 namespace inputs {
 

@@ -4,7 +4,7 @@
 // the fault's velocity response spectrum.
 #include <string_view>
 
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "inputs/input_outcome.hpp"
 #include "textio/record_reader.hpp"
 

@@ -4,7 +4,7 @@
 // step), then the samples, free-form, over as many records as they take.
 #include <string_view>
 
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "inputs/input_outcome.hpp"
 #include "textio/record_reader.hpp"
 

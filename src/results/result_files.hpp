@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 #include "platform/console.hpp"
 #include "textio/report.hpp"
 

@@ -3,7 +3,7 @@
 // at its load-time zero and the two fixed settings in place.
 #include <cstring>
 
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 
 namespace testing_support {
 

@@ -1,4 +1,4 @@
-#include "driver/run_tables.hpp"
+#include "tables/run_tables.hpp"
 
 namespace gm {
 
