@@ -8,7 +8,7 @@
 #
 #   tools/windows_e2e.sh
 #
-# Needs cmake, ninja, g++, libgtest-dev, g++-mingw-w64-x86-64-win32 and -posix, wine64
+# Needs cmake, ninja, g++, libgtest-dev, g++-mingw-w64-x86-64-posix, wine64
 # and locales (Debian), and tmux for the console dialogue. Build folders: build/windows,
 # build/windows-tests and build/wine-e2e, or GMGATHER_WINDOWS_BUILD,
 # GMGATHER_WINDOWS_TESTS_BUILD and GMGATHER_WINE_E2E_BUILD.

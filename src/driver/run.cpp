@@ -93,7 +93,8 @@ int input_error_end(RunConsole& con, const inputs::InputOutcome& outcome) {
 
 }  // namespace
 
-int run(platform::Console& console, RunTables& t) {
+int run(platform::Console& console, RunTables& t, const RunOptions& options) {
+  (void)options;  // the command line's settings are not taken up yet
   start_up(t);
   RunConsole con(console);
 

@@ -1,6 +1,8 @@
 #pragma once
 // The whole run, from start-up to its end, in one pass: the prompt and its answer, the
 // definition file, the spectrum tables, the waveforms, the evaluation, the result files.
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "tables/run_tables.hpp"
@@ -18,9 +20,20 @@ inline constexpr std::string_view kPrompt =
     "\x90\x6b\x8c\xb9\x92\x66\x91\x77/\x83\x50\x81\x5b\x83\x58\x83\x74\x83\x48\x83\x8b\x83\x5f"
     "\x92\xe8\x8b\x60\x83\x74\x83\x40\x83\x43\x83\x8b:";  // 震源断層/ケースフォルダ定義ファイル:
 
+// How the program was started.
+struct RunOptions {
+  // The definition file named on the command line (Shift-JIS bytes), taken whole; none:
+  // the run asks for it at the prompt.
+  std::optional<std::string> definition_file;
+  // Also write the report page beside the result files.
+  bool report = false;
+  // Threads the run may use; 1 runs everything on the calling thread.
+  int threads = 1;
+};
+
 // Runs the program on `console` with the tables `t` (which must hold their load-time
 // zeros outside what start-up sets) and returns the exit status. Writes nothing but the
 // prompt on a normal end.
-int run(platform::Console& console, RunTables& t);
+int run(platform::Console& console, RunTables& t, const RunOptions& options = {});
 
 }  // namespace gm

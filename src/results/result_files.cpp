@@ -1,9 +1,6 @@
 #include "results/result_files.hpp"
 
-#include <array>
-#include <string>
-
-#include "platform/fs.hpp"
+#include "results/staged_files.hpp"
 #include "textio/record_writer.hpp"
 
 namespace results {
@@ -16,68 +13,6 @@ double time_of_sample(const gm::RunTables& t, int j) {
   // From the index on every row, never accumulated: the last of 100000 rows stays exact.
   return static_cast<double>(j - 1) * t.time_step;
 }
-
-// The files of a run are written under temporary names beside their own, and take the
-// places of the real ones only once all six are complete. A run that fails while writing
-// (a full disk, a name taken by a folder) thus leaves the previous run's files as they
-// were, and no partial file behind.
-class StagedFiles {
- public:
-  explicit StagedFiles(platform::Console& console) : console_(console) {}
-  StagedFiles(const StagedFiles&) = delete;
-  StagedFiles& operator=(const StagedFiles&) = delete;
-  // Whatever was not put in place is removed.
-  ~StagedFiles() {
-    for (std::size_t i = placed_; i < count_; ++i) platform::remove_file(files_[i].temp);
-  }
-
-  // Writes the file `name` as the given unit: checks that `name` may be replaced, opens
-  // its temporary file, lets `body` write the records and closes it. Reports carry `name`.
-  template <class Body>
-  std::optional<textio::Fault> write(int unit_number, std::string_view name, Body&& body) {
-    const auto fault = [&](int number) { return textio::Fault{number, unit_number, std::string(name)}; };
-    const platform::OpenError refusal = platform::check_replaceable(name);
-    if (refusal != platform::OpenError::None) return fault(textio::open_error_number(refusal));
-
-    Staged& staged = files_[count_];
-    staged.name = name;
-    staged.unit = unit_number;
-    staged.temp.assign(name).append(kTemporarySuffix);
-    ++count_;  // from here on, the destructor removes the temporary file
-    textio::OutputFileUnit file(unit_number, console_);
-    const int status = file.open_for_writing(staged.temp, name);
-    if (status != textio::kStatusOk) return fault(status);
-    body(file.unit());
-    if (!file.close_unit()) return file.unit().fault();
-    return std::nullopt;
-  }
-
-  // Puts every written file in the place of its name, in the order written.
-  std::optional<textio::Fault> place_all() {
-    for (; placed_ < count_; ++placed_) {
-      const Staged& f = files_[placed_];
-      const platform::OpenError refusal = platform::replace_file(f.temp, f.name);
-      if (refusal != platform::OpenError::None) {
-        return textio::Fault{textio::open_error_number(refusal), f.unit, std::string(f.name)};
-      }
-    }
-    return std::nullopt;
-  }
-
- private:
-  static constexpr std::string_view kTemporarySuffix = ".part";
-  static constexpr std::size_t kFiles = 6;
-  struct Staged {
-    std::string_view name;
-    std::string temp;
-    int unit = 0;
-  };
-
-  platform::Console& console_;
-  std::array<Staged, kFiles> files_{};
-  std::size_t count_ = 0;
-  std::size_t placed_ = 0;
-};
 
 // "時刻(s)" or "周期(s)", then the label of each column, then the unit label.
 void write_column_header(textio::OutputUnit& unit, textio::Layout layout,

@@ -1,0 +1,59 @@
+#include "parallel/workers.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+TEST(Workers, EveryPieceRunsExactlyOnceForAnyThreadCount) {
+  for (int threads : {1, 2, 3, 8}) {
+    for (std::size_t count : {0u, 1u, 2u, 7u, 1000u}) {
+      std::vector<std::atomic<int>> calls(count);
+      parallel::Workers(threads).for_each(count, [&](std::size_t i) { calls[i].fetch_add(1); });
+      for (std::size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(calls[i].load(), 1) << threads << " threads, piece " << i << " of " << count;
+      }
+    }
+  }
+}
+
+TEST(Workers, OneThreadRunsInOrderOnTheCallingThread) {
+  std::vector<std::size_t> order;
+  parallel::Workers(1).for_each(5, [&](std::size_t i) { order.push_back(i); });
+  EXPECT_EQ(order, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+}
+
+TEST(Workers, AnExceptionComesBackAfterEveryThreadHasStopped) {
+  std::atomic<int> running{0};
+  const auto body = [&](std::size_t i) {
+    running.fetch_add(1);
+    if (i == 3) {
+      running.fetch_sub(1);
+      throw std::runtime_error("piece 3");
+    }
+    running.fetch_sub(1);
+  };
+  EXPECT_THROW(parallel::Workers(4).for_each(100, body), std::runtime_error);
+  EXPECT_EQ(running.load(), 0);
+}
+
+TEST(ThreadCount, SettingIsTakenWhenItIsAWholeNumberFromOne) {
+  const int cores = parallel::thread_count(nullptr);
+  EXPECT_GE(cores, 1);
+  EXPECT_LE(cores, parallel::kMaxThreads);
+  struct Case {
+    const char* setting;
+    int want;  // 0: the number of cores
+  };
+  const Case cases[] = {{"1", 1},   {"2", 2},  {"8", 8},   {"9", 8},   {"99999999999", 8},
+                        {"0", 0},   {"-2", 0}, {"", 0},    {"2x", 0},  {" 2", 0},
+                        {"abc", 0}, {"+2", 0}, {"-99999999999", 0}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(parallel::thread_count(c.setting), c.want == 0 ? cores : c.want) << '"' << c.setting << '"';
+  }
+}
+
+}  // namespace
