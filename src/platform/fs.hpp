@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -51,10 +52,27 @@ class OutputFile {
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  // A file changes hands open: the one that flushes it should be the one that wrote it
+  // (see flush_to_disk).
+  OutputFile(OutputFile&& other) noexcept
+      : handle_(std::exchange(other.handle_, kNoHandle)), refuse_flush_(other.refuse_flush_) {}
+  OutputFile& operator=(OutputFile&& other) noexcept {
+    if (this != &other) {
+      close();
+      handle_ = std::exchange(other.handle_, kNoHandle);
+      refuse_flush_ = other.refuse_flush_;
+    }
+    return *this;
+  }
 
   OpenError create(std::string_view sjis_path);
   // Writes all n bytes; false when the host refused any of them (disk full, size limit...).
   bool write(const char* data, std::size_t n) noexcept;
+  // Waits until every byte written so far is on the disk itself, not only in the host's
+  // cache; false when the host cannot promise that (a disk error, space that ran out when
+  // the cache was written out). Called on the handle that wrote the bytes: Linux tells a
+  // failed background write-out only to handles open at the time it happened.
+  bool flush_to_disk() noexcept;
   // Releases the file; false when the host reports a failure on closing.
   bool close() noexcept;
   bool is_open() const noexcept { return handle_ != kNoHandle; }
@@ -62,6 +80,7 @@ class OutputFile {
  private:
   static constexpr std::intptr_t kNoHandle = -1;
   std::intptr_t handle_ = kNoHandle;
+  bool refuse_flush_ = false;  // see refuse_flushes_for_testing
 };
 
 // Whether the file of this name could be replaced by a new one: None when there is no
@@ -70,8 +89,20 @@ class OutputFile {
 OpenError check_replaceable(std::string_view sjis_path);
 
 // Puts the closed file `from` in the place of `to` in one step, replacing any file of that
-// name. Both names are in the same folder.
+// name. Both names are in the same folder. NotFound when there is no file `from`. On
+// Windows the change is on the disk when this returns; on POSIX hosts flush_folder_of
+// puts it there.
 OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to);
+
+// Waits until the names created, replaced and removed in the folder that holds the file
+// `sjis_path` are on the disk; false when the host cannot promise that. A file system that
+// offers no such flush at all counts as done. (Windows: nothing to do, see replace_file.)
+bool flush_folder_of(std::string_view sjis_path) noexcept;
+
+// For tests, which cannot make a disk fail: from now on a flush_to_disk of any file then
+// created under a path ending in `sjis_path_end` fails, as on a failing disk. An empty
+// text ends this.
+void refuse_flushes_for_testing(std::string_view sjis_path_end);
 
 // Removes a file, if it can; a file that is already gone is no failure.
 void remove_file(std::string_view sjis_path) noexcept;

@@ -1,6 +1,7 @@
 // Files on a POSIX host. Program paths are Shift-JIS with backslashes; the host wants
 // slashes and, on today's systems, UTF-8 names.
 #include "platform/fs.hpp"
+#include "platform/fs_faults.hpp"
 #include "platform/posix_io.hpp"
 #include "platform/shift_jis.hpp"
 
@@ -103,6 +104,16 @@ bool make_blocking(int fd) {
 
 int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 
+// The result of a flush, going on after interruptions. A file system that keeps nothing
+// in a cache of its own, or cannot flush at all, says EINVAL: there is nothing to wait for.
+bool flushed(int (*flush)(int), int fd) noexcept {
+  int rc;
+  do {
+    rc = flush(fd);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
 }  // namespace
 
 std::string host_path(std::string_view sjis_path) {
@@ -178,6 +189,7 @@ OpenError OutputFile::create(std::string_view sjis_path) {
   OpenError error;
   // O_NONBLOCK turns "a FIFO nobody reads" into ENXIO instead of a hang.
   const int fd = open_host(sjis_path, O_WRONLY | O_CREAT | O_TRUNC, error);
+  refuse_flush_ = flush_refused_for_testing(sjis_path);
   if (fd < 0) return error;
   if (!make_blocking(fd)) {
     ::close(fd);
@@ -190,6 +202,12 @@ OpenError OutputFile::create(std::string_view sjis_path) {
 bool OutputFile::write(const char* data, std::size_t n) noexcept {
   if (!is_open()) return false;
   return write_all(fd_of(handle_), data, n);
+}
+
+bool OutputFile::flush_to_disk() noexcept {
+  if (!is_open() || refuse_flush_) return false;
+  // The data and the size, which reading it back needs; not the times of access.
+  return flushed(::fdatasync, fd_of(handle_));
 }
 
 bool OutputFile::close() noexcept {
@@ -219,6 +237,27 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   const std::string from = host_path(sjis_from);
   const std::string to = host_path(sjis_to);
   return std::rename(from.c_str(), to.c_str()) == 0 ? OpenError::None : error_from_errno(errno);
+}
+
+bool flush_folder_of(std::string_view sjis_path) noexcept {
+  if (sjis_path.find('\0') != std::string_view::npos) return false;
+  try {
+    const std::string path = host_path(sjis_path);
+    const std::size_t slash = path.rfind('/');
+    // A bare name is in the current folder, "/name" in the root.
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    int fd;
+    do {
+      fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    const bool ok = flushed(::fsync, fd);
+    ::close(fd);
+    return ok;
+  } catch (...) {
+    return false;  // out of memory for the name
+  }
 }
 
 void remove_file(std::string_view sjis_path) noexcept {

@@ -2,6 +2,7 @@
 // backslashes); they are widened at open so the result does not depend on the ANSI code
 // page the user happens to run under.
 #include "platform/fs.hpp"
+#include "platform/fs_faults.hpp"
 
 #include <climits>
 
@@ -120,6 +121,7 @@ OpenError OutputFile::create(std::string_view sjis_path) {
   OpenError error;
   // An existing folder of that name fails with ERROR_ACCESS_DENIED.
   const HANDLE handle = open_native(sjis_path, GENERIC_WRITE, CREATE_ALWAYS, error);
+  refuse_flush_ = flush_refused_for_testing(sjis_path);
   if (handle == INVALID_HANDLE_VALUE) return error;
   handle_ = stored(handle);
   return OpenError::None;
@@ -135,6 +137,13 @@ bool OutputFile::write(const char* data, std::size_t n) noexcept {
     n -= put;
   }
   return true;
+}
+
+bool OutputFile::flush_to_disk() noexcept {
+  if (!is_open() || refuse_flush_) return false;
+  // Writes out the file's cached data and its size, and asks the disk to empty its own
+  // write cache.
+  return FlushFileBuffers(native(handle_)) != 0;
 }
 
 bool OutputFile::close() noexcept {
@@ -163,12 +172,17 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 20; ++attempt) {
     if (attempt > 0) Sleep(50);
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return OpenError::None;
+    // Write-through: the new name is on the disk before the call returns, which on this
+    // host takes the place of flushing the folder afterwards.
+    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(from.c_str(), to.c_str(), kFlags) != 0) return OpenError::None;
     error = GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
   return error_from_last_error(error);
 }
+
+bool flush_folder_of(std::string_view) noexcept { return true; }
 
 void remove_file(std::string_view sjis_path) noexcept {
   try {
