@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "textio/number_format.hpp"
 
@@ -172,6 +173,13 @@ int OutputFileUnit::open_for_writing(std::string_view path, std::string_view nam
   if (error != platform::OpenError::None) return open_error_number(error);
   unit_.attach(sink_, name);
   return kStatusOk;
+}
+
+bool OutputFileUnit::finish_unit(platform::OutputFile& keep) {
+  const bool ok = unit_.flush();
+  keep = std::move(sink_.file);
+  unit_.detach();
+  return ok;
 }
 
 bool OutputFileUnit::close_unit() {

@@ -188,6 +188,9 @@ class OutputFileUnit {
   int open_for_writing(std::string_view path, std::string_view name);
   // Writes what is left and releases the file; false (fault 38) when anything failed.
   bool close_unit();
+  // Writes what is left and hands the file, still open, to `keep` (to be flushed to the
+  // disk and closed there); false (fault 38) when anything failed.
+  bool finish_unit(platform::OutputFile& keep);
   OutputUnit& unit() noexcept { return unit_; }
 
   static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
