@@ -94,7 +94,6 @@ int input_error_end(RunConsole& con, const inputs::InputOutcome& outcome) {
 }  // namespace
 
 int run(platform::Console& console, RunTables& t, const RunOptions& options) {
-  (void)options;  // the command line's settings are not taken up yet
   start_up(t);
   RunConsole con(console);
 
@@ -130,7 +129,9 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
 
   inputs::evaluate_cases(t);
 
-  if (const auto fault = results::write_result_files(t, console)) return con.fatal(*fault);
+  if (const auto fault = results::write_result_files(t, console, options.threads)) {
+    return con.fatal(*fault);
+  }
   return kExitNormal;
 }
 

@@ -98,8 +98,9 @@ void write_peak_velocity_file(gm::RunTables& t, textio::OutputUnit& unit) {
 
 }  // namespace
 
-std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console) {
-  StagedFiles files(console);
+std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console,
+                                                int threads) {
+  StagedFiles files(console, threads);
   int unit = textio::kFirstResultUnit;
   if (auto f = files.write(unit++, kTargetSpectrumFile,
                           [&](textio::OutputUnit& u) { write_target_spectrum_file(t, u); })) {

@@ -1,8 +1,18 @@
 #pragma once
 // The files of a run are written under temporary names beside their own, and take the
-// places of the real ones only once all are complete. A run that fails while writing (a
-// full disk, a name taken by a folder) thus leaves the previous run's files as they were,
-// and no partial file behind.
+// places of the real ones only once all are complete and on the disk. A run that fails
+// (a full disk, a name taken by a folder, a disk that cannot flush) thus leaves the
+// previous run's files as they were, and no partial file behind; a power cut at any
+// moment leaves, under each name, a whole file: the earlier one or the new one.
+//
+// Putting the files in place is a series of renames, which may fail part way through. So
+// that such a failure too leaves the earlier files, each earlier file is first moved to a
+// backup name, kept until every new file is in place and the folder is on the disk; a
+// failure moves every backup back.
+//
+// The names after a run: NAME (the file), NAME.part (the new file while it is written),
+// NAME.old (the earlier file while the new ones are put in place). Leftovers from a run
+// cut short are overwritten by the next, and a successful run removes them.
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -20,44 +30,62 @@ class StagedFiles {
  public:
   static constexpr std::size_t kMaxFiles = 8;
 
-  explicit StagedFiles(platform::Console& console) : console_(console) {}
+  // `threads`: how many files may be flushed to the disk at the same time. A restore that
+  // fails is reported to `console`.
+  StagedFiles(platform::Console& console, int threads) : console_(console), threads_(threads) {}
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
   // Whatever was not put in place is removed.
   ~StagedFiles();
 
   // Writes the file `name` as the given unit: checks that `name` may be replaced, opens
-  // its temporary file, lets `body` write the records and closes it. Reports carry `name`.
+  // its temporary file and lets `body` write the records. The file stays open until
+  // place_all flushes it. Reports carry `name`. Every name is in one folder.
   template <class Body>
   std::optional<textio::Fault> write(int unit_number, std::string_view name, Body&& body) {
     if (auto refusal = stage(unit_number, name)) return refusal;
+    Staged& staged = files_[count_ - 1];
     textio::OutputFileUnit file(unit_number, console_);
-    const int status = file.open_for_writing(files_[count_ - 1].temp, name);
+    const int status = file.open_for_writing(staged.temp, name);
     if (status != textio::kStatusOk) return textio::Fault{status, unit_number, std::string(name)};
     body(file.unit());
-    if (!file.close_unit()) return file.unit().fault();
+    if (!file.finish_unit(staged.file)) return file.unit().fault();
     return std::nullopt;
   }
 
-  // Puts every written file in the place of its name, in the order written.
+  // Flushes every written file to the disk, all at once, then puts each in the place of
+  // its name, in the order written, and flushes the folder. On a failure every name holds
+  // its earlier file again (or none, as before) and the fault names the file: 38 when a
+  // flush failed (that file's, or the folder's after the last file), else the refusal of
+  // the rename. A backup that cannot be moved back is reported on the console as an error
+  // naming its file, which then stays under its backup name.
   std::optional<textio::Fault> place_all();
 
  private:
   static constexpr std::string_view kTemporarySuffix = ".part";
+  static constexpr std::string_view kBackupSuffix = ".old";
   struct Staged {
-    std::string_view name;
+    std::string name;
     std::string temp;
+    std::string backup;
+    platform::OutputFile file;  // open from write to the flush
     int unit = 0;
+    bool backed_up = false;  // the earlier file is under `backup`
+    bool placed = false;     // the new file is under `name`
   };
 
-  // Checks that `name` may be replaced and records its temporary name; from then on the
+  // Checks that `name` may be replaced and records its other names; from then on the
   // destructor removes the temporary file.
   std::optional<textio::Fault> stage(int unit_number, std::string_view name);
+  std::optional<textio::Fault> flush_all();
+  std::optional<textio::Fault> place(Staged& f);
+  // Puts back every earlier file moved so far and removes the new files without one.
+  void undo();
 
   platform::Console& console_;
+  int threads_;
   std::array<Staged, kMaxFiles> files_{};
   std::size_t count_ = 0;
-  std::size_t placed_ = 0;
 };
 
 }  // namespace results
