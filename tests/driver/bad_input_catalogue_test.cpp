@@ -513,19 +513,23 @@ TEST(CatalogueUnreadable, EachStageEndsAsStated) {
 // the earlier ones only when all six are complete: a refusal or a full disk on any of them
 // leaves the earlier six as they were and no temporary file behind.
 
+// A folder under the backup name (".old") the earlier file moves to while the new ones go
+// in fails that rename after the files before it are in place: they are moved back.
 TEST(CatalogueResultFiles, ANameTakenByAFolderLeavesTheEarlierFiles) {
-  for (int i = 0; i < 6; ++i) {
-    SCOPED_TRACE(kResultFiles[i]);
-    ScratchFolder folder;
-    DataSet::small().write_to(folder);
-    place_earlier_results(folder);
-    folder_at(kResultFiles[i])(folder);
-    const Listing before = listing(folder);
-    const RunResult r = run_in(folder, kNoPause);
-    EXPECT_EQ(r.out, kPrompt);
-    EXPECT_EQ(r.err, severe(9, 21 + i, result_name(i)));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(differences(before, listing(folder)), "");
+  for (const std::string suffix : {"", ".old"}) {
+    for (int i = 0; i < 6; ++i) {
+      SCOPED_TRACE(kResultFiles[i] + suffix);
+      ScratchFolder folder;
+      DataSet::small().write_to(folder);
+      place_earlier_results(folder);
+      folder_at(kResultFiles[i] + suffix)(folder);
+      const Listing before = listing(folder);
+      const RunResult r = run_in(folder, kNoPause);
+      EXPECT_EQ(r.out, kPrompt);
+      EXPECT_EQ(r.err, severe(9, 21 + i, result_name(i)));
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(differences(before, listing(folder)), "");
+    }
   }
 }
 
