@@ -20,6 +20,8 @@
 //   r1 .. r6       (content ignored) result file 1 .. 6 is a folder instead
 //   t1 .. t6       (content ignored) a folder takes the name the run writes result file
 //                  1 .. 6 under before putting it in place (its name with ".part")
+//   o1 .. o6       (content ignored) a folder takes the name the earlier result file 1 .. 6
+//                  is kept under while the new ones go in (its name with ".old")
 //   limit          decimal digits: a file-size limit of that many bytes beyond the size of
 //                  the input (so that a crash report can still save the input) for the
 //                  run's writes, which makes a result file meet a full disk
@@ -97,8 +99,10 @@ constexpr std::array<std::string_view, kResultCount> kResultNames = {
     results::kTargetSpectrumFile,   results::kPhaseWaveformFile, results::kFaultSpectraFile,
     results::kCaseAccelerationFile, results::kCaseVelocityFile,  results::kPeakVelocityFile,
 };
-// The suffix of the temporary name a result file is first written under.
+// The suffix of the temporary name a result file is first written under, and that of the
+// backup name the earlier file is kept under while the new ones go in.
 constexpr std::string_view kTemporarySuffix = ".part";
+constexpr std::string_view kBackupSuffix = ".old";
 
 std::string earlier_result(int k) {
   return "result " + std::to_string(k + 1) + " of an earlier run\r\n";
@@ -110,6 +114,7 @@ struct Request {
   std::vector<std::optional<std::string_view>> files;  // by index into the input files
   std::array<bool, kResultCount> result_is_folder{};
   std::array<bool, kResultCount> temporary_is_folder{};
+  std::array<bool, kResultCount> backup_is_folder{};
   std::optional<std::uint64_t> size_limit;
 };
 
@@ -143,6 +148,9 @@ Request split_input(std::string_view input, const std::vector<InputFile>& input_
     }
     if (const auto k = numbered(name, 't', kResultCount)) {
       request.temporary_is_folder[static_cast<std::size_t>(*k - 1)] = true;
+    }
+    if (const auto k = numbered(name, 'o', kResultCount)) {
+      request.backup_is_folder[static_cast<std::size_t>(*k - 1)] = true;
     }
     if (name == "limit") {
       std::uint64_t limit = 0;
@@ -211,6 +219,7 @@ class Workspace {
     return host(kResultHostNames[static_cast<std::size_t>(k)]);
   }
   std::string temporary_path(int k) const { return result_path(k) + std::string(kTemporarySuffix); }
+  std::string backup_path(int k) const { return result_path(k) + std::string(kBackupSuffix); }
 
   // Lays out the input files of a request; files of an earlier input that this one does
   // not have are removed.
@@ -232,6 +241,9 @@ class Workspace {
       if (request.temporary_is_folder[static_cast<std::size_t>(k)]) {
         ::mkdir(temporary_path(k).c_str(), 0755);
       }
+      if (request.backup_is_folder[static_cast<std::size_t>(k)]) {
+        ::mkdir(backup_path(k).c_str(), 0755);
+      }
     }
   }
 
@@ -241,6 +253,7 @@ class Workspace {
     for (int k = 0; k < kResultCount; ++k) {
       const auto i = static_cast<std::size_t>(k);
       if (request.temporary_is_folder[i]) ::rmdir(temporary_path(k).c_str());
+      if (request.backup_is_folder[i]) ::rmdir(backup_path(k).c_str());
       if (request.result_is_folder[i]) ::rmdir(result_path(k).c_str());
       if (request.result_is_folder[i] || results_rewritten) {
         write_file(result_path(k), earlier_result(k));
@@ -304,6 +317,7 @@ class Workspace {
       if (request.temporary_is_folder[i]) {
         names.insert(kResultHostNames[i] + std::string(kTemporarySuffix));
       }
+      if (request.backup_is_folder[i]) names.insert(kResultHostNames[i] + std::string(kBackupSuffix));
     }
     return names;
   }

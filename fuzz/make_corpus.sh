@@ -109,6 +109,7 @@ small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n' > "$w/waveform_30
 small_run $'def.csv\n' "" $'====c2\n0,0.02\r\n\r\n' > "$w/waveform_no_samples"
 small_run $'def.csv\n' "" $'====r3\n' > "$w/result_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====t4\n' > "$w/temporary_name_taken_by_folder"
+small_run $'def.csv\n' "" $'====o3\n' > "$w/backup_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n====limit\n2000\n' > "$w/disk_full_case_files"
 # The smallest whole run: one fault whose table is all zeros, one case of one sample. Its
 # result files are each larger than the input, so a size limit can cut even the first.
