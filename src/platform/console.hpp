@@ -2,6 +2,7 @@
 // The console: standard input, standard output and standard error, all Shift-JIS bytes
 // as far as the program is concerned.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -23,6 +24,10 @@ class Console {
 // console), output is shown converted from Shift-JIS and typed input is converted back to
 // Shift-JIS before the program sees it, so limits still count Shift-JIS bytes.
 Console& host_console();
+
+// The Shift-JIS bytes of a text the program holds in UTF-8 (its help, which is easier to
+// keep in step in readable form). A character Shift-JIS cannot spell becomes '?'.
+std::string shift_jis_from_utf8(std::string_view utf8);
 
 // Prepares the process once at start: write failures must come back as errors rather
 // than signals (a closed pipe, a file-size limit), and no stream may translate line ends.

@@ -2,6 +2,7 @@
 // always speaks UTF-8. Pipes and files get the program's bytes untouched, so scripts and
 // the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text.
 #include "platform/console.hpp"
+#include "platform/posix_iconv.hpp"
 #include "platform/posix_io.hpp"
 #include "platform/shift_jis.hpp"
 
@@ -19,8 +20,6 @@
 
 namespace platform {
 namespace {
-
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
 ssize_t read_once(int fd, char* buffer, std::size_t n) {
   ssize_t got;
@@ -42,52 +41,6 @@ bool user_locale_is_utf8() {
   }
   std::setlocale(LC_CTYPE, saved.c_str());
   return utf8;
-}
-
-// Length of the UTF-8 character starting at `s` when it is complete and well formed,
-// otherwise 1 (the byte alone).
-std::size_t utf8_char_length(const char* s, std::size_t left) {
-  const auto c = static_cast<unsigned char>(s[0]);
-  std::size_t len = 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-  }
-  if (len > left) return 1;
-  for (std::size_t i = 1; i < len; ++i) {
-    const auto t = static_cast<unsigned char>(s[i]);
-    if (t < 0x80 || t > 0xBF) return 1;
-  }
-  return len;
-}
-
-// Runs `cd` over all of `in`, appending to `out`. A sequence iconv refuses is appended
-// unchanged (its length given by `refused_length`) so no byte ever disappears; an
-// incomplete sequence at the end is returned in `rest` when `rest` is given.
-template <typename RefusedLength>
-void convert(iconv_t cd, std::string_view in, std::string& out, std::string* rest, RefusedLength refused_length) {
-  char* src = const_cast<char*>(in.data());
-  std::size_t left = in.size();
-  char buffer[1024];
-  while (left > 0) {
-    char* dst = buffer;
-    std::size_t room = sizeof buffer;
-    const std::size_t rc = iconv(cd, &src, &left, &dst, &room);
-    out.append(buffer, static_cast<std::size_t>(dst - buffer));
-    if (rc != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) continue;
-    if (errno == EINVAL && rest != nullptr) {
-      rest->assign(src, left);
-      break;
-    }
-    const std::size_t skip = refused_length(src, left);
-    out.append(src, skip);
-    src += skip;
-    left -= skip;
-  }
 }
 
 // Standard output or standard error.
@@ -222,6 +175,28 @@ void ignore_signal(int sig) {
 }
 
 }  // namespace
+
+std::string shift_jis_from_utf8(std::string_view utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == kNoConverter) return std::string(utf8);
+  std::string out;
+  char* src = const_cast<char*>(utf8.data());
+  std::size_t left = utf8.size();
+  char buffer[1024];
+  while (left > 0) {
+    char* dst = buffer;
+    std::size_t room = sizeof buffer;
+    const std::size_t rc = iconv(cd, &src, &left, &dst, &room);
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    out += '?';
+    const std::size_t skip = utf8_char_length(src, left);
+    src += skip;
+    left -= skip;
+  }
+  iconv_close(cd);
+  return out;
+}
 
 Console& host_console() {
   static PosixConsole console;

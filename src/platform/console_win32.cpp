@@ -3,23 +3,15 @@
 // streams get the program's bytes untouched.
 #include "platform/console.hpp"
 #include "platform/shift_jis.hpp"
+#include "platform/win32_text.hpp"
 
 #include <climits>
 #include <cstring>
 #include <string>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 namespace platform {
 namespace {
 
-constexpr UINT kShiftJis = 932;
 constexpr std::size_t kMaxIo = std::size_t{1} << 30;
 // Older consoles refuse very large WriteConsoleW calls, so text goes out in pieces.
 constexpr std::size_t kConsoleChunk = 8192;
@@ -173,6 +165,16 @@ class Win32Console final : public Console {
 };
 
 }  // namespace
+
+std::string shift_jis_from_utf8(std::string_view utf8) {
+  if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const int length = static_cast<int>(utf8.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
+  return from_wide(wide);
+}
 
 Console& host_console() {
   static Win32Console console;

@@ -3,38 +3,26 @@
 // page the user happens to run under.
 #include "platform/fs.hpp"
 #include "platform/fs_faults.hpp"
+#include "platform/fs_win32.hpp"
+#include "platform/win32_text.hpp"
 
 #include <climits>
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 namespace platform {
 namespace {
 
-constexpr UINT kShiftJis = 932;
 // ReadFile and WriteFile count in DWORDs; staying well below keeps every cast exact.
 constexpr std::size_t kMaxIo = std::size_t{1} << 30;
 
 HANDLE native(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 std::intptr_t stored(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 
-// The UTF-16 form of a program path, or false when it is not valid Shift-JIS.
-bool to_wide(std::string_view sjis, std::wstring& wide) {
-  wide.clear();
-  if (sjis.empty()) return true;
-  // The API ends names at a NUL; cutting the name there would open another file.
-  if (sjis.find('\0') != std::string_view::npos || sjis.size() > static_cast<std::size_t>(INT_MAX)) return false;
-  const int length = static_cast<int>(sjis.size());
-  const int needed = MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, sjis.data(), length, nullptr, 0);
-  if (needed <= 0) return false;
-  wide.assign(static_cast<std::size_t>(needed), L'\0');
-  return MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, sjis.data(), length, wide.data(), needed) == needed;
+// The wide path the host API is given for a program path; false when it is not valid
+// Shift-JIS.
+bool native_path(std::string_view sjis, std::wstring& wide) {
+  if (!to_wide(sjis, wide)) return false;
+  wide = long_path_form(wide);
+  return true;
 }
 
 OpenError error_from_last_error(DWORD error) {
@@ -64,7 +52,7 @@ OpenError error_from_last_error(DWORD error) {
 HANDLE open_native(std::string_view sjis_path, DWORD access, DWORD disposition, OpenError& error,
                    DWORD share = FILE_SHARE_READ) {
   std::wstring wide;
-  if (!to_wide(sjis_path, wide)) {
+  if (!native_path(sjis_path, wide)) {
     error = OpenError::BadName;
     return INVALID_HANDLE_VALUE;
   }
@@ -75,6 +63,27 @@ HANDLE open_native(std::string_view sjis_path, DWORD access, DWORD disposition, 
 }
 
 }  // namespace
+
+std::wstring long_path_form(const std::wstring& wide) {
+  // The plain API stops at MAX_PATH (260) characters, the terminating NUL included. Even
+  // a short relative name can pass it in a deep working folder, so the full form decides.
+  if (wide.empty()) return wide;
+  if (wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0) return wide;
+  std::wstring full(wide.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return wide;
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n);  // too small: n is the size needed, the NUL included
+  }
+  if (full.size() < MAX_PATH) return wide;
+  if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+  return L"\\\\?\\" + full;
+}
 
 std::string host_path(std::string_view sjis_path) { return std::string(sjis_path); }
 
@@ -166,7 +175,7 @@ OpenError check_replaceable(std::string_view sjis_path) {
 
 OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   std::wstring from, to;
-  if (!to_wide(sjis_from, from) || !to_wide(sjis_to, to)) return OpenError::BadName;
+  if (!native_path(sjis_from, from) || !native_path(sjis_to, to)) return OpenError::BadName;
   // A virus scanner or the search indexer may hold a file just written for a moment;
   // such a refusal is tried again for about a second before it counts.
   DWORD error = ERROR_SUCCESS;
@@ -187,7 +196,7 @@ bool flush_folder_of(std::string_view) noexcept { return true; }
 void remove_file(std::string_view sjis_path) noexcept {
   try {
     std::wstring wide;
-    if (to_wide(sjis_path, wide)) DeleteFileW(wide.c_str());
+    if (native_path(sjis_path, wide)) DeleteFileW(wide.c_str());
   } catch (...) {
     // Out of memory for the name: the file stays.
   }
