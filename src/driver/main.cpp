@@ -1,15 +1,18 @@
 // gmgather: gathers the ground-motion results of source-fault and case folders into six
-// result files. Takes no arguments; asks for the definition file on the console.
+// result files. Asks for the definition file on the console, or takes it as its argument.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
-#include "driver/run.hpp"
+#include "driver/program.hpp"
 #include "parallel/workers.hpp"
-#include "tables/run_tables.hpp"
 #include "platform/console.hpp"
+#include "platform/process.hpp"
+#include "tables/run_tables.hpp"
 
-int main() {
+int main(int argc, char** argv) {
   platform::prepare_process();
-  gm::RunOptions options;
-  options.threads = parallel::thread_count(std::getenv("GMGATHER_THREADS"));
-  return gm::run(platform::host_console(), gm::run_tables, options);
+  const std::vector<std::string> arguments = platform::program_arguments(argc, argv);
+  return gm::run_program(platform::host_console(), platform::host_session(), gm::run_tables, arguments,
+                         parallel::thread_count(std::getenv("GMGATHER_THREADS")));
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/definition_file.hpp"
+#include "driver/messages.hpp"
 #include "inputs/evaluation.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
@@ -14,21 +15,24 @@
 namespace gm {
 namespace {
 
-constexpr std::string_view kNotExist = " not exist ! [Enter]";
-constexpr std::string_view kTooManySamples = " too many samples ! [Enter]";
-
 // The console of a run: its input and output units, and the one place that decides how
 // the run ends.
 class RunConsole {
  public:
-  explicit RunConsole(platform::Console& console)
+  // `messages_to_error`: error messages go to standard error, each line ended and without
+  // the " [Enter]", and nothing waits for Enter (a run given its definition file).
+  RunConsole(platform::Console& console, bool messages_to_error)
       : console_(console),
         source_(console),
         sink_(console),
+        error_sink_(console, textio::ConsoleSink::Stream::Error),
         input_(textio::kConsoleInputUnit, 4 * textio::kMaxValueLength),
-        output_(textio::kConsoleOutputUnit, 4096, true, console) {
+        output_(textio::kConsoleOutputUnit, 4096, true, console),
+        error_(textio::kConsoleErrorUnit, 4096, true, console),
+        messages_to_error_(messages_to_error) {
     input_.attach(source_, textio::kConsoleInputName);
     output_.attach(sink_, textio::kConsoleOutputName);
+    error_.attach(error_sink_, textio::kConsoleErrorName);
   }
 
   textio::RecordReader& input() { return input_; }
@@ -51,6 +55,7 @@ class RunConsole {
 
   // A checked error: the message, then the Enter pause (one console line, ignored).
   int error_end(std::initializer_list<std::string_view> pieces) {
+    if (messages_to_error_) return error_end_on_error_stream(pieces);
     if (!write_message(pieces)) return fatal(output_fault());
     const int status = input_.skip_record();
     if (status != textio::kStatusOk) return fatal(input_.fault(status));
@@ -58,11 +63,24 @@ class RunConsole {
   }
 
  private:
+  // Every piece on a line of its own, the last one too; a script reads whole lines.
+  int error_end_on_error_stream(std::initializer_list<std::string_view> pieces) {
+    {
+      textio::WriteStatement s(error_, textio::layouts::kR2);
+      std::size_t left = pieces.size();
+      for (std::string_view piece : pieces) s.text(--left == 0 ? without_enter_mark(piece) : piece);
+    }
+    return error_.failed() ? fatal(error_.fault()) : kExitErrorEnd;
+  }
+
   platform::Console& console_;
   textio::ConsoleSource source_;
   textio::ConsoleSink sink_;
+  textio::ConsoleSink error_sink_;
   textio::RecordReader input_;
   textio::OutputUnit output_;
+  textio::OutputUnit error_;
+  bool messages_to_error_;
 };
 
 int definition_error_end(RunConsole& con, const DefinitionOutcome& outcome) {
@@ -70,11 +88,11 @@ int definition_error_end(RunConsole& con, const DefinitionOutcome& outcome) {
   using Kind = DefinitionOutcome::Kind;
   switch (outcome.kind) {
     case Kind::Ok: break;
-    case Kind::BadCounts: return con.error_end({"Fault number or Case number Error ! [Enter]"});
-    case Kind::BadFaultLine: return con.error_end({"Fault data line no.", number, "Error ! [Enter]"});
-    case Kind::MissingFault: return con.error_end({"Fault data no.", number, kNotExist});
-    case Kind::BadCaseLine: return con.error_end({"Case data line no.", number, "Error ! [Enter]"});
-    case Kind::MissingCase: return con.error_end({"Case data no.", number, kNotExist});
+    case Kind::BadCounts: return con.error_end({kBadCounts});
+    case Kind::BadFaultLine: return con.error_end({kBadFaultLine, number, kLineError});
+    case Kind::MissingFault: return con.error_end({kMissingFault, number, kNotExist});
+    case Kind::BadCaseLine: return con.error_end({kBadCaseLine, number, kLineError});
+    case Kind::MissingCase: return con.error_end({kMissingCase, number, kNotExist});
     case Kind::Fault: return con.fatal(outcome.fault);
   }
   return kExitNormal;
@@ -95,21 +113,25 @@ int input_error_end(RunConsole& con, const inputs::InputOutcome& outcome) {
 
 int run(platform::Console& console, RunTables& t, const RunOptions& options) {
   start_up(t);
-  RunConsole con(console);
+  RunConsole con(console, options.definition_file.has_value());
 
-  // The dialogue: one prompt, one free-form answer of at most 40 bytes.
-  if (!con.write_message({kPrompt})) return con.fatal(con.output_fault());
-  const textio::Item answer = textio::Item::text(t.definition_file_name);
-  int status = con.input().read_free_form({&answer, 1});
-  if (status != textio::kStatusOk) return con.fatal(con.input().fault(status));
-  t.definition_file_name_length = textio::LCHR40(t.definition_file_name);
-  const std::string_view name(t.definition_file_name.bytes.data(),
-                              static_cast<std::size_t>(t.definition_file_name_length));
+  std::string name;
+  if (options.definition_file) {
+    name = *options.definition_file;
+  } else {
+    // The dialogue: one prompt, one free-form answer of at most 40 bytes.
+    if (!con.write_message({kPrompt})) return con.fatal(con.output_fault());
+    const textio::Item answer = textio::Item::text(t.definition_file_name);
+    const int status = con.input().read_free_form({&answer, 1});
+    if (status != textio::kStatusOk) return con.fatal(con.input().fault(status));
+    t.definition_file_name_length = textio::LCHR40(t.definition_file_name);
+    name.assign(t.definition_file_name.bytes.data(), static_cast<std::size_t>(t.definition_file_name_length));
+  }
 
   {
     textio::InputFileUnit definition(textio::kDefinitionFileUnit);
     if (definition.open_for_reading(name) != textio::kStatusOk) {
-      return con.error_end({std::string(name) + std::string(kNotExist)});
+      return con.error_end({name + std::string(kNotExist)});
     }
     const DefinitionOutcome outcome = read_definition_file(t, definition.reader());
     definition.close_unit();

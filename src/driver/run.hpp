@@ -12,8 +12,9 @@ namespace gm {
 
 // Exit statuses.
 inline constexpr int kExitNormal = 0;
-inline constexpr int kExitErrorEnd = 1;  // a checked error: message and Enter pause
+inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
 inline constexpr int kExitFatal = 2;     // the record layer's fatal report
+inline constexpr int kExitUsage = 3;     // a command line the program cannot take
 
 // "震源断層/ケースフォルダ定義ファイル:", written with no line end.
 inline constexpr std::string_view kPrompt =
@@ -22,8 +23,12 @@ inline constexpr std::string_view kPrompt =
 
 // How the program was started.
 struct RunOptions {
-  // The definition file named on the command line (Shift-JIS bytes), taken whole; none:
-  // the run asks for it at the prompt.
+  // The definition file named on the command line (Shift-JIS bytes), taken whole, of any
+  // length: the run opens it and its messages quote it by all of these bytes. Such a run
+  // has no prompt and never waits for Enter; an error end writes its message to standard
+  // error without the " [Enter]", ends the line and gives exit status 1. None: the run asks
+  // for the file at the prompt (an answer of at most 40 bytes) and waits for Enter after
+  // an error message.
   std::optional<std::string> definition_file;
   // Also write the report page beside the result files.
   bool report = false;
@@ -33,7 +38,7 @@ struct RunOptions {
 
 // Runs the program on `console` with the tables `t` (which must hold their load-time
 // zeros outside what start-up sets) and returns the exit status. Writes nothing but the
-// prompt on a normal end.
+// prompt on a normal end, and not even that when the definition file is given.
 int run(platform::Console& console, RunTables& t, const RunOptions& options = {});
 
 }  // namespace gm

@@ -204,16 +204,19 @@ class OutputFileUnit {
   OutputUnit unit_;
 };
 
-// Standard output as a byte sink.
+// Standard output, or standard error, as a byte sink.
 class ConsoleSink : public ByteSink {
  public:
-  explicit ConsoleSink(platform::Console& console) : console_(console) {}
+  enum class Stream { Output, Error };
+  explicit ConsoleSink(platform::Console& console, Stream stream = Stream::Output)
+      : console_(console), stream_(stream) {}
   bool write(const char* data, std::size_t n) override {
-    return console_.write_output({data, n});
+    return stream_ == Stream::Output ? console_.write_output({data, n}) : console_.write_error({data, n});
   }
 
  private:
   platform::Console& console_;
+  Stream stream_;
 };
 
 }  // namespace textio

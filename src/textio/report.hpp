@@ -9,6 +9,7 @@
 namespace textio {
 
 // Unit numbers, shown in every report.
+inline constexpr int kConsoleErrorUnit = 0;  // error messages of a run given its definition file
 inline constexpr int kConsoleInputUnit = 5;
 inline constexpr int kConsoleOutputUnit = 6;
 inline constexpr int kDefinitionFileUnit = 11;
@@ -19,6 +20,7 @@ inline constexpr int kFirstResultUnit = 21;  // 21 to 26, in the order the files
 // Names the console units go by in reports.
 inline constexpr std::string_view kConsoleInputName = "stdin";
 inline constexpr std::string_view kConsoleOutputName = "stdout";
+inline constexpr std::string_view kConsoleErrorName = "stderr";
 
 // Error numbers.
 inline constexpr int kStatusOk = 0;

@@ -103,4 +103,20 @@ inline RunResult run_in(const ScratchFolder& folder, const std::string& input, r
   return run_program(GMGATHER_EXE, folder.path(), input, file_size_limit);
 }
 
+// A host path as the program under test spells it: as it is, or, for a program run
+// through a launcher (Wine), in Windows form on the drive Z: that holds the Linux root.
+// ASCII paths only: the program gets it as an argument or in a definition file.
+inline std::string program_path(const std::filesystem::path& path) {
+  std::string p = path.string();
+  if (launcher().empty()) return p;
+  for (char& c : p) c = c == '/' ? '\\' : c;
+  return path.is_absolute() ? "Z:" + p : p;
+}
+
+// Runs the program under test in `folder` with arguments, and no console input unless given.
+inline RunResult run_with_arguments(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                                    const std::string& input = "") {
+  return run_program(GMGATHER_EXE, folder, input, 0, launcher(), arguments);
+}
+
 }  // namespace testing_support

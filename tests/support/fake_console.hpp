@@ -32,6 +32,9 @@ class FakeConsole : public platform::Console {
     return true;
   }
 
+  // The typed input the program has not read.
+  std::string unread_input() const { return input_.substr(in_pos_); }
+
   std::string out;
   std::string err;
   bool fail_output = false;

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -34,10 +35,17 @@ struct RunResult {
 inline std::string launcher() { return GMGATHER_E2E_LAUNCHER; }
 
 // `file_size_limit` (bytes, 0 for none) caps every file the program writes. `start` is
-// the launcher of `exe`; an empty one runs it by itself (a native reference build).
+// the launcher of `exe`; an empty one runs it by itself (a native reference build). The
+// program gets `arguments` after its name (the launcher passes them on).
 inline RunResult run_program(const std::string& exe, const std::filesystem::path& folder,
                              const std::string& input, rlim_t file_size_limit = 0,
-                             const std::string& start = launcher()) {
+                             const std::string& start = launcher(),
+                             const std::vector<std::string>& arguments = {}) {
+  std::vector<const char*> argv;
+  if (!start.empty()) argv.push_back(start.c_str());
+  argv.push_back(exe.c_str());
+  for (const std::string& a : arguments) argv.push_back(a.c_str());
+  argv.push_back(nullptr);
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
   const pid_t pid = fork();
@@ -51,11 +59,7 @@ inline RunResult run_program(const std::string& exe, const std::filesystem::path
       const rlimit limit{file_size_limit, file_size_limit};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
-    if (start.empty()) {
-      execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-    } else {
-      execl(start.c_str(), start.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-    }
+    execv(argv[0], const_cast<char* const*>(argv.data()));
     _exit(127);
   }
   close(in[0]);

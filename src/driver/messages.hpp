@@ -1,0 +1,38 @@
+#pragma once
+// The texts of the error ends, as the console shows them when the run was started without
+// a definition file: the text that ends a message closes with "[Enter]", and the run then
+// waits for Enter. Started with a definition file, the run writes the same texts to
+// standard error without the " [Enter]", and does not wait.
+#include <string_view>
+
+namespace gm {
+
+inline constexpr std::string_view kEnterMark = " [Enter]";
+
+// E1 (after the definition file's name), E4 and E6 (after the number), E7 and E8 (after
+// the path of the spectrum table or waveform).
+inline constexpr std::string_view kNotExist = " not exist ! [Enter]";
+// E2.
+inline constexpr std::string_view kBadCounts = "Fault number or Case number Error ! [Enter]";
+// E3: the label, the line's position in the fault section, the closing text.
+inline constexpr std::string_view kBadFaultLine = "Fault data line no.";
+inline constexpr std::string_view kLineError = "Error ! [Enter]";  // also E5
+// E4: the label, the fault number, kNotExist.
+inline constexpr std::string_view kMissingFault = "Fault data no.";
+// E5: the label, the line's position in the case section, kLineError.
+inline constexpr std::string_view kBadCaseLine = "Case data line no.";
+// E6: the label, the case number, kNotExist.
+inline constexpr std::string_view kMissingCase = "Case data no.";
+// E9, after the waveform's path.
+inline constexpr std::string_view kTooManySamples = " too many samples ! [Enter]";
+
+// The line a run in a console window of its own ends with, before the folder that holds
+// the result files; UTF-8, written in Shift-JIS.
+inline constexpr std::string_view kResultFolderLine = "結果ファイルの出力先 (result folder): ";
+
+// The text without its closing " [Enter]", as standard error gets it.
+constexpr std::string_view without_enter_mark(std::string_view text) {
+  return text.ends_with(kEnterMark) ? text.substr(0, text.size() - kEnterMark.size()) : text;
+}
+
+}  // namespace gm

@@ -1,0 +1,66 @@
+#include "driver/program.hpp"
+
+#include <string_view>
+#include <utility>
+
+#include "driver/command_line.hpp"
+#include "driver/messages.hpp"
+#include "driver/run.hpp"
+#include "textio/report.hpp"
+
+namespace gm {
+namespace {
+
+// Text for standard output; a refused write ends with the record layer's report, as the
+// run's own console output does.
+int show(platform::Console& console, const std::string& sjis) {
+  if (console.write_output(sjis)) return kExitNormal;
+  const textio::Fault fault{textio::kErrWrite, textio::kConsoleOutputUnit, std::string(textio::kConsoleOutputName)};
+  console.write_error(textio::report_line(textio::Severity::Severe, fault));
+  return kExitFatal;
+}
+
+// Reads the console up to the end of a line, or of the input.
+void wait_for_enter(platform::Console& console) {
+  char c = 0;
+  while (c != '\n' && console.read_input(&c, 1) == 1) {
+  }
+}
+
+}  // namespace
+
+int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
+                std::span<const std::string> arguments, int threads) {
+  const CommandLine line = parse_command_line(arguments);
+  switch (line.action) {
+    case CommandLine::Action::Help:
+      return show(console, platform::shift_jis_from_utf8(help_text()));
+    case CommandLine::Action::Version:
+      return show(console, platform::shift_jis_from_utf8(version_text() + "\r\n"));
+    case CommandLine::Action::Error:
+      // The argument is shown as the bytes it came as.
+      console.write_error(platform::shift_jis_from_utf8(problem_text(line.problem)) + line.argument + "\r\n" +
+                          platform::shift_jis_from_utf8(usage_text()));
+      return kExitUsage;
+    case CommandLine::Action::Run:
+      break;
+  }
+
+  RunOptions options;
+  options.definition_file = line.definition_file;
+  options.report = line.report;
+  options.threads = threads;
+  if (!line.definition_file || !session.alone_on_console()) return run(console, tables, options);
+
+  // A window of its own. The file is then opened by its full path, which does not depend
+  // on the working folder; if the folder cannot be entered, the run stays where it started
+  // and the closing line says so by naming that folder.
+  if (auto full_path = session.enter_folder_of(*line.definition_file)) options.definition_file = std::move(full_path);
+  const int status = run(console, tables, options);
+  console.write_output(platform::shift_jis_from_utf8(kResultFolderLine) + session.working_folder() +
+                       std::string(kEnterMark));
+  wait_for_enter(console);
+  return status;
+}
+
+}  // namespace gm

@@ -1,0 +1,110 @@
+// How the program decides on a console window of its own: only a run given its definition
+// file, alone on its console (a file dropped on the program), enters the file's folder and
+// ends with the line that names the result folder and a wait for Enter.
+#include "driver/program.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/command_line.hpp"
+#include "driver/messages.hpp"
+#include "driver/run.hpp"
+#include "support/data_set.hpp"
+#include "support/fake_console.hpp"
+#include "support/process.hpp"
+#include "support/tables.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::FakeConsole;
+
+// A session whose console and folders the test decides. `enter_folder_of` moves to
+// `folder_of_file`, when given, and reports `full_path`.
+class FakeSession : public platform::Session {
+ public:
+  bool alone_on_console() override { return alone; }
+  std::optional<std::string> enter_folder_of(std::string_view sjis_path) override {
+    entered.emplace_back(sjis_path);
+    if (!full_path) return std::nullopt;
+    if (!folder_of_file.empty()) {
+      EXPECT_EQ(chdir(folder_of_file.c_str()), 0);
+      folder = folder_of_file;
+    }
+    return full_path;
+  }
+  std::string working_folder() override { return folder; }
+
+  bool alone = false;
+  std::optional<std::string> full_path;
+  std::string folder_of_file;
+  std::string folder = "C:\\start";
+  std::vector<std::string> entered;
+};
+
+std::string closing_line(const std::string& folder) {
+  return platform::shift_jis_from_utf8(gm::kResultFolderLine) + folder + " [Enter]";
+}
+
+TEST(ConsoleWindowOfItsOwn, OnlyADefinitionFileAloneOnItsConsoleEntersItsFolderAndWaits) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    bool alone;
+    std::optional<std::string> full_path;
+    std::string out, err;
+    std::vector<std::string> entered;
+    int status;
+    bool waits;  // reads one line: the window's wait, or the pause of the prompt's message
+  };
+  const std::string missing = "missing.csv";
+  const std::string full = "D:\\quake\\missing.csv";
+  const Case cases[] = {
+      {"dropped: the full path, then the closing line", {missing}, true, full,
+       closing_line("C:\\start"), full + " not exist !\r\n", {missing}, 1, true},
+      {"dropped, the folder refused: stays, says where", {missing}, true, std::nullopt,
+       closing_line("C:\\start"), missing + " not exist !\r\n", {missing}, 1, true},
+      {"from a shell", {missing}, false, full, "", missing + " not exist !\r\n", {}, 1, false},
+      {"double-clicked: the prompt as always", {}, true, full,
+       testing_support::kPrompt + missing + " not exist ! [Enter]", "", {}, 1, true},
+      {"help in a window of its own", {"--help"}, true, full,
+       platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeConsole console(c.arguments.empty() ? missing + "\n\nmore" : "\nmore");
+    FakeSession session;
+    session.alone = c.alone;
+    session.full_path = c.full_path;
+    const int status = gm::run_program(console, session, testing_support::fresh_tables(), c.arguments, 1);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(console.out, c.out);
+    EXPECT_EQ(console.err, c.err);
+    EXPECT_EQ(session.entered, c.entered);
+    EXPECT_EQ(console.unread_input(), c.waits ? "more" : "\nmore");
+  }
+}
+
+TEST(ConsoleWindowOfItsOwn, ResultsLandBesideTheDefinitionFile) {
+  testing_support::ScratchFolder folder;
+  testing_support::DataSet::small().write_to(folder);
+  const fs::path start = fs::current_path();
+  FakeConsole console("\n");
+  FakeSession session;
+  session.alone = true;
+  session.full_path = (folder.path() / "def.csv").string();
+  session.folder_of_file = folder.path().string();
+  const int status = gm::run_program(console, session, testing_support::fresh_tables(), {{"def.csv"}}, 1);
+  fs::current_path(start);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(console.err, "");
+  EXPECT_EQ(console.out, closing_line(folder.path().string()));
+  for (const char* name : testing_support::kResultFiles) EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
+}
+
+}  // namespace
