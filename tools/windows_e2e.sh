@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Builds gmgather.exe (preset windows) and tests it under Wine in a fresh prefix, headless:
-# the unit tests that need no POSIX host, built for Windows (preset windows-tests); the
-# end-to-end tests against the .exe (preset wine-e2e) with a Japanese system locale (code
-# page 932), then the Japanese-setting ones again with a German locale (code page 1252),
-# since the results must not depend on the system code page; and a typed dialogue at a
-# real Wine console (tmux).
+# Builds gmgather.exe (preset windows) and its package, and tests them under Wine in a
+# fresh prefix, headless: the unit tests that need no POSIX host, built for Windows
+# (preset windows-tests); the end-to-end tests against the .exe (preset wine-e2e) with a
+# Japanese system locale (code page 932), then the Japanese-setting ones again with a
+# German locale (code page 1252), since the results must not depend on the system code
+# page; the package's zip directory, and the example run from the unzipped package against
+# the Linux build; and at a real Wine console (tmux) a typed dialogue and a console window
+# of its own, as a file dropped on the program gets.
 #
 #   tools/windows_e2e.sh
 #
-# Needs cmake, ninja, g++, libgtest-dev, g++-mingw-w64-x86-64-posix, wine64
-# and locales (Debian), and tmux for the console dialogue. Build folders: build/windows,
+# Needs cmake, ninja, g++, libgtest-dev, g++-mingw-w64-x86-64-posix, wine64, locales and
+# unzip (Debian), and tmux for the console checks. Build folders: build/windows,
 # build/windows-tests and build/wine-e2e, or GMGATHER_WINDOWS_BUILD,
 # GMGATHER_WINDOWS_TESTS_BUILD and GMGATHER_WINE_E2E_BUILD.
 set -euo pipefail
@@ -26,6 +28,7 @@ for tool in "$wine" "$wineserver"; do
   [ -x "$tool" ] || { echo "windows_e2e: $tool not found (apt-get install wine64)" >&2; exit 1; }
 done
 command -v "$objdump" >/dev/null || { echo "windows_e2e: $objdump not found (binutils-mingw-w64-x86-64)" >&2; exit 1; }
+command -v unzip >/dev/null || { echo "windows_e2e: unzip not found (apt-get install unzip)" >&2; exit 1; }
 
 step() {
   echo "== [${SECONDS}s] $*"
@@ -49,10 +52,15 @@ if ! ensure_locale de_DE; then
   other=C.UTF-8
 fi
 
-step "gmgather.exe (preset windows) in $windows_build"
+step "gmgather.exe and its package (preset windows) in $windows_build"
 cmake --preset windows -B "$windows_build" >/dev/null
 cmake --build "$windows_build"
 exe=$(cd "$windows_build/src" && pwd)/gmgather.exe
+# CPack reads the example's Japanese names only under a UTF-8 locale.
+LANG=C.UTF-8 LC_ALL=C.UTF-8 cmake --build "$windows_build" --target package >/dev/null
+package=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$windows_build/CPackConfig.cmake")
+zip=$(cd "$windows_build" && pwd)/$package.zip
+echo "$package.zip: $(stat -c %s "$zip") bytes"
 # The .exe must run on a bare Windows machine: system DLLs only, the C++ runtime linked in.
 imports=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
 echo "gmgather.exe: $(stat -c %s "$exe") bytes; imports:" $imports
@@ -68,8 +76,10 @@ cmake --preset windows-tests -B "$tests_build" -DGMGATHER_WINE="$wine" >/dev/nul
 cmake --build "$tests_build"
 
 step "end-to-end tests (preset wine-e2e) in $e2e_build"
-cmake --preset wine-e2e -B "$e2e_build" -DGMGATHER_E2E_EXE="$exe" -DGMGATHER_E2E_LAUNCHER="$wine" >/dev/null
-cmake --build "$e2e_build" --target driver_tests
+cmake --preset wine-e2e -B "$e2e_build" -DGMGATHER_E2E_EXE="$exe" -DGMGATHER_E2E_LAUNCHER="$wine" \
+  -DGMGATHER_PACKAGE_ZIP="$zip" >/dev/null
+cmake --build "$e2e_build" --target driver_tests package_tests
+linux_exe=$(cd "$e2e_build/src" && pwd)/gmgather
 
 # A prefix of our own, with no display: nothing of the user's Wine setup takes part.
 work=$(mktemp -d "${TMPDIR:-/tmp}/gmgather-wine.XXXXXX")
@@ -96,6 +106,27 @@ LANG=$japanese "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wi
 step "unit tests under Wine, LANG=$japanese"
 LANG=$japanese ctest --test-dir "$tests_build" --output-on-failure
 
+step "the package: its zip directory"
+ctest --test-dir "$e2e_build" -L package --output-on-failure
+
+# The package as a user gets it: unzipped into a fresh folder, the example run there with
+# the unzipped program, the six results byte for byte those of the Linux build.
+step "the package: the example, unzipped and run under Wine, against the Linux build"
+mkdir "$work/unzipped" "$work/linux-run"
+unzip -q "$zip" -d "$work/unzipped"
+cp -r examples/realistic/. "$work/linux-run"
+(cd "$work/linux-run" && "$linux_exe" def.csv)
+# No terminal: run from one, the program would be alone on a Wine console and wait for Enter.
+(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
+  { cat "$work/unzipped.log" >&2; exit 1; }
+count=0
+for result in "$work/linux-run"/*･*.csv; do
+  cmp "$result" "$work/unzipped/example/${result##*/}"
+  count=$((count + 1))
+done
+[ "$count" -eq 6 ] || { echo "windows_e2e: $count result files from the Linux build" >&2; exit 1; }
+echo "six result files equal"
+
 # Under Wine a run has, very rarely (twice in some thousands of runs), ended with no output
 # at all while the machine was loaded; the same runs never failed natively. A test that
 # fails is tried once more, and ctest's output still shows the first failure.
@@ -106,59 +137,120 @@ step "Japanese-setting tests, LANG=$other"
 LANG=$other ctest --test-dir "$e2e_build" -L driver -R '^JapaneseSetting\.' --output-on-failure \
   --repeat until-pass:2
 
-# The interactive console. In a terminal (tmux here) the program gets a real Wine console:
-# the prompt and messages go out through WriteConsoleW and the typed name comes back
-# through ReadConsoleW. With LANG=$other the console's code page is 850, not 932: the
-# Japanese text must show and be read all the same.
+# At a real Wine console: in a terminal (tmux here) the program gets one. The prompt and
+# messages go out through WriteConsoleW and typed text comes back through ReadConsoleW.
+# With LANG=$other the console's code page is 850, not 932: the Japanese text must show and
+# be read all the same.
+tmux=(tmux -u -S "$work/tmux.socket")
+session=gmgather
+shows() {  # waits up to 20 s for a text on the screen
+  for _ in $(seq 100); do
+    "${tmux[@]}" capture-pane -p -t "$session" | grep -qF -- "$1" && return 0
+    sleep 0.2
+  done
+  echo "windows_e2e: the console did not show: $1" >&2
+  "${tmux[@]}" capture-pane -p -t "$session" >&2
+  return 1
+}
+not_shown() {  # the text is not on the screen
+  if "${tmux[@]}" capture-pane -p -t "$session" | grep -qF -- "$1"; then
+    echo "windows_e2e: the console shows what it must not: $1" >&2
+    "${tmux[@]}" capture-pane -p -t "$session" >&2
+    return 1
+  fi
+}
+type_line() {
+  "${tmux[@]}" send-keys -t "$session" -l "$1"
+  "${tmux[@]}" send-keys -t "$session" Enter
+}
+start_in() {  # start_in FOLDER PROGRAM ARGUMENT...: runs it in a terminal of its own
+  printf 'cd %q && LANG=%q' "$1" "$other" >"$work/terminal.sh"
+  shift
+  printf ' %q' "$@" >>"$work/terminal.sh"
+  printf '; echo "exit status $?"; sleep 600\n' >>"$work/terminal.sh"
+  # A tmux server now and then dies as it starts ("server exited unexpectedly").
+  local attempt
+  for attempt in 1 2 3; do
+    LANG=C.UTF-8 "${tmux[@]}" new-session -d -s "$session" -x 120 -y 12 "bash '$work/terminal.sh'" && break
+    sleep 1
+  done
+}
+results_in() {  # results_in FOLDER COUNT
+  local results
+  results=$(find "$1" -maxdepth 1 -name '*･*.csv' | wc -l)
+  [ "$results" -eq "$2" ] || { echo "windows_e2e: $results result files in $1, not $2" >&2; return 1; }
+}
+
 console_check() {
-  local dir=$work/console session=gmgather
-  local tmux=(tmux -u -S "$work/tmux.socket")
+  local dir=$work/console
   mkdir -p "$dir"
   cp -r examples/realistic/. "$dir"
   mv "$dir/def.csv" "$dir/定義.csv"
-  shows() {  # waits up to 20 s for a text on the screen
-    for _ in $(seq 100); do
-      "${tmux[@]}" capture-pane -p -t "$session" | grep -qF -- "$1" && return 0
-      sleep 0.2
-    done
-    echo "windows_e2e: the console did not show: $1" >&2
-    "${tmux[@]}" capture-pane -p -t "$session" >&2
-    return 1
-  }
-  type_line() {
-    "${tmux[@]}" send-keys -t "$session" -l "$1"
-    "${tmux[@]}" send-keys -t "$session" Enter
-  }
-  start() {
-    # A tmux server now and then dies as it starts ("server exited unexpectedly").
-    local attempt
-    for attempt in 1 2 3; do
-      LANG=C.UTF-8 "${tmux[@]}" new-session -d -s "$session" -x 100 -y 10 \
-        "cd '$dir' && LANG=$other '$wine' '$exe'; echo \"exit status \$?\"; sleep 600" && break
-      sleep 1
-    done
-    shows '震源断層/ケースフォルダ定義ファイル:'
-  }
-  start
+  start_in "$dir" "$wine" "$exe"
+  shows '震源断層/ケースフォルダ定義ファイル:'
   type_line '存在しない.csv'
   shows '存在しない.csv not exist ! [Enter]'
   type_line ''
   shows 'exit status 1'
   "${tmux[@]}" kill-server
 
-  start
+  start_in "$dir" "$wine" "$exe"
+  shows '震源断層/ケースフォルダ定義ファイル:'
   type_line '定義.csv'
   shows 'exit status 0'
   "${tmux[@]}" kill-server
-  local results
-  results=$(find "$dir" -maxdepth 1 -name '*･*.csv' | wc -l)
-  [ "$results" -eq 6 ] || { echo "windows_e2e: $results result files after the console run" >&2; return 1; }
+  results_in "$dir" 6
 }
+
+# A console window of its own. Started straight from the terminal, gmgather.exe is the only
+# process on its Wine console, as after a drop on it in Explorer: given the definition
+# file's full path from another folder, it must work in the file's folder, end with the
+# line naming that folder and wait for Enter, after an error too. Started through cmd.exe,
+# which shares the console, it must do none of this.
+window_check() {
+  local data=$work/ドロップ/定義フォルダ elsewhere=$work/elsewhere
+  mkdir -p "$data" "$elsewhere"
+  cp -r examples/realistic/. "$data"
+  local folder="Z:${data//\//\\}"
+  start_in "$elsewhere" "$wine" "$exe" "$folder\\def.csv"
+  shows "結果ファイルの出力先 (result folder): "
+  shows "定義フォルダ [Enter]"
+  results_in "$data" 6
+  not_shown 'exit status'
+  type_line ''
+  shows 'exit status 0'
+  "${tmux[@]}" kill-server
+  results_in "$elsewhere" 0
+
+  mv "$data/cases/C02/加速度波形.acc" "$data/cases/C02/波形.acc"
+  start_in "$elsewhere" "$wine" "$exe" "$folder\\def.csv"
+  shows 'cases\C02\加速度波形.acc not exist !'
+  shows "定義フォルダ [Enter]"
+  not_shown 'exit status'
+  type_line ''
+  shows 'exit status 1'
+  "${tmux[@]}" kill-server
+  mv "$data/cases/C02/波形.acc" "$data/cases/C02/加速度波形.acc"
+
+  # From a shell the working folder stays: the definition file's relative folders are not
+  # found from there, and nothing waits.
+  rm -f "$data"/*･*.csv
+  start_in "$elsewhere" "$wine" cmd /c "Z:${exe//\//\\}" "$folder\\def.csv"
+  shows 'faults\F1\Velmora長周期.csv not exist !'
+  shows 'exit status 1'
+  not_shown '結果ファイルの出力先'
+  "${tmux[@]}" kill-server
+  results_in "$elsewhere" 0
+  results_in "$data" 0
+}
+
 if command -v tmux >/dev/null; then
   step "interactive console (tmux), LANG=$other"
   console_check
+  step "a console window of its own (tmux), LANG=$other"
+  window_check
 else
-  step "interactive console: not checked (no tmux)"
+  step "interactive console and console window of its own: not checked (no tmux)"
 fi
 
 step "done"
