@@ -27,34 +27,44 @@ void wait_for_enter(platform::Console& console) {
   }
 }
 
-}  // namespace
-
-int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
-                std::span<const std::string> arguments, int threads) {
-  const CommandLine line = parse_command_line(arguments);
+// Help, version or a command line the program cannot take: the status.
+int answer_command_line(platform::Console& console, const CommandLine& line) {
   switch (line.action) {
     case CommandLine::Action::Help:
       return show(console, platform::shift_jis_from_utf8(help_text()));
     case CommandLine::Action::Version:
       return show(console, platform::shift_jis_from_utf8(version_text() + "\r\n"));
-    case CommandLine::Action::Error:
+    default:
       // The argument is shown as the bytes it came as.
       console.write_error(platform::shift_jis_from_utf8(problem_text(line.problem)) + line.argument + "\r\n" +
                           platform::shift_jis_from_utf8(usage_text()));
       return kExitUsage;
-    case CommandLine::Action::Run:
-      break;
+  }
+}
+
+}  // namespace
+
+int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
+                std::span<const std::string> arguments, int threads) {
+  const CommandLine line = parse_command_line(arguments);
+  // Arguments and a console of its own: Explorer started the program with dropped files
+  // (or a shortcut did), and the window closes the moment the program ends.
+  const bool own_window = !arguments.empty() && session.alone_on_console();
+  if (line.action != CommandLine::Action::Run) {
+    const int status = answer_command_line(console, line);
+    if (own_window) wait_for_enter(console);
+    return status;
   }
 
   RunOptions options;
   options.definition_file = line.definition_file;
   options.report = line.report;
   options.threads = threads;
-  if (!line.definition_file || !session.alone_on_console()) return run(console, tables, options);
+  if (!own_window || !line.definition_file) return run(console, tables, options);
 
-  // A window of its own. The file is then opened by its full path, which does not depend
-  // on the working folder; if the folder cannot be entered, the run stays where it started
-  // and the closing line says so by naming that folder.
+  // The file is opened by its full path, which does not depend on the working folder; if
+  // the folder cannot be entered, the run stays where it started and the closing line says
+  // so by naming that folder.
   if (auto full_path = session.enter_folder_of(*line.definition_file)) options.definition_file = std::move(full_path);
   const int status = run(console, tables, options);
   console.write_output(platform::shift_jis_from_utf8(kResultFolderLine) + session.working_folder() +

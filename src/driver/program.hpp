@@ -17,7 +17,8 @@ namespace gm {
 // program so when a file is dropped on it) works in the definition file's folder, so that
 // the results land beside it and its relative folder paths mean what the user meant; it
 // ends, normally or not, with a line that names the folder of the result files and waits
-// for Enter, so the window does not close before the user has read it.
+// for Enter, so the window does not close before the user has read it. Given anything
+// else there (two files dropped, a shortcut with --help), it also waits after its text.
 int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
                 std::span<const std::string> arguments, int threads);
 

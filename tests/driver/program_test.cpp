@@ -1,6 +1,7 @@
 // How the program decides on a console window of its own: only a run given its definition
 // file, alone on its console (a file dropped on the program), enters the file's folder and
-// ends with the line that names the result folder and a wait for Enter.
+// ends with the line that names the result folder and a wait for Enter; whatever else it
+// was given there, it waits too, so the window does not close before it can be read.
 #include "driver/program.hpp"
 
 #include <gtest/gtest.h>
@@ -72,8 +73,13 @@ TEST(ConsoleWindowOfItsOwn, OnlyADefinitionFileAloneOnItsConsoleEntersItsFolderA
       {"from a shell", {missing}, false, full, "", missing + " not exist !\r\n", {}, 1, false},
       {"double-clicked: the prompt as always", {}, true, full,
        testing_support::kPrompt + missing + " not exist ! [Enter]", "", {}, 1, true},
-      {"help in a window of its own", {"--help"}, true, full,
-       platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, false},
+      {"help in a window of its own: waits", {"--help"}, true, full,
+       platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, true},
+      {"help from a shell", {"--help"}, false, full, platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, false},
+      {"two files dropped: the error, and a wait", {"a.csv", "b.csv"}, true, full, "",
+       platform::shift_jis_from_utf8(gm::problem_text(gm::CommandLine::Problem::SecondFile)) + "b.csv\r\n" +
+           platform::shift_jis_from_utf8(gm::usage_text()),
+       {}, 3, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
