@@ -180,20 +180,7 @@ std::string shift_jis_from_utf8(std::string_view utf8) {
   iconv_t cd = iconv_open("CP932", "UTF-8");
   if (cd == kNoConverter) return std::string(utf8);
   std::string out;
-  char* src = const_cast<char*>(utf8.data());
-  std::size_t left = utf8.size();
-  char buffer[1024];
-  while (left > 0) {
-    char* dst = buffer;
-    std::size_t room = sizeof buffer;
-    const std::size_t rc = iconv(cd, &src, &left, &dst, &room);
-    out.append(buffer, static_cast<std::size_t>(dst - buffer));
-    if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-    out += '?';
-    const std::size_t skip = utf8_char_length(src, left);
-    src += skip;
-    left -= skip;
-  }
+  convert(cd, utf8, out, nullptr, utf8_char_length, "?");
   iconv_close(cd);
   return out;
 }

@@ -33,11 +33,13 @@ inline std::size_t utf8_char_length(const char* s, std::size_t left) {
   return len;
 }
 
-// Runs `cd` over all of `in`, appending to `out`. A sequence iconv refuses is appended
-// unchanged (its length given by `refused_length`) so no byte ever disappears; an
-// incomplete sequence at the end is returned in `rest` when `rest` is given.
+// Runs `cd` over all of `in`, appending to `out`. A sequence iconv refuses (its length
+// given by `refused_length`) is appended unchanged, so no byte ever disappears, or as
+// `replacement` when one is given; an incomplete sequence at the end is returned in `rest`
+// when `rest` is given.
 template <typename RefusedLength>
-void convert(iconv_t cd, std::string_view in, std::string& out, std::string* rest, RefusedLength refused_length) {
+void convert(iconv_t cd, std::string_view in, std::string& out, std::string* rest, RefusedLength refused_length,
+             std::string_view replacement = {}) {
   char* src = const_cast<char*>(in.data());
   std::size_t left = in.size();
   char buffer[1024];
@@ -53,7 +55,11 @@ void convert(iconv_t cd, std::string_view in, std::string& out, std::string* res
       break;
     }
     const std::size_t skip = refused_length(src, left);
-    out.append(src, skip);
+    if (replacement.empty()) {
+      out.append(src, skip);
+    } else {
+      out.append(replacement);
+    }
     src += skip;
     left -= skip;
   }
