@@ -5,9 +5,7 @@
 #include "driver/program.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,36 +13,25 @@
 #include "driver/command_line.hpp"
 #include "driver/messages.hpp"
 #include "driver/run.hpp"
-#include "support/data_set.hpp"
 #include "support/fake_console.hpp"
-#include "support/process.hpp"
 #include "support/tables.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
 using testing_support::FakeConsole;
 
-// A session whose console and folders the test decides. `enter_folder_of` moves to
-// `folder_of_file`, when given, and reports `full_path`.
+// A session whose console the test decides; `enter_folder_of` reports `full_path`.
 class FakeSession : public platform::Session {
  public:
   bool alone_on_console() override { return alone; }
   std::optional<std::string> enter_folder_of(std::string_view sjis_path) override {
     entered.emplace_back(sjis_path);
-    if (!full_path) return std::nullopt;
-    if (!folder_of_file.empty()) {
-      EXPECT_EQ(chdir(folder_of_file.c_str()), 0);
-      folder = folder_of_file;
-    }
     return full_path;
   }
-  std::string working_folder() override { return folder; }
+  std::string working_folder() override { return "C:\\start"; }
 
   bool alone = false;
   std::optional<std::string> full_path;
-  std::string folder_of_file;
-  std::string folder = "C:\\start";
   std::vector<std::string> entered;
 };
 
@@ -72,10 +59,7 @@ TEST(ConsoleWindowOfItsOwn, OnlyADefinitionFileAloneOnItsConsoleEntersItsFolderA
        closing_line("C:\\start"), missing + " not exist !\r\n", {missing}, 1, true},
       {"from a shell", {missing}, false, full, "", missing + " not exist !\r\n", {}, 1, false},
       {"double-clicked: the prompt as always", {}, true, full,
-       testing_support::kPrompt + missing + " not exist ! [Enter]", "", {}, 1, true},
-      {"help in a window of its own: waits", {"--help"}, true, full,
-       platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, true},
-      {"help from a shell", {"--help"}, false, full, platform::shift_jis_from_utf8(gm::help_text()), "", {}, 0, false},
+       std::string(gm::kPrompt) + missing + " not exist ! [Enter]", "", {}, 1, true},
       {"two files dropped: the error, and a wait", {"a.csv", "b.csv"}, true, full, "",
        platform::shift_jis_from_utf8(gm::problem_text(gm::CommandLine::Problem::SecondFile)) + "b.csv\r\n" +
            platform::shift_jis_from_utf8(gm::usage_text()),
@@ -94,23 +78,6 @@ TEST(ConsoleWindowOfItsOwn, OnlyADefinitionFileAloneOnItsConsoleEntersItsFolderA
     EXPECT_EQ(session.entered, c.entered);
     EXPECT_EQ(console.unread_input(), c.waits ? "more" : "\nmore");
   }
-}
-
-TEST(ConsoleWindowOfItsOwn, ResultsLandBesideTheDefinitionFile) {
-  testing_support::ScratchFolder folder;
-  testing_support::DataSet::small().write_to(folder);
-  const fs::path start = fs::current_path();
-  FakeConsole console("\n");
-  FakeSession session;
-  session.alone = true;
-  session.full_path = (folder.path() / "def.csv").string();
-  session.folder_of_file = folder.path().string();
-  const int status = gm::run_program(console, session, testing_support::fresh_tables(), {{"def.csv"}}, 1);
-  fs::current_path(start);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(console.err, "");
-  EXPECT_EQ(console.out, closing_line(folder.path().string()));
-  for (const char* name : testing_support::kResultFiles) EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
 }
 
 }  // namespace
