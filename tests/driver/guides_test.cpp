@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -42,20 +41,35 @@ std::string read_guide(const char* file) {
 std::vector<std::pair<std::string, std::string>> rows(const char* file, const std::string& title) {
   std::vector<std::pair<std::string, std::string>> found;
   std::istringstream lines(read_guide(file));
-  const std::regex row(R"(^\| *(E?[0-9]+) *\| *([^|]*?) *\|)");
   bool inside = false;
-  std::smatch m;
   for (std::string line; std::getline(lines, line);) {
     if (line.starts_with("#")) inside = line.ends_with(" " + title);
-    if (inside && std::regex_search(line, m, row)) found.emplace_back(m[1], m[2]);
+    std::vector<std::string> cells;
+    for (std::size_t bar = line.find('|'); inside && bar != std::string::npos;) {
+      const std::size_t next = line.find('|', bar + 1);
+      if (next == std::string::npos) break;
+      const std::string cell = line.substr(bar + 1, next - bar - 1);
+      const std::size_t first = cell.find_first_not_of(' ');
+      cells.push_back(first == std::string::npos ? "" : cell.substr(first, cell.find_last_not_of(' ') + 1 - first));
+      bar = next;
+    }
+    const std::string number = cells.empty() ? "" : cells[0].substr(cells[0].starts_with("E") ? 1 : 0);
+    if (cells.size() >= 2 && !number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
+      found.emplace_back(cells[0], cells[1]);
+    }
   }
   return found;
 }
 
+// The texts between backquotes.
 std::vector<std::string> quoted(const std::string& cell) {
-  static const std::regex piece("`([^`]*)`");
   std::vector<std::string> pieces;
-  for (std::sregex_iterator i(cell.begin(), cell.end(), piece), end; i != end; ++i) pieces.push_back((*i)[1]);
+  for (std::size_t open = cell.find('`'); open != std::string::npos; open = cell.find('`', open + 1)) {
+    const std::size_t close = cell.find('`', open + 1);
+    if (close == std::string::npos) break;
+    pieces.push_back(cell.substr(open + 1, close - open - 1));
+    open = close;
+  }
   return pieces;
 }
 
