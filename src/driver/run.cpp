@@ -8,12 +8,16 @@
 #include "inputs/evaluation.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
+#include "report/page.hpp"
 #include "results/result_files.hpp"
 #include "textio/record_reader.hpp"
 #include "textio/record_writer.hpp"
 
 namespace gm {
 namespace {
+
+// The version the report page names.
+constexpr std::string_view kVersion = GMGATHER_VERSION;
 
 // The console of a run: its input and output units, and the one place that decides how
 // the run ends.
@@ -151,7 +155,16 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
 
   inputs::evaluate_cases(t);
 
-  if (const auto fault = results::write_result_files(t, console, options.threads)) {
+  // The page joins the result files as one more of the set: it replaces an earlier page
+  // together with them, or not at all.
+  std::string page;
+  results::AddedFile report_page{report::kPageFile, {}};
+  if (options.report) {
+    report::render_page(t, report::facts_of_this_run(name, kVersion), page);
+    report_page.bytes = page;
+  }
+  if (const auto fault = results::write_result_files(t, console, options.threads,
+                                                     options.report ? &report_page : nullptr)) {
     return con.fatal(*fault);
   }
   return kExitNormal;

@@ -99,7 +99,7 @@ void write_peak_velocity_file(gm::RunTables& t, textio::OutputUnit& unit) {
 }  // namespace
 
 std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console,
-                                                int threads) {
+                                                int threads, const AddedFile* added) {
   StagedFiles files(console, threads);
   int unit = textio::kFirstResultUnit;
   if (auto f = files.write(unit++, kTargetSpectrumFile,
@@ -130,9 +130,17 @@ std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Cons
       })) {
     return f;
   }
-  if (auto f = files.write(unit, kPeakVelocityFile,
+  if (auto f = files.write(unit++, kPeakVelocityFile,
                           [&](textio::OutputUnit& u) { write_peak_velocity_file(t, u); })) {
     return f;
+  }
+  if (added != nullptr) {
+    // A, $: the bytes as they are, with no line end added.
+    if (auto f = files.write(unit, added->name, [&](textio::OutputUnit& u) {
+          WriteStatement(u, layouts::kR1).text(added->bytes);
+        })) {
+      return f;
+    }
   }
   return files.place_all();
 }

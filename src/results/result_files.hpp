@@ -51,13 +51,20 @@ inline constexpr std::string_view kVelocityUnitLabel = ",(cm/s)";
 inline constexpr std::string_view kAccelerationUnitLabel = ",(cm/s2)";
 inline constexpr std::string_view kComma = ",";
 
-// Writes the six files from the tables (setting longest_case_samples on the way). Each is
-// written whole under a temporary name and the six replace the files of their names only
-// when all are complete and on the disk (flushed by up to `threads` threads at once).
-// Returns the record layer's fault, for the file it names, when a file cannot be created,
-// written, flushed or put in place; the files of an earlier run are then left as they
-// were. Overflow reports go to `console`.
+// A file the run adds to the set after the six (the report page, unit 27): its name and
+// its bytes, written as they are.
+struct AddedFile {
+  std::string_view name;
+  std::string_view bytes;
+};
+
+// Writes the six files from the tables (setting longest_case_samples on the way), then the
+// added file if any. Each is written whole under a temporary name and all replace the
+// files of their names only when all are complete and on the disk (flushed by up to
+// `threads` threads at once). Returns the record layer's fault, for the file it names,
+// when a file cannot be created, written, flushed or put in place; the files of an
+// earlier run are then left as they were. Overflow reports go to `console`.
 std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console,
-                                                int threads = 1);
+                                                int threads = 1, const AddedFile* added = nullptr);
 
 }  // namespace results

@@ -15,7 +15,8 @@ inline constexpr int kConsoleOutputUnit = 6;
 inline constexpr int kDefinitionFileUnit = 11;
 inline constexpr int kSpectrumTableUnit = 12;
 inline constexpr int kWaveformUnit = 13;
-inline constexpr int kFirstResultUnit = 21;  // 21 to 26, in the order the files are written
+inline constexpr int kFirstResultUnit = 21;  // 21 to 26, in the order the files are written;
+                                             // 27 the report page, when asked for
 
 // Names the console units go by in reports.
 inline constexpr std::string_view kConsoleInputName = "stdin";

@@ -1,0 +1,147 @@
+#include "report/chart_data.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace report {
+namespace {
+
+// The smallest of 1, 2 or 5 times a power of ten that is at least `raw` (> 0).
+double step_at_least(double raw) {
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+    // A hair of tolerance: log10 and pow may land a step just below a value they hit.
+    if (m * power >= raw * (1.0 - 1e-12)) return m * power;
+  }
+  return 10.0 * power;
+}
+
+// Mantissas of the log ticks; `down` picks the largest not above m, else the smallest not below.
+double one_two_five(double m, bool down) {
+  const double tol = 1e-9;
+  if (down) {
+    if (m >= 5.0 * (1.0 - tol)) return 5.0;
+    if (m >= 2.0 * (1.0 - tol)) return 2.0;
+    return 1.0;
+  }
+  if (m <= 1.0 * (1.0 + tol)) return 1.0;
+  if (m <= 2.0 * (1.0 + tol)) return 2.0;
+  if (m <= 5.0 * (1.0 + tol)) return 5.0;
+  return 10.0;
+}
+
+}  // namespace
+
+Axis linear_axis(double lo, double hi, int target_ticks, bool stretch) {
+  if (hi < lo) std::swap(lo, hi);
+  if (lo == hi) {
+    const double d = lo == 0.0 ? 1.0 : std::fabs(lo) * 0.1;
+    lo -= d;
+    hi += d;
+  }
+  const double parts = std::max(1, target_ticks);
+  // Each divided first: hi - lo itself may overflow when both are near the largest double.
+  const double step = step_at_least(hi / parts - lo / parts);
+  Axis axis;
+  const double first = stretch ? std::floor(lo / step) : std::ceil(lo / step);
+  const double last = stretch ? std::ceil(hi / step) : std::floor(hi / step);
+  axis.lo = stretch ? first * step : lo;
+  axis.hi = stretch ? last * step : hi;
+  const double count = last - first;
+  if (!std::isfinite(axis.lo) || !std::isfinite(axis.hi) || !(count >= 0.0 && count <= 1000.0)) {
+    // Data at the very end of the double range, or a span too narrow for its magnitude to
+    // step through: the axis is the data's own range.
+    axis.lo = lo;
+    axis.hi = hi;
+    axis.ticks = {lo, hi};
+    return axis;
+  }
+  for (int i = 0; i <= static_cast<int>(count); ++i) {
+    axis.ticks.push_back((first + i) * step + 0.0);  // + 0.0: a tick at zero has no sign
+  }
+  return axis;
+}
+
+Axis log_axis(double lo, double hi) {
+  if (hi < lo) std::swap(lo, hi);
+  Axis axis;
+  const double lo_power = std::pow(10.0, std::floor(std::log10(lo)));
+  const double hi_power = std::pow(10.0, std::floor(std::log10(hi)));
+  axis.lo = one_two_five(lo / lo_power, true) * lo_power;
+  axis.hi = one_two_five(hi / hi_power, false) * hi_power;
+  if (!std::isfinite(axis.hi) || axis.hi <= 0.0) axis.hi = hi;
+  if (!(axis.lo > 0.0)) axis.lo = lo;
+  if (axis.hi <= axis.lo) axis.hi = axis.lo * 10.0;
+  // Over many decades the 2s and 5s would crowd out everything: then whole decades only,
+  // every few of them.
+  const int first = static_cast<int>(std::floor(std::log10(axis.lo)));
+  const int last = static_cast<int>(std::ceil(std::log10(axis.hi)));
+  const int decades = last - first;
+  const int every = decades > 12 ? (decades + 9) / 10 : 1;
+  const double tol = 1e-9;
+  for (int e = first; e <= last; e += every) {
+    const double power = std::pow(10.0, e);
+    for (const double m : {1.0, 2.0, 5.0}) {
+      if (every > 1 && m != 1.0) continue;
+      const double v = m * power;
+      if (v >= axis.lo * (1.0 - tol) && v <= axis.hi * (1.0 + tol)) axis.ticks.push_back(v);
+    }
+  }
+  return axis;
+}
+
+std::string tick_label(double value, double step) {
+  char buffer[64];
+  const double magnitude = std::max(std::fabs(value), std::fabs(step));
+  const int decimals = step > 0.0 ? std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))) : 0;
+  std::to_chars_result r{};
+  if (value != 0.0 && (magnitude >= 1e7 || decimals > 6)) {
+    r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 3);
+  } else {
+    r = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::fixed, decimals);
+  }
+  std::string label(buffer, r.ptr);
+  // "-0.0" and the like: a tick at zero has no sign.
+  if (label.find_first_not_of("-0.") == std::string::npos && label[0] == '-') label.erase(0, 1);
+  return label;
+}
+
+Envelope::Envelope(int axis_samples, int columns)
+    : axis_samples_(std::max(1, axis_samples)),
+      columns_count_(std::min<long long>(std::max(1, columns), std::max(1, axis_samples))),
+      columns_(static_cast<std::size_t>(columns_count_)) {}
+
+std::vector<Sample> Envelope::points() const {
+  std::vector<Sample> out;
+  out.reserve(columns_.size() * 2);
+  for (const Column& c : columns_) {
+    if (c.low.index < 0) continue;
+    const bool low_first = c.low.index <= c.high.index;
+    out.push_back(low_first ? c.low : c.high);
+    if (c.low.index != c.high.index) out.push_back(low_first ? c.high : c.low);
+  }
+  return out;
+}
+
+double Envelope::lowest() const {
+  double v = 0.0;
+  bool any = false;
+  for (const Column& c : columns_) {
+    if (c.low.index >= 0 && (!any || c.low.value < v)) v = c.low.value;
+    any = any || c.low.index >= 0;
+  }
+  return v;
+}
+
+double Envelope::highest() const {
+  double v = 0.0;
+  bool any = false;
+  for (const Column& c : columns_) {
+    if (c.high.index >= 0 && (!any || c.high.value > v)) v = c.high.value;
+    any = any || c.high.index >= 0;
+  }
+  return v;
+}
+
+}  // namespace report

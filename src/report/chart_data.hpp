@@ -1,0 +1,88 @@
+#pragma once
+// The numbers behind a chart, worked out before anything is drawn: the axis ranges and
+// their ticks, and the waveform envelopes that keep a chart small without losing a peak.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace report {
+
+// An axis range with its tick marks (values, in increasing order).
+struct Axis {
+  double lo = 0.0;
+  double hi = 1.0;
+  std::vector<double> ticks;
+};
+
+// A linear axis over [lo, hi] (finite, lo <= hi) stretched to whole multiples of a step of
+// 1, 2 or 5 times a power of ten, chosen so that about `target_ticks` ticks fall inside:
+//   linear_axis(0, 128.8, 6)  -> 0 .. 140, ticks every 20
+//   linear_axis(-3.2, 7, 5)   -> -4 .. 8, ticks every 2
+// A range of one value is widened around it, so a flat line still gets an axis. Ranges
+// near the limits of a double are handled without overflow. Unstretched, the axis keeps
+// the range as given and the ticks are the step's multiples inside it (for charts that
+// should use their height: linear_axis(-135, 135, 4, false) -> ticks -100 0 100).
+Axis linear_axis(double lo, double hi, int target_ticks, bool stretch = true);
+
+// A logarithmic axis over [lo, hi] (both finite and > 0) stretched to the 1-2-5 values
+// around them, with a tick at each 1, 2 and 5 times a power of ten inside:
+//   log_axis(1, 10)    -> 1 .. 10, ticks 1 2 5 10
+//   log_axis(3.3, 180) -> 2 .. 200, ticks 2 5 10 20 50 100 200
+Axis log_axis(double lo, double hi);
+
+// The text of a tick label: as few decimals as the step between ticks needs, and powers
+// of ten for values too large or too small for that: 0.5 (step 0.1) -> "0.5",
+// 20 (step 10) -> "20", 1e12 -> "1e12".
+std::string tick_label(double value, double step);
+
+// A point of a waveform: its sample index (from 0) and value.
+struct Sample {
+  int index = 0;
+  double value = 0.0;
+};
+
+// The envelope of waveforms on a time axis of `axis_samples` samples drawn in `columns`
+// pixel columns: per column, the lowest and the highest sample that falls in it. Drawn in
+// time order, these points keep every true extreme of the waveform (the highest point of
+// the chart is its largest sample), at a cost of two points per column however long the
+// waveform. With no more samples than columns every sample is kept.
+class Envelope {
+ public:
+  Envelope(int axis_samples, int columns);
+
+  // Takes sample `index` (0 <= index < axis_samples). A value that is not finite cannot
+  // be drawn: it is counted, not kept.
+  void add(int index, double value) {
+    if (!(value - value == 0.0)) {  // NaN or an infinity
+      ++non_finite_;
+      return;
+    }
+    Column& c = columns_[column_of(index)];
+    if (c.low.index < 0 || value < c.low.value) c.low = {index, value};
+    if (c.high.index < 0 || value > c.high.value) c.high = {index, value};
+  }
+
+  // The points to draw, in time order; a column whose lowest and highest sample are the
+  // same sample gives one point.
+  std::vector<Sample> points() const;
+  // The lowest and highest value taken (both 0 when none was).
+  double lowest() const;
+  double highest() const;
+  int non_finite() const { return non_finite_; }
+
+ private:
+  struct Column {
+    Sample low{-1, 0.0};
+    Sample high{-1, 0.0};
+  };
+  std::size_t column_of(int index) const {
+    return static_cast<std::size_t>(static_cast<long long>(index) * columns_count_ / axis_samples_);
+  }
+
+  long long axis_samples_;
+  long long columns_count_;
+  std::vector<Column> columns_;
+  int non_finite_ = 0;
+};
+
+}  // namespace report

@@ -1,0 +1,33 @@
+#pragma once
+// The report page: one self-contained UTF-8 HTML file that shows a run as an engineer
+// checks it (summary, inputs, spectra, peak velocities, waveforms), with every chart drawn
+// here as inline SVG. No script and nothing loaded from elsewhere: it opens offline in
+// any browser and prints on A4.
+#include <string>
+#include <string_view>
+
+#include "tables/run_tables.hpp"
+
+namespace report {
+
+// "参考･結果図表.html", Shift-JIS like the names of the other result files.
+inline constexpr std::string_view kPageFile =
+    "\x8e\x51\x8d\x6c\xa5\x8c\x8b\x89\xca\x90\x7d\x95\x5c.html";  // 参考･結果図表.html
+
+// What the page says about the run beyond its tables, as UTF-8 text.
+struct RunFacts {
+  std::string definition_file;  // the name the run opened
+  std::string working_folder;   // where the result files went
+  std::string run_time;         // "2025-12-08 09:41:07", local time
+  std::string version;          // of the program
+};
+
+// The facts of the run going on now, from the host: the definition file name as the run
+// used it (Shift-JIS), the working folder, the local time.
+RunFacts facts_of_this_run(std::string_view definition_file_sjis, std::string_view version);
+
+// Renders the page of the run in `t`, which the evaluation has completed (its tables are
+// only read), into `page`.
+void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page);
+
+}  // namespace report

@@ -1,0 +1,72 @@
+#pragma once
+// The pieces of the report page, shared by the files that draw them: the numbers worked
+// out from the run tables in one pass, and the sections.
+#include <string>
+#include <vector>
+
+#include "report/chart_data.hpp"
+#include "report/html.hpp"
+#include "report/page.hpp"
+#include "tables/run_tables.hpp"
+
+namespace report::detail {
+
+// Every chart is this wide in viewBox units; the plot areas leave room at the left for
+// the tick labels and the turned axis title.
+inline constexpr int kChartWidth = 1000;
+inline constexpr double kPlotLeft = 100.0;
+inline constexpr double kPlotRight = 980.0;
+// Envelope columns per waveform chart: one per viewBox unit of the plot's width.
+inline constexpr int kColumns = static_cast<int>(kPlotRight - kPlotLeft);
+
+// The peak of a waveform: its sample (from 0; -1 when it has none that is finite) and
+// the largest absolute value.
+struct Peak {
+  int index = -1;
+  double magnitude = 0.0;
+};
+
+// One case's waveforms, reduced to what the charts draw.
+struct CaseWaves {
+  CaseWaves(int axis_samples, int columns)
+      : velocity(axis_samples, columns), acceleration(axis_samples, columns) {}
+  Envelope velocity;
+  Envelope acceleration;
+  Peak velocity_peak;
+  Peak acceleration_peak;
+};
+
+struct PageData {
+  gm::RunTables& t;
+  const RunFacts& facts;
+  int longest = 0;               // the most samples of any case: the shared time axis
+  std::vector<CaseWaves> cases;  // case c at c - 1, on the shared time axis
+  Envelope phase;                // the phase case's acceleration on its own time axis
+};
+
+// Reads the waveform tables once, row by row as they lie in memory.
+PageData gather(gm::RunTables& t, const RunFacts& facts);
+
+// A number as the result files write it, without the leading blanks of its field:
+// field(12.3456789, 14, 6) -> "12.345679"; a value that does not fit (or is not finite)
+// gives the field's asterisks, as in the file.
+std::string field(double value, int width, int decimals);
+std::string integer_field(int value, int width);
+
+// The folder of fault k or case c as the definition file gives it, in UTF-8.
+std::string fault_folder_text(gm::RunTables& t, int k);
+std::string case_folder_text(gm::RunTables& t, int c);
+
+// The time of sample index i (from 0), as the result files compute it.
+inline double time_of(const gm::RunTables& t, int i) { return static_cast<double>(i) * t.time_step; }
+
+// Sections, in page order.
+void write_spectra_section(Html& html, PageData& d);
+void write_peaks_section(Html& html, PageData& d);
+void write_phase_section(Html& html, PageData& d);
+void write_waveform_sections(Html& html, PageData& d);
+
+// A note under a chart, in the class the style sheet gives notes.
+void write_note(Html& html, std::string_view text);
+
+}  // namespace report::detail
