@@ -160,7 +160,7 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
   std::string page;
   results::AddedFile report_page{report::kPageFile, {}};
   if (options.report) {
-    report::render_page(t, report::facts_of_this_run(name, kVersion), page);
+    report::render_page(t, report::facts_of_this_run(name, kVersion), page, options.threads);
     report_page.bytes = page;
   }
   if (const auto fault = results::write_result_files(t, console, options.threads,

@@ -7,14 +7,14 @@
 namespace report {
 namespace {
 
-// The smallest of 1, 2 or 5 times a power of ten that is at least `raw` (> 0).
-double step_at_least(double raw) {
+// The step of 1, 2 or 5 times a power of ten nearest to `raw` (> 0), nearest by ratio.
+double step_near(double raw) {
   const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double m : {1.0, 2.0, 5.0, 10.0}) {
-    // A hair of tolerance: log10 and pow may land a step just below a value they hit.
-    if (m * power >= raw * (1.0 - 1e-12)) return m * power;
+  double best = power;
+  for (const double m : {2.0, 5.0, 10.0}) {
+    if (std::fabs(std::log(m * power / raw)) < std::fabs(std::log(best / raw))) best = m * power;
   }
-  return 10.0 * power;
+  return best;
 }
 
 // Mantissas of the log ticks; `down` picks the largest not above m, else the smallest not below.
@@ -42,7 +42,7 @@ Axis linear_axis(double lo, double hi, int target_ticks, bool stretch) {
   }
   const double parts = std::max(1, target_ticks);
   // Each divided first: hi - lo itself may overflow when both are near the largest double.
-  const double step = step_at_least(hi / parts - lo / parts);
+  const double step = step_near(hi / parts - lo / parts);
   Axis axis;
   const double first = stretch ? std::floor(lo / step) : std::ceil(lo / step);
   const double last = stretch ? std::ceil(hi / step) : std::floor(hi / step);
@@ -112,6 +112,23 @@ Envelope::Envelope(int axis_samples, int columns)
       columns_count_(std::min<long long>(std::max(1, columns), std::max(1, axis_samples))),
       columns_(static_cast<std::size_t>(columns_count_)) {}
 
+void Envelope::add_span(std::size_t column, int first, const double* values, std::ptrdiff_t stride,
+                        int count) {
+  Column& c = columns_[column];
+  Sample low = c.low, high = c.high;
+  for (int i = 0; i < count; ++i, values += stride) {
+    const double v = *values;
+    if (!(v - v == 0.0)) {  // NaN or an infinity
+      ++c.non_finite;
+      continue;
+    }
+    if (low.index < 0 || v <= low.value) low = {first + i, v};
+    if (high.index < 0 || v >= high.value) high = {first + i, v};
+  }
+  c.low = low;
+  c.high = high;
+}
+
 std::vector<Sample> Envelope::points() const {
   std::vector<Sample> out;
   out.reserve(columns_.size() * 2);
@@ -126,22 +143,36 @@ std::vector<Sample> Envelope::points() const {
 
 double Envelope::lowest() const {
   double v = 0.0;
-  bool any = false;
   for (const Column& c : columns_) {
-    if (c.low.index >= 0 && (!any || c.low.value < v)) v = c.low.value;
-    any = any || c.low.index >= 0;
+    if (c.low.index >= 0 && c.low.value < v) v = c.low.value;
   }
   return v;
 }
 
 double Envelope::highest() const {
   double v = 0.0;
-  bool any = false;
   for (const Column& c : columns_) {
-    if (c.high.index >= 0 && (!any || c.high.value > v)) v = c.high.value;
-    any = any || c.high.index >= 0;
+    if (c.high.index >= 0 && c.high.value > v) v = c.high.value;
   }
   return v;
+}
+
+int Envelope::non_finite() const {
+  int n = 0;
+  for (const Column& c : columns_) n += c.non_finite;
+  return n;
+}
+
+Sample Envelope::peak() const {
+  Sample best{-1, 0.0};
+  for (const Column& c : columns_) {
+    for (const Sample& s : {c.low, c.high}) {
+      if (s.index < 0) continue;
+      const double m = std::fabs(s.value), b = std::fabs(best.value);
+      if (best.index < 0 || m > b || (m == b && s.index > best.index)) best = s;
+    }
+  }
+  return best;
 }
 
 }  // namespace report

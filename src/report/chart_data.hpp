@@ -15,13 +15,13 @@ struct Axis {
 };
 
 // A linear axis over [lo, hi] (finite, lo <= hi) stretched to whole multiples of a step of
-// 1, 2 or 5 times a power of ten, chosen so that about `target_ticks` ticks fall inside:
+// 1, 2 or 5 times a power of ten, the one nearest to a `target_ticks`-th of the range:
 //   linear_axis(0, 128.8, 6)  -> 0 .. 140, ticks every 20
 //   linear_axis(-3.2, 7, 5)   -> -4 .. 8, ticks every 2
 // A range of one value is widened around it, so a flat line still gets an axis. Ranges
 // near the limits of a double are handled without overflow. Unstretched, the axis keeps
 // the range as given and the ticks are the step's multiples inside it (for charts that
-// should use their height: linear_axis(-135, 135, 4, false) -> ticks -100 0 100).
+// should use their height: linear_axis(-135, 135, 4, false) -> ticks -100 -50 0 50 100).
 Axis linear_axis(double lo, double hi, int target_ticks, bool stretch = true);
 
 // A logarithmic axis over [lo, hi] (both finite and > 0) stretched to the 1-2-5 values
@@ -45,44 +45,54 @@ struct Sample {
 // pixel columns: per column, the lowest and the highest sample that falls in it. Drawn in
 // time order, these points keep every true extreme of the waveform (the highest point of
 // the chart is its largest sample), at a cost of two points per column however long the
-// waveform. With no more samples than columns every sample is kept.
+// waveform. With no more samples than columns every sample is kept. Of equal values the
+// later sample is kept, as the evaluation keeps the later of equal peaks.
 class Envelope {
  public:
   Envelope(int axis_samples, int columns);
 
   // Takes sample `index` (0 <= index < axis_samples). A value that is not finite cannot
   // be drawn: it is counted, not kept.
-  void add(int index, double value) {
-    if (!(value - value == 0.0)) {  // NaN or an infinity
-      ++non_finite_;
-      return;
-    }
-    Column& c = columns_[column_of(index)];
-    if (c.low.index < 0 || value < c.low.value) c.low = {index, value};
-    if (c.high.index < 0 || value > c.high.value) c.high = {index, value};
+  void add(int index, double value) { add_span(column_of(index), index, &value, 1, 1); }
+  // Takes `count` samples from `first` on, all in `column`, the first at `values` and each
+  // next one `stride` doubles further. A column's worth at a time keeps the running
+  // extremes in registers, and a pass over many waveforms that lie side by side in memory
+  // reads each stretch of rows once while it is in the cache. Calls for different columns
+  // may run on different threads at once.
+  void add_span(std::size_t column, int first, const double* values, std::ptrdiff_t stride, int count);
+
+  std::size_t columns() const { return columns_.size(); }
+  // The column sample `index` falls in, and the first sample of a column.
+  std::size_t column_of(int index) const {
+    return static_cast<std::size_t>(static_cast<long long>(index) * columns_count_ / axis_samples_);
+  }
+  int first_of(std::size_t column) const {
+    const long long c = static_cast<long long>(column);
+    return static_cast<int>((c * axis_samples_ + columns_count_ - 1) / columns_count_);
   }
 
   // The points to draw, in time order; a column whose lowest and highest sample are the
   // same sample gives one point.
   std::vector<Sample> points() const;
-  // The lowest and highest value taken (both 0 when none was).
+  // The lowest and the highest value taken, held to include zero (both 0 when none was):
+  // what a chart's axis must hold with its zero line.
   double lowest() const;
   double highest() const;
-  int non_finite() const { return non_finite_; }
+  // The sample of the largest absolute value (the later one of equals); index -1 when
+  // no finite value was taken.
+  Sample peak() const;
+  int non_finite() const;
 
  private:
   struct Column {
     Sample low{-1, 0.0};
     Sample high{-1, 0.0};
+    int non_finite = 0;  // per column, so that threads filling other columns never share it
   };
-  std::size_t column_of(int index) const {
-    return static_cast<std::size_t>(static_cast<long long>(index) * columns_count_ / axis_samples_);
-  }
 
   long long axis_samples_;
   long long columns_count_;
   std::vector<Column> columns_;
-  int non_finite_ = 0;
 };
 
 }  // namespace report

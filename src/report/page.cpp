@@ -3,6 +3,7 @@
 #include "report/page.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/display.hpp"
@@ -102,7 +103,7 @@ void write_inputs(Html& html, PageData& d) {
     html.raw("</td><td class=\"n\">").integer(n).raw("</td><td class=\"n\">");
     // The time of the last sample, the last time in the waveform files.
     html.text(n > 0 ? detail::field(detail::time_of(t, n - 1), 12, 4) : "-").raw("</td><td class=\"n\">");
-    html.text(n > 0 ? detail::field(w.acceleration_peak.magnitude, 14, 6) : "-").raw("</td><td class=\"n\">");
+    html.text(n > 0 ? detail::field(std::fabs(w.acceleration.peak().value), 14, 6) : "-").raw("</td><td class=\"n\">");
     html.text(detail::field(t.peak_velocity(c), 14, 6)).raw("</td><td class=\"n\">");
     html.text(detail::integer_field(t.case_rank(c), 3)).raw("</td><td>");
     if (phase) html.raw("<span class=\"mark\">位相ケース</span>");
@@ -127,8 +128,8 @@ RunFacts facts_of_this_run(std::string_view definition_file_sjis, std::string_vi
   return facts;
 }
 
-void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page) {
-  PageData d = detail::gather(t, facts);
+void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page, int threads) {
+  PageData d = detail::gather(t, facts, threads);
   page.clear();
   // The waveform charts take most of the room: two points a column, some 12 bytes each.
   page.reserve(60000 + static_cast<std::size_t>(t.case_count) * 2 * 24 * detail::kColumns);

@@ -26,8 +26,9 @@ struct RunFacts {
 // used it (Shift-JIS), the working folder, the local time.
 RunFacts facts_of_this_run(std::string_view definition_file_sjis, std::string_view version);
 
-// Renders the page of the run in `t`, which the evaluation has completed (its tables are
-// only read), into `page`.
-void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page);
+// Renders the page of the run in `t` into `page`, reading the waveform tables on up to
+// `threads` threads; the page is the same for any count. The evaluation must have
+// completed: at least one case, and phase_case one of them. The tables are only read.
+void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page, int threads = 1);
 
 }  // namespace report

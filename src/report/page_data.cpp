@@ -1,23 +1,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "parallel/workers.hpp"
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
 #include "textio/number_format.hpp"
 
 namespace report::detail {
-namespace {
 
-// Keeps the last of equal largest magnitudes, as the evaluation does for the peak
-// velocity, so the marked sample is the one the peak came from.
-void take_peak(Peak& peak, int index, double value) {
-  const double m = std::fabs(value);
-  if (m >= peak.magnitude && std::isfinite(m)) peak = {index, m};
-}
-
-}  // namespace
-
-PageData gather(gm::RunTables& t, const RunFacts& facts) {
+PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
   int longest = 0;
   for (int c = 1; c <= t.case_count; ++c) longest = std::max(longest, t.case_sample_count(c));
   const int phase_samples = t.phase_case >= 1 ? t.case_sample_count(t.phase_case) : 0;
@@ -25,22 +16,37 @@ PageData gather(gm::RunTables& t, const RunFacts& facts) {
   d.cases.reserve(static_cast<std::size_t>(t.case_count));
   for (int c = 1; c <= t.case_count; ++c) d.cases.emplace_back(longest, kColumns);
 
-  // Row by row: the values of all cases at one sample lie next to each other, so the pass
-  // reads both tables front to back once instead of striding through them per case.
-  for (int j = 0; j < longest; ++j) {
-    const double* v = &t.case_velocity[static_cast<std::size_t>(j) * gm::kMaxCases];
-    const double* a = &t.case_acceleration[static_cast<std::size_t>(j) * gm::kMaxCases];
-    for (int c = 0; c < t.case_count; ++c) {
-      // Past its own samples a case holds the tables' zeros: not part of its waveform.
-      if (j >= t.case_integer_table[c]) continue;
-      CaseWaves& w = d.cases[static_cast<std::size_t>(c)];
-      w.velocity.add(j, v[c]);
-      w.acceleration.add(j, a[c]);
-      take_peak(w.velocity_peak, j, v[c]);
-      take_peak(w.acceleration_peak, j, a[c]);
+  // Column by column, and within a column case by case: the values of all cases at one
+  // sample lie next to each other, so a column's rows of both tables are read from memory
+  // once and then stay in the cache while every case takes its stretch of them. Threads
+  // take ranges of columns: each fills only its own columns of every envelope.
+  if (!d.cases.empty()) {
+    const Envelope& axis = d.cases[0].velocity;
+    const std::size_t columns = axis.columns();
+    const std::size_t pieces = std::min<std::size_t>(columns, 16);
+    parallel::Workers(threads).for_each(pieces, [&](std::size_t piece) {
+      for (std::size_t col = columns * piece / pieces; col < columns * (piece + 1) / pieces; ++col) {
+        const int first = axis.first_of(col);
+        const int end = axis.first_of(col + 1);
+        for (int c = 0; c < t.case_count; ++c) {
+          // Past its own samples a case holds the tables' zeros: not part of its waveform.
+          const int count = std::min(end, t.case_integer_table[c]) - first;
+          if (count <= 0) continue;
+          const std::size_t at = static_cast<std::size_t>(first) * gm::kMaxCases + static_cast<std::size_t>(c);
+          CaseWaves& w = d.cases[static_cast<std::size_t>(c)];
+          w.velocity.add_span(col, first, &t.case_velocity[at], gm::kMaxCases, count);
+          w.acceleration.add_span(col, first, &t.case_acceleration[at], gm::kMaxCases, count);
+        }
+      }
+    });
+  }
+  if (phase_samples > 0) {
+    for (std::size_t col = 0; col < d.phase.columns(); ++col) {
+      const int first = d.phase.first_of(col);
+      const int count = std::min(d.phase.first_of(col + 1), phase_samples) - first;
+      if (count > 0) d.phase.add_span(col, first, &t.acceleration(t.phase_case, first + 1), gm::kMaxCases, count);
     }
   }
-  for (int j = 0; j < phase_samples; ++j) d.phase.add(j, t.acceleration(t.phase_case, j + 1));
   return d;
 }
 

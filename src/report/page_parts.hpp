@@ -19,21 +19,12 @@ inline constexpr double kPlotRight = 980.0;
 // Envelope columns per waveform chart: one per viewBox unit of the plot's width.
 inline constexpr int kColumns = static_cast<int>(kPlotRight - kPlotLeft);
 
-// The peak of a waveform: its sample (from 0; -1 when it has none that is finite) and
-// the largest absolute value.
-struct Peak {
-  int index = -1;
-  double magnitude = 0.0;
-};
-
 // One case's waveforms, reduced to what the charts draw.
 struct CaseWaves {
   CaseWaves(int axis_samples, int columns)
       : velocity(axis_samples, columns), acceleration(axis_samples, columns) {}
   Envelope velocity;
   Envelope acceleration;
-  Peak velocity_peak;
-  Peak acceleration_peak;
 };
 
 struct PageData {
@@ -44,8 +35,8 @@ struct PageData {
   Envelope phase;                // the phase case's acceleration on its own time axis
 };
 
-// Reads the waveform tables once, row by row as they lie in memory.
-PageData gather(gm::RunTables& t, const RunFacts& facts);
+// Reads the waveform tables once, on up to `threads` threads.
+PageData gather(gm::RunTables& t, const RunFacts& facts, int threads);
 
 // A number as the result files write it, without the leading blanks of its field:
 // field(12.3456789, 14, 6) -> "12.345679"; a value that does not fit (or is not finite)

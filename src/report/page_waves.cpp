@@ -24,9 +24,10 @@ Axis time_axis(const gm::RunTables& t, int samples) {
 }
 
 // The dot on a waveform's peak, and its value and time as the result files give them.
-void draw_peak_mark(Html& html, const gm::RunTables& t, const Peak& peak, double value_in_file,
-                    const Scale& x, const Scale& y, std::string_view unit, const PlotArea& area) {
+void draw_peak_mark(Html& html, const gm::RunTables& t, const Sample& peak, const Scale& x, const Scale& y,
+                    std::string_view unit, const PlotArea& area) {
   if (peak.index < 0) return;
+  const double value_in_file = peak.value;
   const double time = time_of(t, peak.index);
   const double px = x(time);
   const double py = y(value_in_file);
@@ -42,18 +43,13 @@ void draw_peak_mark(Html& html, const gm::RunTables& t, const Peak& peak, double
 }
 
 // The signed value at the peak sample (the table's own value; the envelope kept it).
-double value_at(const double* table, int c, const Peak& peak) {
-  return table[static_cast<std::size_t>(peak.index) * gm::kMaxCases + static_cast<std::size_t>(c - 1)];
-}
 
 struct WaveKind {
   const char* id;
   const char* heading;
   const char* y_title;
   const char* unit;
-  const double* table;
   Envelope CaseWaves::*envelope;
-  Peak CaseWaves::*peak;
 };
 
 void write_case_charts(Html& html, PageData& d, const WaveKind& kind) {
@@ -80,10 +76,7 @@ void write_case_charts(Html& html, PageData& d, const WaveKind& kind) {
     open_chart(html, kChartWidth, 162, std::string(kind.heading) + " ケース " + std::to_string(c));
     draw_frame(html, area, x, y, "時刻 (s)", kind.y_title);
     draw_waveform(html, (w.*kind.envelope).points(), t.time_step, x, y, phase ? "wave phase" : "wave");
-    const Peak& peak = w.*kind.peak;
-    if (peak.index >= 0) {
-      draw_peak_mark(html, t, peak, value_at(kind.table, c, peak), x, y, kind.unit, area);
-    }
+    draw_peak_mark(html, t, (w.*kind.envelope).peak(), x, y, kind.unit, area);
     close_chart(html);
     const int left_out = (w.*kind.envelope).non_finite();
     if (left_out > 0) {
@@ -103,7 +96,6 @@ void write_phase_section(Html& html, PageData& d) {
   const PlotArea area{kPlotLeft, 16.0, kPlotRight - kPlotLeft, 250.0};
   const Scale x(time_axis(t, samples), false, area.left, area.right());
   const Scale y(symmetric_axis(d.phase.lowest(), d.phase.highest(), 6, true), false, area.bottom(), area.top);
-  const Peak& peak = d.cases[static_cast<std::size_t>(c - 1)].acceleration_peak;
 
   html.raw("<section id=\"phase\">\n<h2>5. 位相ケースの加速度波形</h2>\n<figure class=\"chart phase\">\n");
   html.raw("<figcaption><b>ケース ").integer(c).raw("</b> ").text(case_folder_text(t, c));
@@ -111,7 +103,7 @@ void write_phase_section(Html& html, PageData& d) {
   open_chart(html, kChartWidth, 312, "位相ケースの加速度波形");
   draw_frame(html, area, x, y, "時刻 (s)", "加速度 (cm/s²)");
   draw_waveform(html, d.phase.points(), t.time_step, x, y, "wave phase");
-  if (peak.index >= 0) draw_peak_mark(html, t, peak, t.acceleration(c, peak.index + 1), x, y, "cm/s²", area);
+  draw_peak_mark(html, t, d.phase.peak(), x, y, "cm/s²", area);
   close_chart(html);
   if (d.phase.non_finite() > 0) {
     write_note(html, std::to_string(d.phase.non_finite()) + " 個の数値でない値（CSV では * 表示）は描いていません。");
@@ -121,9 +113,9 @@ void write_phase_section(Html& html, PageData& d) {
 
 void write_waveform_sections(Html& html, PageData& d) {
   const WaveKind velocity{"velocity", "6. 各ケースの速度波形", "速度 (cm/s)", "cm/s",
-                          d.t.case_velocity, &CaseWaves::velocity, &CaseWaves::velocity_peak};
+                          &CaseWaves::velocity};
   const WaveKind acceleration{"acceleration", "7. 各ケースの加速度波形", "加速度 (cm/s²)", "cm/s²",
-                              d.t.case_acceleration, &CaseWaves::acceleration, &CaseWaves::acceleration_peak};
+                              &CaseWaves::acceleration};
   write_case_charts(html, d, velocity);
   write_case_charts(html, d, acceleration);
 }

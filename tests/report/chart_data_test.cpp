@@ -1,0 +1,171 @@
+// The numbers behind the charts: axes, ticks and tick labels, and the envelopes that must
+// keep every extreme of a waveform.
+#include "report/chart_data.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using report::Axis;
+using report::Envelope;
+using report::Sample;
+
+TEST(LinearAxis, StretchesToWholeSteps) {
+  struct Case {
+    double lo, hi;
+    int ticks;
+    bool stretch;
+    double want_lo, want_hi;
+    std::vector<double> want_ticks;
+  };
+  const Case cases[] = {
+      {0.0, 128.8, 6, true, 0.0, 140.0, {0, 20, 40, 60, 80, 100, 120, 140}},
+      {-3.2, 7.0, 5, true, -4.0, 8.0, {-4, -2, 0, 2, 4, 6, 8}},
+      {0.0, 79.98, 10, true, 0.0, 80.0, {0, 10, 20, 30, 40, 50, 60, 70, 80}},
+      {-135.0, 135.0, 4, false, -135.0, 135.0, {-100, -50, 0, 50, 100}},
+      {0.0, 0.0, 4, true, -1.0, 1.0, {-1, -0.5, 0, 0.5, 1}},        // a flat line still has an axis
+      {0.013, 0.041, 3, true, 0.01, 0.05, {0.01, 0.02, 0.03, 0.04, 0.05}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lo) + " .. " + std::to_string(c.hi));
+    const Axis a = report::linear_axis(c.lo, c.hi, c.ticks, c.stretch);
+    EXPECT_NEAR(a.lo, c.want_lo, 1e-12);
+    EXPECT_NEAR(a.hi, c.want_hi, 1e-12);
+    ASSERT_EQ(a.ticks.size(), c.want_ticks.size());
+    for (std::size_t i = 0; i < a.ticks.size(); ++i) {
+      EXPECT_NEAR(a.ticks[i], c.want_ticks[i], 1e-12);
+      EXPECT_FALSE(std::signbit(a.ticks[i]) && a.ticks[i] == 0.0);  // no "-0" label
+    }
+  }
+}
+
+TEST(LinearAxis, RangesAtTheEndsOfTheDoubles) {
+  // hi - lo overflows; a span too narrow to step through at its magnitude; huge and tiny.
+  const std::pair<double, double> ranges[] = {
+      {-DBL_MAX, DBL_MAX}, {1e20, std::nextafter(1e20, 2e20)}, {0.0, 1e300}, {-5e-320, 5e-320}};
+  for (const auto& [lo, hi] : ranges) {
+    SCOPED_TRACE(std::to_string(lo) + " .. " + std::to_string(hi));
+    const Axis a = report::linear_axis(lo, hi, 6);
+    EXPECT_TRUE(std::isfinite(a.lo) && std::isfinite(a.hi));
+    EXPECT_LE(a.lo, lo);
+    EXPECT_GE(a.hi, hi);
+    EXPECT_FALSE(a.ticks.empty());
+    EXPECT_LE(a.ticks.size(), 1001u);
+  }
+}
+
+TEST(LogAxis, TicksAtOneTwoFive) {
+  struct Case {
+    double lo, hi, want_lo, want_hi;
+    std::vector<double> want_ticks;
+  };
+  const Case cases[] = {
+      {1.0, 10.0, 1.0, 10.0, {1, 2, 5, 10}},
+      {3.3, 180.0, 2.0, 200.0, {2, 5, 10, 20, 50, 100, 200}},
+      {0.05, 0.3, 0.05, 0.5, {0.05, 0.1, 0.2, 0.5}},
+      {27.0, 27.0, 20.0, 50.0, {20, 50}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lo) + " .. " + std::to_string(c.hi));
+    const Axis a = report::log_axis(c.lo, c.hi);
+    EXPECT_NEAR(a.lo, c.want_lo, c.want_lo * 1e-12);
+    EXPECT_NEAR(a.hi, c.want_hi, c.want_hi * 1e-12);
+    ASSERT_EQ(a.ticks.size(), c.want_ticks.size());
+    for (std::size_t i = 0; i < a.ticks.size(); ++i) EXPECT_NEAR(a.ticks[i], c.want_ticks[i], c.want_ticks[i] * 1e-12);
+  }
+  // Across 600 decades the ticks thin out to whole decades and stay few.
+  const Axis wide = report::log_axis(1e-300, 1e300);
+  EXPECT_LE(wide.ticks.size(), 70u);
+  EXPECT_GE(wide.ticks.size(), 10u);
+}
+
+TEST(TickLabel, DecimalsFollowTheStep) {
+  struct Case {
+    double value, step;
+    const char* want;
+  };
+  const Case cases[] = {
+      {0.5, 0.1, "0.5"},   {20.0, 10.0, "20"},   {0.30000000000000004, 0.1, "0.3"},
+      {-0.0, 0.5, "0.0"},    {0.05, 0.05, "0.05"}, {1e12, 1e11, "1e+12"},
+      {2e-8, 1e-8, "2e-08"}, {-100.0, 100.0, "-100"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.want);
+    EXPECT_EQ(report::tick_label(c.value, c.step), c.want);
+  }
+}
+
+// The points an envelope keeps, in time order, against a plain search of every column.
+TEST(Envelope, KeepsEveryColumnsExtremesInTimeOrder) {
+  std::mt19937 rng(3);
+  std::normal_distribution<double> noise(0.0, 10.0);
+  std::vector<double> wave(100000);
+  double a = 0.0;
+  for (double& v : wave) v = a = 0.97 * a + noise(rng);
+  const int columns = 880;
+  Envelope e(static_cast<int>(wave.size()), columns);
+  for (std::size_t i = 0; i < wave.size(); ++i) e.add(static_cast<int>(i), wave[i]);
+
+  const std::vector<Sample> points = e.points();
+  EXPECT_LE(points.size(), 2u * columns);
+  for (std::size_t i = 1; i < points.size(); ++i) EXPECT_LT(points[i - 1].index, points[i].index);
+  double lo = 0.0, hi = 0.0;
+  int peak_index = 0;
+  for (std::size_t i = 0; i < wave.size(); ++i) {
+    lo = std::min(lo, wave[i]);
+    hi = std::max(hi, wave[i]);
+    if (std::fabs(wave[i]) >= std::fabs(wave[static_cast<std::size_t>(peak_index)])) peak_index = static_cast<int>(i);
+  }
+  EXPECT_EQ(e.lowest(), lo);
+  EXPECT_EQ(e.highest(), hi);
+  EXPECT_EQ(e.peak().index, peak_index);
+  // Each point is a real sample, and each column's extremes are among the points.
+  for (const Sample& s : points) EXPECT_EQ(s.value, wave[static_cast<std::size_t>(s.index)]);
+  for (int col = 0; col < columns; ++col) {
+    const int first = e.first_of(static_cast<std::size_t>(col)), end = e.first_of(static_cast<std::size_t>(col) + 1);
+    double cmin = wave[static_cast<std::size_t>(first)], cmax = cmin;
+    for (int i = first; i < end; ++i) {
+      cmin = std::min(cmin, wave[static_cast<std::size_t>(i)]);
+      cmax = std::max(cmax, wave[static_cast<std::size_t>(i)]);
+    }
+    int found = 0;
+    for (const Sample& s : points) {
+      if (s.index >= first && s.index < end && (s.value == cmin || s.value == cmax)) ++found;
+    }
+    EXPECT_GE(found, cmin == cmax ? 1 : 2) << "column " << col;
+  }
+}
+
+TEST(Envelope, ShortWaveformsKeepEverySampleAndSkipWhatIsNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  Envelope e(5, 880);
+  const double wave[] = {0.0, 3.0, std::nan(""), -inf, -2.0};
+  for (int i = 0; i < 5; ++i) e.add(i, wave[i]);
+  const std::vector<Sample> points = e.points();
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0].index, 0);
+  EXPECT_EQ(points[1].index, 1);
+  EXPECT_EQ(points[2].index, 4);
+  EXPECT_EQ(e.non_finite(), 2);
+  EXPECT_EQ(e.peak().index, 1);
+  // Equal magnitudes: the later sample, as the evaluation keeps the later peak.
+  Envelope tie(3, 880);
+  tie.add(0, 4.0);
+  tie.add(1, -4.0);
+  tie.add(2, 1.0);
+  EXPECT_EQ(tie.peak().index, 1);
+  // Nothing taken: no peak, and an axis range of zero.
+  const Envelope none(0, 880);
+  EXPECT_EQ(none.peak().index, -1);
+  EXPECT_TRUE(none.points().empty());
+  EXPECT_EQ(none.highest(), 0.0);
+}
+
+}  // namespace
