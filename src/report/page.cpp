@@ -24,11 +24,11 @@ h2{font-size:1.25em;margin:1.6em 0 .5em;color:#1f4e79;border-bottom:1px solid #9
 h3{font-size:1.05em;margin:1em 0 .3em}
 table{border-collapse:collapse;margin:.3em 0 1em}
 th,td{border:1px solid #b8c2cc;padding:3px 8px;vertical-align:top}
-th{background:#e8eef4;font-weight:600;text-align:left}
+th{background:#e8eef4;font-weight:600;text-align:left;white-space:nowrap}
 td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 td.path{word-break:break-all}
 tr.phase td{background:#fff1c9;font-weight:700}
-.mark{background:#c0392b;color:#fff;border-radius:3px;padding:0 6px;font-size:.85em;font-weight:700}
+.mark{background:#c0392b;color:#fff;border-radius:3px;padding:0 6px;font-size:.85em;font-weight:700;white-space:nowrap}
 figure.chart{margin:10px 0 18px;break-inside:avoid;page-break-inside:avoid}
 figure.small{margin:4px 0 8px}
 figure.phase{background:#fff7e0;outline:2px solid #e0a800}
@@ -58,6 +58,8 @@ p.note{color:#8e1f14;font-size:.92em;margin:2px 4px}
 @media print{
 @page{size:A4;margin:12mm}
 body{max-width:none;padding:0;font-size:10pt}
+table{font-size:8.5pt}
+th,td{padding:2px 5px}
 h2{break-after:avoid;page-break-after:avoid}
 #spectra,#peaks,#phase,#velocity,#acceleration{break-before:page;page-break-before:always}
 tr,figure{break-inside:avoid;page-break-inside:avoid}
