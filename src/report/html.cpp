@@ -81,7 +81,9 @@ Html& Html::coordinate(double v) {
   // Chart coordinates stay within a few thousand units; anything else (which the charts
   // never hand over) is held to the edge rather than written as "inf".
   if (!(std::fabs(v) < 1e6)) v = std::signbit(v) ? -1e6 : 1e6;
-  const auto tenths = static_cast<long long>(std::llround(v * 10.0));
+  // Half away from zero, as llround, without the library call: some 150000 a page.
+  const double scaled = v * 10.0;
+  const auto tenths = static_cast<long long>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
   long long whole = tenths / 10;
   const long long decimal = tenths < 0 ? -(tenths % 10) : tenths % 10;
   if (tenths < 0 && whole == 0) out_ += '-';

@@ -14,11 +14,11 @@ Scale::Scale(Axis axis, bool log, double from, double to)
     span_ = axis_.hi * 0.5 - lo_;
   }
   if (!(span_ > 0.0) || !std::isfinite(span_)) span_ = 1.0;
+  scale_ = (to_ - from_) / span_;
 }
 
 double Scale::operator()(double v) const {
-  const double f = log_ ? (std::log10(v) - lo_) / span_ : (v * 0.5 - lo_) / span_;
-  return from_ + (to_ - from_) * f;
+  return from_ + scale_ * (log_ ? std::log10(v) - lo_ : v * 0.5 - lo_);
 }
 
 std::string Scale::label(std::size_t i) const {

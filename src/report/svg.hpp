@@ -38,6 +38,7 @@ class Scale {
   double to_;
   double lo_;    // the axis ends as mapped: logarithms on a log axis, halves on a linear one
   double span_;  // (halves, so that hi - lo cannot overflow)
+  double scale_;  // positions per mapped unit
 };
 
 // <svg> with a viewBox of width x height and a label a screen reader gives for it; the
