@@ -77,7 +77,7 @@ void write_summary(Html& html, PageData& d) {
   row("定義ファイル", d.facts.definition_file);
   row("作業フォルダ（結果の出力先）", d.facts.working_folder);
   row("実行日時", d.facts.run_time);
-  row("プログラム", "gmgather " + d.facts.version);
+  row("プログラム", detail::join({"gmgather ", d.facts.version}));
   row("震源断層数", std::to_string(t.fault_count));
   row("ケース数", std::to_string(t.case_count));
   html.raw("<tr class=\"phase\"><th>位相ケース</th><td>ケース ").integer(t.phase_case).raw(" ・ ");

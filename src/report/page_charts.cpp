@@ -19,7 +19,7 @@ struct SpectrumLine {
 };
 
 std::string count_note(int count, std::string_view what) {
-  return std::to_string(count) + " 個の" + std::string(what);
+  return join({std::to_string(count), " 個の", what});
 }
 
 void draw_legend(Html& html, const std::vector<SpectrumLine>& lines, double x, double y) {
@@ -27,10 +27,10 @@ void draw_legend(Html& html, const std::vector<SpectrumLine>& lines, double x, d
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const double at = y + 24.0 * static_cast<double>(i);
     const int k = lines[i].fault;
-    const std::string cls = k == 0 ? "target" : "f" + std::to_string(k);
+    const std::string cls = k == 0 ? std::string("target") : join({"f", std::to_string(k)});
     html.raw("<line class=\"").raw(cls).raw("\" x1=\"").coordinate(x).raw("\" y1=\"").coordinate(at);
     html.raw("\" x2=\"").coordinate(x + 30.0).raw("\" y2=\"").coordinate(at).raw("\"/>");
-    draw_text(html, x + 38.0, at + 5.0, "lg", k == 0 ? std::string("目標") : "震源断層 " + std::to_string(k));
+    draw_text(html, x + 38.0, at + 5.0, "lg", k == 0 ? std::string("目標") : join({"震源断層 ", std::to_string(k)}));
   }
   html.raw("</g>\n");
 }
@@ -93,7 +93,7 @@ void write_spectra_section(Html& html, PageData& d) {
       xy.push_back(x(p));
       xy.push_back(y(v));
     }
-    draw_polyline(html, xy, line.fault == 0 ? "target" : "f" + std::to_string(line.fault));
+    draw_polyline(html, xy, line.fault == 0 ? std::string("target") : join({"f", std::to_string(line.fault)}));
   }
   html.raw("</g>\n");
   draw_legend(html, lines, area.right() + 24.0, area.top + 16.0);

@@ -32,8 +32,8 @@ void draw_peak_mark(Html& html, const gm::RunTables& t, const Sample& peak, cons
   const double px = x(time);
   const double py = y(value_in_file);
   html.raw("<circle class=\"peak\" r=\"4\" cx=\"").coordinate(px).raw("\" cy=\"").coordinate(py).raw("\"/>");
-  const std::string label = "最大 " + field(std::fabs(value_in_file), 14, 6) + " " + std::string(unit) +
-                            "（" + field(time, 12, 4) + " s）";
+  const std::string label =
+      join({"最大 ", field(std::fabs(value_in_file), 14, 6), " ", unit, "（", field(time, 12, 4), " s）"});
   // The label stands beside the dot, on the side with room, inside the plot; the style
   // sheet rings it with white so the waveform under it does not blur it.
   const bool left = px > area.left + area.width * 0.6;
@@ -73,7 +73,7 @@ void write_case_charts(Html& html, PageData& d, const WaveKind& kind) {
     html.raw(" ・ 順位 ").integer(t.case_rank(c));
     if (phase) html.raw(" <span class=\"mark\">位相ケース</span>");
     html.raw("</figcaption>\n");
-    open_chart(html, kChartWidth, 162, std::string(kind.heading) + " ケース " + std::to_string(c));
+    open_chart(html, kChartWidth, 162, join({kind.heading, " ケース ", std::to_string(c)}));
     draw_frame(html, area, x, y, "時刻 (s)", kind.y_title);
     draw_waveform(html, (w.*kind.envelope).points(), t.time_step, x, y, phase ? "wave phase" : "wave");
     draw_peak_mark(html, t, (w.*kind.envelope).peak(), x, y, kind.unit, area);
