@@ -9,8 +9,9 @@
 //   - status 2: exactly one "txtrec: severe (N): ..." line for an error number N that the
 //     unit can meet, naming that unit and its file (after any error 63 reports of result
 //     files already written).
-// After status 1 or 2 the six result files placed in the folder beforehand must be byte
-// for byte as they were, and after any run no other file may be left behind.
+// After status 1 or 2 the six result files and the report page placed in the folder
+// beforehand must be byte for byte as they were, and after any run no other file may be
+// left behind. A normal end asked for the report replaces the page with a new one.
 //
 // Input layout: pieces separated by lines that start with "====" and name the next piece:
 //   (first piece)  the console input: the answer, then the line for the Enter pause
@@ -22,6 +23,8 @@
 //                  1 .. 6 under before putting it in place (its name with ".part")
 //   o1 .. o6       (content ignored) a folder takes the name the earlier result file 1 .. 6
 //                  is kept under while the new ones go in (its name with ".old")
+//   report         (content ignored) the run is asked for the report page, unit 27 of
+//                  the set
 //   limit          decimal digits: a file-size limit of that many bytes beyond the size of
 //                  the input (so that a crash report can still save the input) for the
 //                  run's writes, which makes a result file meet a full disk
@@ -57,6 +60,7 @@
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "platform/console.hpp"
+#include "report/page.hpp"
 #include "results/result_files.hpp"
 #include "support/fake_console.hpp"
 
@@ -99,6 +103,12 @@ constexpr std::array<std::string_view, kResultCount> kResultNames = {
     results::kTargetSpectrumFile,   results::kPhaseWaveformFile, results::kFaultSpectraFile,
     results::kCaseAccelerationFile, results::kCaseVelocityFile,  results::kPeakVelocityFile,
 };
+
+// The report page, which joins the set as unit 27 when asked for.
+constexpr int kPageUnit = 27;
+const std::string kPageHostName = "参考･結果図表.html";
+const std::string kEarlierPage = "a report page of an earlier run\n";
+
 // The suffix of the temporary name a result file is first written under, and that of the
 // backup name the earlier file is kept under while the new ones go in.
 constexpr std::string_view kTemporarySuffix = ".part";
@@ -116,6 +126,7 @@ struct Request {
   std::array<bool, kResultCount> temporary_is_folder{};
   std::array<bool, kResultCount> backup_is_folder{};
   std::optional<std::uint64_t> size_limit;
+  bool report = false;
 };
 
 std::optional<int> numbered(std::string_view name, char letter, int last) {
@@ -152,6 +163,7 @@ Request split_input(std::string_view input, const std::vector<InputFile>& input_
     if (const auto k = numbered(name, 'o', kResultCount)) {
       request.backup_is_folder[static_cast<std::size_t>(*k - 1)] = true;
     }
+    if (name == "report") request.report = true;
     if (name == "limit") {
       std::uint64_t limit = 0;
       for (const char c : piece) {
@@ -204,6 +216,7 @@ class Workspace {
     }
     input_present_.assign(input_files_.size(), false);
     for (int k = 0; k < kResultCount; ++k) write_file(result_path(k), earlier_result(k));
+    write_file(page_path(), kEarlierPage);
     root_fd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     home_fd_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     require(root_fd_ >= 0 && home_fd_ >= 0, "cannot open the scratch and working folders");
@@ -220,6 +233,7 @@ class Workspace {
   }
   std::string temporary_path(int k) const { return result_path(k) + std::string(kTemporarySuffix); }
   std::string backup_path(int k) const { return result_path(k) + std::string(kBackupSuffix); }
+  std::string page_path() const { return host(kPageHostName); }
 
   // Lays out the input files of a request; files of an earlier input that this one does
   // not have are removed.
@@ -259,6 +273,7 @@ class Workspace {
         write_file(result_path(k), earlier_result(k));
       }
     }
+    if (results_rewritten && request.report) write_file(page_path(), kEarlierPage);
   }
 
   // Runs `body` with the scratch folder as the working folder.
@@ -311,6 +326,7 @@ class Workspace {
       const std::string top = path.substr(0, path.find('/'));
       if (top != path || input_present_[i]) names.insert(top);
     }
+    names.insert(kPageHostName);
     for (int k = 0; k < kResultCount; ++k) {
       const auto i = static_cast<std::size_t>(k);
       names.insert(kResultHostNames[i]);
@@ -457,7 +473,7 @@ std::optional<Report> parse_report(std::string_view line) {
   return r;
 }
 
-bool is_result_unit(int unit) { return unit >= 21 && unit < 21 + kResultCount; }
+bool is_result_unit(int unit) { return unit >= 21 && unit <= kPageUnit; }
 
 // The file a report names must be the unit's: the console, the definition file (as
 // typed), a spectrum table, a waveform, or the result file of that unit.
@@ -467,6 +483,7 @@ bool names_its_file(const Report& r) {
     case 11: return !r.file.empty() && r.file.size() <= 40;
     case 12: return ends_with(r.file, inputs::kSpectrumTableName);
     case 13: return ends_with(r.file, inputs::kWaveformName);
+    case kPageUnit: return r.file == report::kPageFile;
     default:
       return is_result_unit(r.unit) &&
              r.file == kResultNames[static_cast<std::size_t>(r.unit - 21)];
@@ -567,6 +584,20 @@ void check_result_files(const Workspace& ws, const Request& request, int status)
   }
 }
 
+// The report page: replaced by a whole page (the document, nothing to run) after a normal
+// end asked for it, as placed before the run otherwise.
+void check_page(const Workspace& ws, const Request& request, int status) {
+  const std::optional<std::string> bytes = Workspace::read_file(ws.page_path());
+  require(bytes.has_value(), "the report page is missing after the run");
+  if (status != gm::kExitNormal || !request.report) {
+    require(*bytes == kEarlierPage, "a run changed the report page of an earlier run", *bytes);
+    return;
+  }
+  require(starts_with(*bytes, "<!DOCTYPE html>\n") && ends_with(*bytes, "</html>\n"),
+          "the report page is not a whole document");
+  require(bytes->find("<script") == std::string::npos, "the report page holds a script");
+}
+
 // Puts the run tables back to their load-time zeros, touching only what a run can have
 // written: everything outside the two waveform tables (small), and of those the rows up
 // to the longest sample count that any case was given (a case reads at most its count of
@@ -630,7 +661,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const rlimit limit{*request.size_limit, saved.rlim_max};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     }
-    const int s = gm::run(console, gm::run_tables);
+    gm::RunOptions options;
+    options.report = request.report;
+    const int s = gm::run(console, gm::run_tables, options);
     if (request.size_limit) {
       ::setrlimit(RLIMIT_FSIZE, &saved);
       ::sigaction(SIGXFSZ, &fuzzer_action, nullptr);
@@ -649,6 +682,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   check_outcome(status, console);
   check_result_files(ws, request, status);
+  check_page(ws, request, status);
   const std::set<std::string> entries = ws.entries();
   const std::set<std::string> expected = ws.expected_entries(request);
   if (entries != expected) {

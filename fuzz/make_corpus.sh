@@ -111,6 +111,8 @@ small_run $'def.csv\n' "" $'====r3\n' > "$w/result_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====t4\n' > "$w/temporary_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====o3\n' > "$w/backup_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n====limit\n2000\n' > "$w/disk_full_case_files"
+small_run $'def.csv\n' "" $'====report\n' > "$w/report_small"
+small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====report\n' > "$w/report_huge_values"
 # The smallest whole run: one fault whose table is all zeros, one case of one sample. Its
 # result files are each larger than the input, so a size limit can cut even the first.
 tiny_run() {
