@@ -16,9 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.hpp"
 #include "report/page.hpp"
-#include "support/fake_console.hpp"
+#include "support/data_set.hpp"
 #include "support/process.hpp"
 #include "support/synthetic_run.hpp"
 
@@ -167,15 +166,8 @@ TEST(PageInBrowser, RealisticExample) {
   fs::copy(GMGATHER_EXAMPLES_DIR "/realistic", folder.path(), fs::copy_options::recursive);
   const Tools have = tools(folder.path());
   if (!have.parser && !have.browser) GTEST_SKIP() << "neither python3-html5lib nor chromium is installed";
-  char previous[4096];
-  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-  ASSERT_EQ(chdir(folder.path().c_str()), 0);
-  testing_support::FakeConsole console("def.csv\r\n");
-  gm::RunOptions options;
-  options.report = true;
-  const int status = gm::run(console, testing_support::fresh_tables(), options);
-  ASSERT_EQ(chdir(previous), 0);
-  ASSERT_EQ(status, 0) << console.err;
+  const testing_support::RunResult r = testing_support::run_with_arguments(folder.path(), {"--report", "def.csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
   const fs::path page = folder.path() / kPageHost;
   if (have.parser) expect_well_formed(page, folder.path());
   if (!have.browser) GTEST_SKIP() << kNoChromium << ": the page was parsed, not opened";

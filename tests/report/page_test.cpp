@@ -17,7 +17,6 @@
 
 namespace {
 
-using testing_support::set_folder;
 using testing_support::synthetic_run;
 
 const report::RunFacts kFacts{"def.csv", "/data/quake", "2025-01-08 09:30:00", "9.9.9"};
@@ -83,23 +82,6 @@ TEST(ReportPage, TablesShowTheNumbersOfTheResultFiles) {
   EXPECT_EQ(count(page, "<span class=\"mark\">位相ケース</span>"), 3u);  // its row, and both small charts
   EXPECT_EQ(count(page, "<rect class=\"bar phase\""), 1u);
   EXPECT_EQ(count(page, "<figure class=\"chart small phase\">"), 2u);
-}
-
-TEST(ReportPage, TextFromFilesIsShownNeverObeyed) {
-  gm::RunTables& t = synthetic_run(2, 2, 10);
-  set_folder(t.case_folder(1), t.case_folder_length(1), "<img src=x onerror=alert(1)>");
-  set_folder(t.fault_folder(1), t.fault_folder_length(1), "a&b\"c'd");
-  set_folder(t.fault_folder(2), t.fault_folder_length(2), "\x81 bad\xFF\x95\x5c");  // not Shift-JIS, then 表
-  report::RunFacts facts = kFacts;
-  facts.definition_file = "</title><script>x</script>";
-  std::string page;
-  report::render_page(t, facts, page);
-  EXPECT_EQ(count(page, "<img"), 0u);
-  EXPECT_EQ(count(page, "<script"), 0u);
-  EXPECT_NE(page.find("&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
-  EXPECT_NE(page.find("a&amp;b&quot;c&#39;d"), std::string::npos);
-  EXPECT_NE(page.find("\xEF\xBF\xBD bad\xEF\xBF\xBD表"), std::string::npos);
-  EXPECT_NE(page.find("&lt;/title&gt;&lt;script&gt;x&lt;/script&gt;"), std::string::npos);
 }
 
 TEST(ReportPage, ValuesThatAreNotFiniteAreShownAsTheFilesShowThemAndLeftOutOfCharts) {
