@@ -2,21 +2,13 @@
 // folder and the local clock.
 #include "platform/display.hpp"
 #include "platform/shift_jis.hpp"
+#include "platform/win32_text.hpp"
 
 #include <climits>
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 namespace platform {
 namespace {
 
-constexpr UINT kShiftJis = 932;
 constexpr wchar_t kReplacement = 0xFFFD;
 
 // Converts `bytes` strictly and appends the UTF-16 result; false when any character of
@@ -36,22 +28,11 @@ bool append_strict(std::string_view bytes, std::wstring& wide) {
   return true;
 }
 
-// UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string to_utf8(const std::wstring& wide) {
-  if (wide.empty() || wide.size() > static_cast<std::size_t>(INT_MAX)) return {};
-  const int length = static_cast<int>(wide.size());
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) return {};
-  std::string out(static_cast<std::size_t>(needed), '\0');
-  if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, out.data(), needed, nullptr, nullptr) != needed) return {};
-  return out;
-}
-
 }  // namespace
 
 std::string display_text(std::string_view sjis) {
   std::wstring wide;
-  if (sjis.empty() || append_strict(sjis, wide)) return to_utf8(wide);
+  if (sjis.empty() || append_strict(sjis, wide)) return from_wide(wide, CP_UTF8);
   // Without MB_ERR_INVALID_CHARS the system puts its own default character (not U+FFFD)
   // in place of a bad one, so the text goes character by character instead.
   std::size_t i = 0;
@@ -62,7 +43,7 @@ std::string display_text(std::string_view sjis) {
     if (!append_strict(sjis.substr(i, n), wide)) wide += kReplacement;
     i += n;
   }
-  return to_utf8(wide);
+  return from_wide(wide, CP_UTF8);
 }
 
 std::string working_folder() {
@@ -72,7 +53,7 @@ std::string working_folder() {
   const DWORD got = GetCurrentDirectoryW(needed, wide.data());
   if (got == 0 || got >= needed) return {};
   wide.resize(got);
-  return to_utf8(wide);
+  return from_wide(wide, CP_UTF8);
 }
 
 LocalTime local_time() {
