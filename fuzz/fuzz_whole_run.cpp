@@ -8,7 +8,8 @@
 //     nothing on standard error;
 //   - status 2: exactly one "txtrec: severe (N): ..." line for an error number N that the
 //     unit can meet, naming that unit and its file (after any error 63 reports of result
-//     files already written).
+//     files already written; a refusal while the files are put in place may name any of
+//     them).
 // After status 1 or 2 the six result files and the report page placed in the folder
 // beforehand must be byte for byte as they were, and after any run no other file may be
 // left behind. A normal end asked for the report replaces the page with a new one.
@@ -527,7 +528,10 @@ std::optional<Report> check_reports(std::string_view err, bool severe_expected) 
     }
     require(severe_expected, "a severe report with a status other than 2", line);
     require(unit_can_meet(r->unit, r->number), "a severe report this unit cannot have", line);
-    require(last_unit == 0 || (is_result_unit(r->unit) && r->unit >= last_unit),
+    // Every input is read before the first result file is written, but the files are put
+    // in place only once all are written: a refusal then may name an earlier unit than
+    // the last overflow.
+    require(last_unit == 0 || is_result_unit(r->unit),
             "overflow reports before a severe report of an input", line);
     severe = r;
   }
