@@ -603,17 +603,15 @@ void check_page(const Workspace& ws, const Request& request, int status) {
 }
 
 // Puts the run tables back to their load-time zeros, touching only what a run can have
-// written: everything outside the two waveform tables (small), and of those the rows up
-// to the longest sample count that any case was given (a case reads at most its count of
-// samples, and only counts up to the table's room).
+// written: everything outside the two waveform tables (small), and of those each case's
+// first samples up to the count it was given (a case reads at most its count of samples,
+// and only counts up to the table's room).
 void reset_tables(gm::RunTables& t) {
-  int rows = 0;
   for (int c = 1; c <= gm::kMaxCases; ++c) {
-    rows = std::max(rows, std::clamp(t.case_sample_count(c), 0, gm::kMaxSamples));
+    const auto cells = static_cast<std::size_t>(std::clamp(t.case_sample_count(c), 0, gm::kMaxSamples));
+    std::memset(t.acceleration_column(c), 0, cells * sizeof(double));
+    std::memset(t.velocity_column(c), 0, cells * sizeof(double));
   }
-  const auto cells = static_cast<std::size_t>(rows) * gm::kMaxCases;
-  std::memset(t.case_acceleration, 0, cells * sizeof(double));
-  std::memset(t.case_velocity, 0, cells * sizeof(double));
   std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);
   static_assert(
       offsetof(gm::RunTables, case_acceleration) < offsetof(gm::RunTables, case_velocity) &&

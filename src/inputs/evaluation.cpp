@@ -1,7 +1,5 @@
 #include "inputs/evaluation.hpp"
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace inputs {
@@ -15,33 +13,25 @@ void compute_target_spectrum(gm::RunTables& t) {
   }
 }
 
-void integrate_case_velocities(gm::RunTables& t) {
-  // The cases are integrated side by side, one sample row at a time, so that the tables
-  // (all cases of a sample next to each other) are walked in memory order. Each case's
-  // own sequence of operations is exactly that of integrating it alone.
+void integrate_case_velocity(gm::RunTables& t, int c) {
   const double half_step = t.time_step * 0.5;
-  std::array<int, gm::kMaxCases> samples{};
-  int longest = 0;
-  for (int c = 1; c <= t.case_count; ++c) {
-    samples[static_cast<std::size_t>(c - 1)] = t.case_sample_count(c);
-    longest = std::max(longest, t.case_sample_count(c));
-    t.peak_velocity(c) = 0.0;
+  const int n = t.case_sample_count(c);
+  const double* a = t.acceleration_column(c);
+  double* v = t.velocity_column(c);
+  double peak = 0.0;
+  double before = 0.0;
+  for (int j = 0; j < n; ++j) {
+    const double vj = j == 0 ? half_step * a[0] : half_step * (a[j] + a[j - 1]) + before;
+    v[j] = vj;
+    before = vj;
+    // A NaN compares false and leaves the peak as it is.
+    if (std::fabs(vj) >= peak) peak = std::fabs(vj);
   }
-  const auto cases = static_cast<std::size_t>(t.case_count);
-  double* peak = t.case_peak_velocity;
-  for (int j = 1; j <= longest; ++j) {
-    const double* a = &t.acceleration(1, j);
-    double* v = &t.velocity(1, j);
-    const double* a_before = j == 1 ? a : &t.acceleration(1, j - 1);
-    const double* v_before = j == 1 ? v : &t.velocity(1, j - 1);
-    for (std::size_t c = 0; c < cases; ++c) {
-      if (j > samples[c]) continue;  // past this case's own samples: never written
-      const double vj = j == 1 ? half_step * a[c] : half_step * (a[c] + a_before[c]) + v_before[c];
-      v[c] = vj;
-      // A NaN compares false and leaves the peak as it is.
-      if (std::fabs(vj) >= peak[c]) peak[c] = std::fabs(vj);
-    }
-  }
+  t.peak_velocity(c) = peak;
+}
+
+void integrate_case_velocities(gm::RunTables& t) {
+  for (int c = 1; c <= t.case_count; ++c) integrate_case_velocity(t, c);
 }
 
 void rank_cases(gm::RunTables& t) {

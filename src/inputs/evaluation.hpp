@@ -10,6 +10,9 @@ namespace inputs {
 void compute_target_spectrum(gm::RunTables& t);
 // Trapezoid rule from rest with the fixed step: v(1) = (dt*0.5)*a(1),
 // v(j) = (dt*0.5)*(a(j)+a(j-1)) + v(j-1); the peak is the largest |v| (0 without samples).
+// Case c alone: it touches only that case's cells.
+void integrate_case_velocity(gm::RunTables& t, int c);
+// Every case, 1 to case_count.
 void integrate_case_velocities(gm::RunTables& t);
 // Rank 1 for the largest peak, ties to the lower case number; phase_case is the case of
 // rank (case_count + 1) / 2. Needs every rank at 0 on entry.

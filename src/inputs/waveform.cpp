@@ -22,7 +22,7 @@ InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& 
     }
     // The samples start on the record after the header; even with no samples to read,
     // that record must be there.
-    status = reader.read_free_form_reals(t.acceleration_column(c), gm::kMaxCases,
+    status = reader.read_free_form_reals(t.acceleration_column(c), 1,
                                          n > 0 ? static_cast<std::size_t>(n) : 0);
   }
   return finish_reading(std::move(outcome), status, unit);

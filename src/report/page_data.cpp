@@ -16,10 +16,9 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
   d.cases.reserve(static_cast<std::size_t>(t.case_count));
   for (int c = 1; c <= t.case_count; ++c) d.cases.emplace_back(longest, kColumns);
 
-  // Column by column, and within a column case by case: the values of all cases at one
-  // sample lie next to each other, so a column's rows of both tables are read from memory
-  // once and then stay in the cache while every case takes its stretch of them. Threads
-  // take ranges of columns: each fills only its own columns of every envelope.
+  // Column by column, and within a column case by case: each case's samples lie next to
+  // each other, so every stretch is one run of memory. Threads take ranges of columns:
+  // each fills only its own columns of every envelope.
   if (!d.cases.empty()) {
     const Envelope& axis = d.cases[0].velocity;
     const std::size_t columns = axis.columns();
@@ -32,10 +31,9 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
           // Past its own samples a case holds the tables' zeros: not part of its waveform.
           const int count = std::min(end, t.case_integer_table[c]) - first;
           if (count <= 0) continue;
-          const std::size_t at = static_cast<std::size_t>(first) * gm::kMaxCases + static_cast<std::size_t>(c);
           CaseWaves& w = d.cases[static_cast<std::size_t>(c)];
-          w.velocity.add_span(col, first, &t.case_velocity[at], gm::kMaxCases, count);
-          w.acceleration.add_span(col, first, &t.case_acceleration[at], gm::kMaxCases, count);
+          w.velocity.add_span(col, first, t.velocity_column(c + 1) + first, 1, count);
+          w.acceleration.add_span(col, first, t.acceleration_column(c + 1) + first, 1, count);
         }
       }
     });
@@ -44,7 +42,7 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
     for (std::size_t col = 0; col < d.phase.columns(); ++col) {
       const int first = d.phase.first_of(col);
       const int count = std::min(d.phase.first_of(col + 1), phase_samples) - first;
-      if (count > 0) d.phase.add_span(col, first, &t.acceleration(t.phase_case, first + 1), gm::kMaxCases, count);
+      if (count > 0) d.phase.add_span(col, first, &t.acceleration(t.phase_case, first + 1), 1, count);
     }
   }
   return d;

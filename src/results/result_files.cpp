@@ -68,12 +68,12 @@ void write_case_waveform_file(gm::RunTables& t, textio::OutputUnit& unit,
                               const double* table, std::string_view unit_label) {
   write_column_header(unit, layouts::kR6, kTimeLabel, t.case_count, unit_label);
   for (int j = 1; j <= t.longest_case_samples && !unit.failed(); ++j) {
-    const double* row = table + static_cast<std::ptrdiff_t>(j - 1) * gm::kMaxCases;
+    const double* sample = table + (j - 1);
     WriteStatement s(unit, layouts::kR7);
     s.real(time_of_sample(t, j));
     for (int k = 1; k <= t.case_count; ++k) {
       s.text(kComma);
-      s.real(row[k - 1]);
+      s.real(sample[static_cast<std::ptrdiff_t>(k - 1) * gm::kMaxSamples]);
     }
   }
 }

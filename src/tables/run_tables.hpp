@@ -1,8 +1,10 @@
 #pragma once
 // All data of a run lives in these fixed tables, sized at build time, zero at program load
-// and never reallocated. Indices are 1-based as everywhere in the program; a table with
-// two indices keeps its first index varying fastest (the values of all cases at one sample
-// lie next to each other).
+// and never reallocated. Indices are 1-based as everywhere in the program. The waveform
+// tables keep each case's samples next to each other: a case is read, integrated and
+// rendered by one thread at a time, which then owns a run of memory of its own (no two
+// threads write the same cache line), and the pages of cases beyond the run's count are
+// never touched.
 #include <cstdint>
 
 #include "textio/fixed_text.hpp"
@@ -35,11 +37,11 @@ struct RunTables {
   textio::FixedText400 folder_line_text;
 
   double period_table[kMaxPeriods];
-  double fault_spectra[kMaxFaults * kMaxPeriods];  // (fault, period row)
+  double fault_spectra[kMaxFaults * kMaxPeriods];  // (fault, period row), fault fastest
   double target_spectrum[kMaxPeriods];
   std::int32_t case_integer_table[kMaxCases * 2];  // (case, column): sample count, rank
-  double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample)
-  double case_velocity[kMaxCases * kMaxSamples];      // (case, sample)
+  double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample), sample fastest
+  double case_velocity[kMaxCases * kMaxSamples];      // (case, sample), sample fastest
   double case_peak_velocity[kMaxCases];
 
   // 1-based accessors. The callers keep every index in range: counts and numbers are
@@ -53,11 +55,14 @@ struct RunTables {
   double& target(int j) { return target_spectrum[j - 1]; }
   std::int32_t& case_sample_count(int c) { return case_integer_table[c - 1]; }
   std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + c - 1]; }
-  double& acceleration(int c, int j) { return case_acceleration[(j - 1) * kMaxCases + c - 1]; }
-  double& velocity(int c, int j) { return case_velocity[(j - 1) * kMaxCases + c - 1]; }
+  double& acceleration(int c, int j) { return acceleration_column(c)[j - 1]; }
+  double& velocity(int c, int j) { return velocity_column(c)[j - 1]; }
   double& peak_velocity(int c) { return case_peak_velocity[c - 1]; }
-  // The address of sample 1 of case c; the next sample is kMaxCases doubles further on.
-  double* acceleration_column(int c) { return &case_acceleration[c - 1]; }
+  // The samples of case c, sample 1 first, one after the other.
+  double* acceleration_column(int c) { return &case_acceleration[(c - 1) * kMaxSamples]; }
+  double* velocity_column(int c) { return &case_velocity[(c - 1) * kMaxSamples]; }
+  const double* acceleration_column(int c) const { return &case_acceleration[(c - 1) * kMaxSamples]; }
+  const double* velocity_column(int c) const { return &case_velocity[(c - 1) * kMaxSamples]; }
 };
 
 // The tables of the running program: static storage, zero-filled at load.
