@@ -14,7 +14,9 @@
 // sentinels. Both readings must agree on every status and every item, and an item either
 // keeps its sentinel in both (it got no value) or holds the same value in both (it was
 // overwritten whole): that catches items touched on errors, half-filled texts and any
-// dependence on where the buffer is refilled. While every statement so far consumed
+// dependence on where the buffer is refilled. A third reading in one piece takes the
+// samples as a list of real items, through the general free-form path, and must agree
+// with the first: the samples statement takes plain reals by a shorter road. While every statement so far consumed
 // whole records (skips, fixed-width reads, zero samples), a small model of the
 // fixed-width rules with reference conversions predicts each status and value exactly.
 #include <algorithm>
@@ -100,8 +102,10 @@ struct Items {
   }
 };
 
-// Runs one statement on a reader; returns its status.
-int run_statement(Op op, textio::RecordReader& reader, Items& items, std::size_t sample_count) {
+// Runs one statement on a reader; returns its status. With `samples_as_items`, the
+// samples are read as a list of real items instead of by the samples statement.
+int run_statement(Op op, textio::RecordReader& reader, Items& items, std::size_t sample_count,
+                  bool samples_as_items = false) {
   switch (op) {
     case Op::Skip: return reader.skip_record();
     case Op::Answer: {
@@ -129,6 +133,12 @@ int run_statement(Op op, textio::RecordReader& reader, Items& items, std::size_t
       return reader.read_fixed_width(textio::kLayoutWaveformHeader, list);
     }
     case Op::Samples:
+      if (samples_as_items) {
+        static std::vector<Item> list;
+        list.clear();
+        for (std::size_t i = 0; i < sample_count; ++i) list.push_back(Item::real(items.samples[i * kStride]));
+        return reader.read_free_form(list);
+      }
       return reader.read_free_form_reals(items.samples.data(), static_cast<std::ptrdiff_t>(kStride),
                                          sample_count);
   }
@@ -385,21 +395,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   testing_support::MemorySource whole(bytes);
   testing_support::MemorySource chunked(bytes, chunk);
+  testing_support::MemorySource whole_again(bytes);
   textio::RecordReader reader_a(kUnit, std::size_t{1} << 16);
   textio::RecordReader reader_b(kUnit, 0);  // the smallest buffer the reader allows
+  textio::RecordReader reader_c(kUnit, std::size_t{1} << 16);
   reader_a.attach(whole, kUnitName);
   reader_b.attach(chunked, kUnitName);
+  reader_c.attach(whole_again, kUnitName);
   RecordModel model(bytes);
 
-  static Items a, b, predicted;  // kept between inputs: the sample slots are large
+  static Items a, b, c, predicted;  // kept between inputs: the sample slots are large
   const std::size_t sample_slots = std::max<std::size_t>(sample_count, 1) * kStride;
   bool ended = false;
   for (std::size_t k = 0; k < op_count; ++k) {
     const auto op = static_cast<Op>(ops[k] % kOpCount);
     a.preset(kSentinelA, op == Op::Samples ? sample_slots : 0);
     b.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
+    c.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
     const int status_a = run_statement(op, reader_a, a, sample_count);
     const int status_b = run_statement(op, reader_b, b, sample_count);
+    const int status_c = run_statement(op, reader_c, c, sample_count, true);
+    require(status_a == status_c, "the samples statement and a list of reals disagree",
+            std::to_string(status_a) + " vs " + std::to_string(status_c));
+    compare(op, a, c, sample_count);
 
     const std::string statuses = std::to_string(status_a) + " vs " + std::to_string(status_b);
     require(status_a == status_b, "the two readings disagree on the status", statuses);

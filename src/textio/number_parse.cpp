@@ -143,12 +143,14 @@ inline const char* scan_digits(const char* p, const char* end, std::uint64_t& ac
 }
 
 // One pass over the text: grammar check plus accumulation of the first digits, which is
-// all the fast path needs. With kBlanks, 0x20 is ignored wherever it appears. Forced
-// inline: as a call, the Decimal it fills would live in memory and every member be read
-// back through store forwarding, which costs more than the scan itself.
+// all the fast path needs. With kBlanks, 0x20 is ignored wherever it appears. The scan
+// stops at the first byte that cannot continue a real and leaves `p` there; the text is a
+// real when that is its end. Forced inline: as a call, the Decimal it fills would live in
+// memory and every member be read back through store forwarding, which costs more than
+// the scan itself.
 template <bool kBlanks>
-[[gnu::always_inline]] inline Scan scan_real(const char* p, const char* end,
-                                             Decimal& out) noexcept {
+[[gnu::always_inline]] inline Scan scan_real_prefix(const char*& p, const char* end,
+                                                    Decimal& out) noexcept {
   p = skip_blanks<kBlanks>(p, end);
   if (p == end) return Scan::Empty;
   // Branch-free: signed and unsigned values come mixed in data, so a branch here would
@@ -187,9 +189,15 @@ template <bool kBlanks>
     if (p == digits_first) return Scan::Bad;
     if (exponent_negative) exponent = -exponent;
   }
-  if (p != end) return Scan::Bad;
   out.exponent = exponent - fraction_count;
   return Scan::Value;
+}
+
+template <bool kBlanks>
+[[gnu::always_inline]] inline Scan scan_real(const char* p, const char* end,
+                                             Decimal& out) noexcept {
+  const Scan scan = scan_real_prefix<kBlanks>(p, end, out);
+  return scan == Scan::Value && p != end ? Scan::Bad : scan;
 }
 
 // Fields with blanks inside the number are rare; out of line, this second scanner does
@@ -322,6 +330,13 @@ RealResult parse_real(std::string_view text) noexcept {
     return {0.0, NumberError::Syntax};
   }
   return convert(dec);
+}
+
+RealPrefix parse_real_prefix(const char* first, const char* last) noexcept {
+  Decimal dec;
+  const char* p = first;
+  if (scan_real_prefix<false>(p, last, dec) != Scan::Value) return {{0.0, NumberError::Syntax}, nullptr};
+  return {convert(dec), p};
 }
 
 IntResult parse_integer(std::string_view text) noexcept {

@@ -30,6 +30,19 @@ struct IntResult {
 //   "1.2.3", "1-2", "--1", "E5", ".", "inf", "nan", "0x10", "" -> Syntax
 RealResult parse_real(std::string_view text) noexcept;
 
+// The real that starts at `first`, read as far as the grammar of parse_real takes it: up
+// to the first byte that cannot continue it (or `last`). `next` is that byte, and
+// `result` is what parse_real gives for the bytes [first, next); next is null when those
+// bytes are no real (nothing before the stop, "1.5E" followed by a blank). Lets a reader
+// take a value and find its end in one pass; the reader decides whether the stop byte
+// really ends the value.
+//   "-1.25E+01 ..." -> -12.5, next at the blank;  "3*1.5" -> 3.0, next at the '*'
+struct RealPrefix {
+  RealResult result;
+  const char* next = nullptr;
+};
+RealPrefix parse_real_prefix(const char* first, const char* last) noexcept;
+
 // A free-form value as a 4-byte integer: an optional sign and digits; a value written as
 // a real (decimal point or exponent) is converted to a double and truncated toward zero.
 //   "42" -> 42, "-2.9" -> -2, "1E3" -> 1000, "2147483648" -> Range, "1E999" -> Range

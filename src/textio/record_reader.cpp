@@ -133,12 +133,7 @@ bool RecordReader::peek(std::size_t ahead, char& c) {
   return true;
 }
 
-int RecordReader::next_token(Token& token) {
-  if (repeat_left_ > 0) {
-    --repeat_left_;
-    token = repeat_token_;
-    return kStatusOk;
-  }
+int RecordReader::to_next_value() {
   // The separator after the previous value: blanks, then at most one comma, all within
   // the record that holds the value.
   if (after_value_) {
@@ -150,12 +145,19 @@ int RecordReader::next_token(Token& token) {
   for (;;) {
     if (!more()) return end_of_data_status();
     const char c = buffer_[pos_];
-    if (is_blank_like(c) || c == '\n') {
-      ++pos_;
-      continue;
-    }
-    break;
+    if (!is_blank_like(c) && c != '\n') return kStatusOk;
+    ++pos_;
   }
+}
+
+int RecordReader::next_token(Token& token) {
+  if (repeat_left_ > 0) {
+    --repeat_left_;
+    token = repeat_token_;
+    return kStatusOk;
+  }
+  const int status = to_next_value();
+  if (status != kStatusOk) return status;
   const char c = buffer_[pos_];
   if (c == ',') {
     ++pos_;
@@ -297,14 +299,53 @@ int RecordReader::read_free_form(std::span<const Item> items) {
   });
 }
 
+// A plain real read straight from the buffer, as the value scan and parse_real would take
+// it, in one pass. Taken only when the real ends at a byte that ends a value, inside the
+// buffer and within the longest value: then the value's bytes are exactly the real's.
+// Anything else (a repeat count, a quote, a null value, a value cut by the buffer's end,
+// an error) is left where it stands for the general path.
+bool RecordReader::take_plain_real(double& target) {
+  const char* const p = buffer_.get() + pos_;
+  const char* const end = buffer_.get() + end_;
+  const RealPrefix real = parse_real_prefix(p, end);
+  if (real.next == nullptr || real.next == end || !ends_value(*real.next) ||
+      static_cast<std::size_t>(real.next - p) > kMaxValueLength ||
+      real.result.ec != NumberError::None) {
+    return false;
+  }
+  target = real.result.value;
+  pos_ = static_cast<std::size_t>(real.next - buffer_.get());
+  after_value_ = true;
+  return true;
+}
+
 int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
-  return free_form(count, [&](std::size_t i, const Token& token) {
-    if (token.quoted) return kErrListSyntax;
+  int status = begin_record();
+  if (status != kStatusOk) return status;
+  for (std::size_t i = 0; i < count; ++i) {
+    double& target = first[static_cast<std::ptrdiff_t>(i) * stride];
+    if (repeat_left_ == 0) {
+      status = to_next_value();
+      if (status != kStatusOk) break;
+      if (take_plain_real(target)) continue;
+    }
+    Token token;
+    status = next_token(token);
+    if (status != kStatusOk || token.kind == Token::Kind::Slash) break;
+    if (token.kind == Token::Kind::Null) continue;
+    if (token.quoted) {
+      status = kErrListSyntax;
+      break;
+    }
     const RealResult r = parse_real(token.text);
-    if (r.ec != NumberError::None) return number_status(r.ec, kErrListSyntax);
-    first[static_cast<std::ptrdiff_t>(i) * stride] = r.value;
-    return kStatusOk;
-  });
+    if (r.ec != NumberError::None) {
+      status = number_status(r.ec, kErrListSyntax);
+      break;
+    }
+    target = r.value;
+  }
+  end_statement();
+  return status;
 }
 
 // The first bytes of the current record, at most `want` of them (a longer record is cut:

@@ -105,7 +105,9 @@ class RecordReader {
   void ensure_window(std::size_t want);
   int begin_record();
   void end_statement();
+  int to_next_value();
   int next_token(Token& token);
+  bool take_plain_real(double& target);
   int scan_value(Token& token);
   // `limit`: the most bytes the value may hold (less than kMaxValueLength after a repeat
   // count, which is part of the value).

@@ -221,6 +221,31 @@ TEST(NumberParse, RandomBytesAreHandled) {
   }
 }
 
+// A real read from the front of a longer text stops where the grammar stops, and gives
+// what parse_real gives for the bytes before that; no real there gives no stop.
+TEST(ParseRealPrefix, StopsWhereTheGrammarStops) {
+  struct Row { std::string text; std::size_t stop; };  // stop: npos for none
+  const std::size_t none = std::string::npos;
+  const Row rows[] = {
+      {"-1.234567890E+01  5", 16}, {"1.5,2", 3},     {"3*1.5", 1},       {"+3. x", 3},
+      {"-.5\r\n", 3},              {"1d2 ", 3},       {"12345678901234567890 ", 20},
+      {"1.5E 2", none},            {"1.5e+", none},   {"", none},         {"'1.5'", none},
+      {"-", none},                 {". ", none},      {"0.000000001234567890123e-3,", 26},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    const char* first = r.text.data();
+    const textio::RealPrefix got = textio::parse_real_prefix(first, first + r.text.size());
+    if (r.stop == none) {
+      EXPECT_EQ(got.next, nullptr);
+      continue;
+    }
+    ASSERT_NE(got.next, nullptr);
+    EXPECT_EQ(static_cast<std::size_t>(got.next - first), r.stop);
+    expect_same(got.result, parse_real(r.text.substr(0, r.stop)), r.text);
+  }
+}
+
 struct IntRow { std::string text; std::int32_t value; NumberError ec; };
 
 TEST(ParseInteger, Table) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -194,6 +196,36 @@ TEST(FreeFormReader, SampleFailures) {
     for_each_chunking(c.text, [&](RecordReader& reader) {
       std::array<double, 3> got{-1, -1, -1};
       EXPECT_EQ(reader.read_free_form_reals(got.data(), 1, 3), c.status);
+    });
+  }
+}
+
+// The samples statement takes plain reals by a shorter road than a list of real items:
+// both must give the same status and the same values, whatever the text holds.
+TEST(FreeFormReader, SamplesReadAsAListOfRealItemsWould) {
+  const std::string long_value = "1." + std::string(2047, '5');  // 2049 bytes: the longest
+  const std::string too_long = long_value + "5";
+  const std::string texts[] = {
+      "2*1.5 3.5\n",     "1.5 2* 3\n",         "'1.5' 2 3\n",        "1.5E 2 3\n",
+      "1.5e5x 2 3\n",    "+3. -.5 1d2\n",      "1.5\t2.5\r\n3.5\n", "1.5/ 2 3\n",
+      "3*\n4 5 6\n",     "1.0, ,2.0,3.0\n",    "1.5 2.5 3.5",        "1.5 2.5\n",
+      "1.5 2.5 3.5x\n",  "1.5 2.5,,\n3.5\n",   "-0 +0 0e999\n",      "1 2 1e999\n",
+      long_value + " 2 3\n",                    too_long + " 2 3\n",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 40));
+    for_each_chunking(text, [&](RecordReader& reader) {
+      MemorySource source(text);
+      RecordReader items_reader(13, 0);
+      items_reader.attach(source, "w.acc");
+      std::array<double, 3> got{-1, -1, -1}, want{-1, -1, -1};
+      const std::array<Item, 3> items{Item::real(want[0]), Item::real(want[1]), Item::real(want[2])};
+      EXPECT_EQ(reader.read_free_form_reals(got.data(), 1, 3), items_reader.read_free_form(items));
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(got[i]), std::bit_cast<std::uint64_t>(want[i])) << i;
+      }
+      // And the next statement starts at the same record.
+      EXPECT_EQ(reader.skip_record(), items_reader.skip_record());
     });
   }
 }
