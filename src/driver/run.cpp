@@ -147,10 +147,9 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
     const inputs::InputOutcome outcome = inputs::read_fault_spectrum_table(t, k, spectrum_unit);
     if (!outcome.is_ok()) return input_error_end(con, outcome);
   }
-  textio::InputFileUnit waveform_unit(textio::kWaveformUnit);
-  for (int c = 1; c <= t.case_count; ++c) {
-    const inputs::InputOutcome outcome = inputs::read_case_waveform(t, c, waveform_unit);
-    if (!outcome.is_ok()) return input_error_end(con, outcome);
+  const parallel::Workers workers(options.threads);
+  if (const inputs::InputOutcome outcome = inputs::read_case_waveforms(t, workers); !outcome.is_ok()) {
+    return input_error_end(con, outcome);
   }
 
   inputs::evaluate_cases(t);

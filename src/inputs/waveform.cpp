@@ -1,7 +1,9 @@
 #include "inputs/waveform.hpp"
 
 #include <array>
+#include <atomic>
 #include <utility>
+#include <vector>
 
 namespace inputs {
 
@@ -26,6 +28,29 @@ InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& 
                                          n > 0 ? static_cast<std::size_t>(n) : 0);
   }
   return finish_reading(std::move(outcome), status, unit);
+}
+
+InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Workers& workers) {
+  const auto count = static_cast<std::size_t>(t.case_count);
+  std::vector<InputOutcome> outcomes(count);
+  // A case after one that failed cannot change the outcome: it is skipped once that is
+  // known. The first failing case itself is never skipped, as only a failure before it
+  // could do that.
+  std::atomic<std::size_t> first_failed{count};
+  workers.for_each_with(
+      count, [] { return textio::InputFileUnit(textio::kWaveformUnit); },
+      [&](textio::InputFileUnit& unit, std::size_t i) {
+        if (i > first_failed.load(std::memory_order_relaxed)) return;
+        outcomes[i] = read_case_waveform(t, static_cast<int>(i) + 1, unit);
+        if (outcomes[i].is_ok()) return;
+        std::size_t seen = first_failed.load(std::memory_order_relaxed);
+        while (i < seen && !first_failed.compare_exchange_weak(seen, i, std::memory_order_relaxed)) {
+        }
+      });
+  for (InputOutcome& outcome : outcomes) {
+    if (!outcome.is_ok()) return std::move(outcome);
+  }
+  return InputOutcome::ok();
 }
 
 }  // namespace inputs

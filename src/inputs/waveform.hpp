@@ -6,6 +6,7 @@
 
 #include "tables/run_tables.hpp"
 #include "inputs/input_outcome.hpp"
+#include "parallel/workers.hpp"
 #include "textio/record_reader.hpp"
 
 namespace inputs {
@@ -18,5 +19,11 @@ inline constexpr std::string_view kWaveformName =
 // acceleration column, and closes it. A count above the table's room is refused before any
 // sample is stored.
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit);
+
+// Reads the waveforms of cases 1 to case_count, several at a time on `workers`, and
+// returns the outcome of the first case in case order that did not read (ok when all
+// did): what reading them one after the other, stopping at the first failure, returns.
+// Cases after a failed one may have been read as well, which nothing shows.
+InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Workers& workers);
 
 }  // namespace inputs

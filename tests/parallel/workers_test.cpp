@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -38,6 +39,69 @@ TEST(Workers, AnExceptionComesBackAfterEveryThreadHasStopped) {
   };
   EXPECT_THROW(parallel::Workers(4).for_each(100, body), std::runtime_error);
   EXPECT_EQ(running.load(), 0);
+}
+
+TEST(Workers, EachThreadMakesItsStateOnceAndKeepsIt) {
+  for (int threads : {1, 2, 8}) {
+    std::atomic<int> states{0};
+    std::vector<std::atomic<int>> owner(500);
+    parallel::Workers(threads).for_each_with(
+        owner.size(), [&] { return states.fetch_add(1) + 1; },
+        [&](int& state, std::size_t i) { owner[i].store(state); });
+    EXPECT_GE(states.load(), 1);
+    EXPECT_LE(states.load(), threads);
+    for (const auto& o : owner) {
+      EXPECT_GE(o.load(), 1);
+      EXPECT_LE(o.load(), states.load());
+    }
+  }
+}
+
+// Pieces are delivered in order, each after it was made, never two at once, and no piece
+// is made more than `window` ahead of the last one delivered.
+TEST(Workers, InOrderDeliversEveryPieceInOrderWithinTheWindow) {
+  for (int threads : {1, 2, 3, 8}) {
+    for (std::size_t window : {1u, 2u, 5u}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, window " + std::to_string(window));
+      const std::size_t count = 200;
+      std::vector<std::atomic<int>> made(count);
+      std::atomic<std::size_t> delivered{0};
+      std::atomic<int> delivering{0};
+      std::atomic<bool> broken{false};
+      const bool done = parallel::Workers(threads).for_each_in_order(
+          count, window,
+          [&](std::size_t i) {
+            if (i >= delivered.load() + window) broken = true;
+            made[i].fetch_add(1);
+          },
+          [&](std::size_t i) {
+            if (delivering.fetch_add(1) != 0 || made[i].load() != 1 || i != delivered.load()) broken = true;
+            delivered.fetch_add(1);
+            delivering.fetch_sub(1);
+            return true;
+          });
+      EXPECT_TRUE(done);
+      EXPECT_FALSE(broken.load());
+      EXPECT_EQ(delivered.load(), count);
+    }
+  }
+}
+
+TEST(Workers, InOrderStopsWhenADeliveryFails) {
+  for (int threads : {1, 2, 8}) {
+    std::atomic<std::size_t> delivered{0};
+    const bool done = parallel::Workers(threads).for_each_in_order(
+        100, 4, [](std::size_t) {}, [&](std::size_t i) {
+          delivered.fetch_add(1);
+          return i != 10;
+        });
+    EXPECT_FALSE(done);
+    EXPECT_EQ(delivered.load(), 11u) << threads << " threads";
+  }
+  EXPECT_THROW(parallel::Workers(2).for_each_in_order(
+                   50, 2, [](std::size_t i) { if (i == 7) throw std::runtime_error("7"); },
+                   [](std::size_t) { return true; }),
+               std::runtime_error);
 }
 
 TEST(ThreadCount, SettingIsTakenWhenItIsAWholeNumberFromOne) {
