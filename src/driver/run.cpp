@@ -162,7 +162,7 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
     report::render_page(t, report::facts_of_this_run(name, kVersion), page, options.threads);
     report_page.bytes = page;
   }
-  if (const auto fault = results::write_result_files(t, console, options.threads,
+  if (const auto fault = results::write_result_files(t, console, workers,
                                                      options.report ? &report_page : nullptr)) {
     return con.fatal(*fault);
   }

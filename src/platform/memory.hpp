@@ -1,6 +1,7 @@
 #pragma once
 // Memory of the process: how its large tables and working buffers are backed.
 #include <cstddef>
+#include <memory>
 
 namespace platform {
 
@@ -10,5 +11,25 @@ namespace platform {
 // machine took longer than reading and parsing every input. Changes no content; without
 // large pages (or on a host that gives them only to privileged programs) nothing happens.
 void prefer_large_pages(void* begin, std::size_t size) noexcept;
+
+// A block of working memory of at least `size` bytes, zero at first, backed by large pages
+// where the host gives them (see above): megabytes of buffers that are written once per
+// run would otherwise cost a trap per 4 KiB as well. Falls back to the heap.
+class LargeBuffer {
+ public:
+  explicit LargeBuffer(std::size_t size);
+  ~LargeBuffer();
+  LargeBuffer(const LargeBuffer&) = delete;
+  LargeBuffer& operator=(const LargeBuffer&) = delete;
+
+  char* data() noexcept { return data_; }
+  std::size_t size() const noexcept { return size_; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t mapped_ = 0;             // bytes mapped from the host; 0: taken from the heap
+  std::unique_ptr<char[]> fallback_;
+};
 
 }  // namespace platform

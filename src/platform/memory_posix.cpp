@@ -27,4 +27,31 @@ void prefer_large_pages(void* begin, std::size_t size) noexcept {
 #endif
 }
 
+LargeBuffer::LargeBuffer(std::size_t size) : size_(size) {
+  // Whole large pages (2 MiB on x86-64), so that none of the block is left on small ones.
+  constexpr std::size_t kLargePage = std::size_t{1} << 21;
+  const std::size_t length = (size + kLargePage - 1) / kLargePage * kLargePage;
+  // Mapped with room to start on a large-page boundary, the slack given back.
+  void* p = length == 0 ? MAP_FAILED
+                        : ::mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE,
+                                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) {
+    fallback_.reset(new char[size == 0 ? 1 : size]());
+    data_ = fallback_.get();
+    return;
+  }
+  const auto base = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t start = (base + kLargePage - 1) / kLargePage * kLargePage;
+  if (start > base) ::munmap(p, start - base);
+  const std::uintptr_t tail = base + length + kLargePage - (start + length);
+  if (tail > 0) ::munmap(reinterpret_cast<void*>(start + length), tail);
+  data_ = reinterpret_cast<char*>(start);
+  mapped_ = length;
+  prefer_large_pages(data_, length);
+}
+
+LargeBuffer::~LargeBuffer() {
+  if (mapped_ != 0) ::munmap(data_, mapped_);
+}
+
 }  // namespace platform

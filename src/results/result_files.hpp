@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "parallel/workers.hpp"
 #include "tables/run_tables.hpp"
 #include "platform/console.hpp"
 #include "textio/report.hpp"
@@ -59,12 +60,14 @@ struct AddedFile {
 };
 
 // Writes the six files from the tables (setting longest_case_samples on the way), then the
-// added file if any. Each is written whole under a temporary name and all replace the
-// files of their names only when all are complete and on the disk (flushed by up to
-// `threads` threads at once). Returns the record layer's fault, for the file it names,
-// when a file cannot be created, written, flushed or put in place; the files of an
-// earlier run are then left as they were. Overflow reports go to `console`.
+// added file if any, the rendering shared among `workers`; the bytes, reports and faults
+// are the same for any number of threads. Each is written whole under a temporary name
+// and all replace the files of their names only when all are complete and on the disk
+// (flushed by the workers' threads at once). Returns the record layer's fault, for the
+// file it names, when a file cannot be created, written, flushed or put in place; the
+// files of an earlier run are then left as they were. Overflow reports go to `console`.
 std::optional<textio::Fault> write_result_files(gm::RunTables& t, platform::Console& console,
-                                                int threads = 1, const AddedFile* added = nullptr);
+                                                const parallel::Workers& workers = parallel::Workers(1),
+                                                const AddedFile* added = nullptr);
 
 }  // namespace results

@@ -58,6 +58,9 @@ struct RunTables {
   double& acceleration(int c, int j) { return acceleration_column(c)[j - 1]; }
   double& velocity(int c, int j) { return velocity_column(c)[j - 1]; }
   double& peak_velocity(int c) { return case_peak_velocity[c - 1]; }
+  std::int32_t case_sample_count(int c) const { return case_integer_table[c - 1]; }
+  std::int32_t case_rank(int c) const { return case_integer_table[kMaxCases + c - 1]; }
+  double peak_velocity(int c) const { return case_peak_velocity[c - 1]; }
   // The samples of case c, sample 1 first, one after the other.
   double* acceleration_column(int c) { return &case_acceleration[(c - 1) * kMaxSamples]; }
   double* velocity_column(int c) { return &case_velocity[(c - 1) * kMaxSamples]; }

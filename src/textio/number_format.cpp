@@ -430,6 +430,20 @@ bool format_fixed(double value, int w, int d, char* out) noexcept {
   return format_fixed_general(bits, w, d, out);
 }
 
+bool format_f14_6(double value, char* out) noexcept {
+  if constexpr (std::endian::native == std::endian::little) {
+    return format_fixed_short<6>(std::bit_cast<std::uint64_t>(value), 14, out);
+  }
+  return format_fixed(value, 14, 6, out);
+}
+
+bool format_f12_4(double value, char* out) noexcept {
+  if constexpr (std::endian::native == std::endian::little) {
+    return format_fixed_short<4>(std::bit_cast<std::uint64_t>(value), 12, out);
+  }
+  return format_fixed(value, 12, 4, out);
+}
+
 bool format_integer(std::int32_t value, int w, char* out) noexcept {
   const bool negative = value < 0;
   // Negating in unsigned arithmetic keeps INT32_MIN well defined.

@@ -22,6 +22,12 @@ inline constexpr int kMaxDecimals = 9;
 // 0 <= d <= kMaxDecimals.
 bool format_fixed(double value, int w, int d, char* out) noexcept;
 
+// format_fixed(value, 14, 6, out) and format_fixed(value, 12, 4, out): the value and time
+// fields that make up nearly every byte of the result files, without the dispatch on the
+// field's shape.
+bool format_f14_6(double value, char* out) noexcept;
+bool format_f12_4(double value, char* out) noexcept;
+
 // Renders `value` as an Iw field into out[0..w): decimal digits without leading zeros
 // ("0" for zero), "-" when negative, right-aligned with blanks on the left.
 //   format_integer(12, 3, out)  -> " 12"

@@ -38,6 +38,12 @@ bool OutputUnit::flush() {
   return !failed_;
 }
 
+bool OutputUnit::write_bytes(const char* data, std::size_t n) {
+  if (!flush()) return false;
+  if (n > 0 && (sink_ == nullptr || !sink_->write(data, n))) failed_ = true;
+  return !failed_;
+}
+
 void OutputUnit::append(const char* data, std::size_t n) {
   while (n > 0) {
     if (next_ == limit_) flush();

@@ -83,6 +83,9 @@ class OutputUnit {
   void detach() noexcept;
   // Writes what is buffered; false when the unit has failed.
   bool flush();
+  // Writes n bytes as they stand after what is buffered (records rendered elsewhere, in
+  // their final form); false when the unit has failed.
+  bool write_bytes(const char* data, std::size_t n);
 
   int unit() const noexcept { return unit_; }
   const std::string& name() const noexcept { return name_; }

@@ -1,11 +1,19 @@
 #include "results/result_files.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <random>
 #include <string>
 
+#include "platform/console.hpp"
+#include "results/file_contents.hpp"
+#include "results/staged_files.hpp"
 #include "support/fake_console.hpp"
 #include "support/process.hpp"
 
@@ -155,6 +163,126 @@ TEST(WaveformFiles, LongestRunAndWideColumns) {
   EXPECT_EQ(w.console.err,
             "txtrec: error (63): output conversion error, unit 25, file "
             "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc\x91\xac\x93\x78\x94\x67\x8c\x60.csv\n");
+}
+
+// Tables with something in every corner: 21 cases of different lengths (some with no
+// samples, the longest over several blocks of records), values too wide for their fields
+// in both waveform tables, the peaks and the spectra.
+gm::RunTables& busy_tables() {
+  gm::RunTables& t = fresh_tables();
+  t.fault_count = 6;
+  t.case_count = 21;
+  std::mt19937_64 rng(7);
+  std::normal_distribution<double> step(0.0, 40.0);
+  for (int j = 1; j <= gm::kPeriodCount; ++j) {
+    t.period(j) = 0.1 * j;
+    for (int k = 1; k <= 6; ++k) t.spectrum(k, j) = 100.0 * k + j + 0.125 * static_cast<double>(rng() % 8);
+    t.target(j) = j == 9 ? 12345678.0 : 3.0 * j;
+  }
+  for (int c = 1; c <= 21; ++c) {
+    const int n = c % 5 == 0 ? 0 : 1000 * c + 7 * c;
+    t.case_sample_count(c) = n;
+    double a = 0.0;
+    for (int j = 1; j <= n; ++j) {
+      a = 0.95 * a + step(rng);
+      t.acceleration(c, j) = j % 997 == 0 ? -2e7 : a;
+      t.velocity(c, j) = (j + c) % 1499 == 0 ? 1e8 : a * 0.01;
+    }
+    t.peak_velocity(c) = c == 4 ? 1e9 : c;
+    t.case_rank(c) = 22 - c;
+  }
+  t.phase_case = 11;
+  return t;
+}
+
+struct Outcome {
+  std::optional<textio::Fault> fault;
+  std::string err;
+  std::map<std::string, std::string> files;
+};
+
+// Writes the result files in a fresh folder holding a file of an earlier run, with at most
+// `limit` bytes per file (0: none): by the program's own way with `threads`, or (0
+// threads) by statement alone, the way every other way is held to.
+Outcome write_in_folder(gm::RunTables& t, int threads, rlim_t limit) {
+  ScratchFolder folder;
+  folder.write(kFiles[3], "earlier run\r\n");
+  char previous[4096];
+  EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
+  EXPECT_EQ(chdir(folder.path().c_str()), 0);
+  platform::prepare_process();  // a write over the limit fails rather than ends the test
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  if (limit > 0) {
+    const rlimit capped{limit, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &capped);
+  }
+  testing_support::FakeConsole console;
+  Outcome o;
+  if (threads > 0) {
+    o.fault = results::write_result_files(t, console, parallel::Workers(threads));
+  } else {
+    t.longest_case_samples = 0;
+    for (int c = 1; c <= t.case_count; ++c) t.longest_case_samples = std::max(t.longest_case_samples, t.case_sample_count(c));
+    results::StagedFiles files(console, 1);
+    for (const results::FileContent& f : results::result_contents(t)) {
+      o.fault = files.write(f.unit, f.name, [&](textio::OutputUnit& u) { results::write_by_statements(t, f, u); });
+      if (o.fault) break;
+    }
+    if (!o.fault) o.fault = files.place_all();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(chdir(previous), 0);
+  o.err = console.err;
+  o.files = folder.snapshot();
+  return o;
+}
+
+void expect_same_outcome(const Outcome& got, const Outcome& want) {
+  ASSERT_EQ(got.fault.has_value(), want.fault.has_value());
+  if (want.fault) {
+    EXPECT_EQ(got.fault->number, want.fault->number);
+    EXPECT_EQ(got.fault->unit, want.fault->unit);
+    EXPECT_EQ(got.fault->file, want.fault->file);
+  }
+  EXPECT_EQ(got.err, want.err);
+  EXPECT_EQ(got.files.size(), want.files.size());
+  for (const auto& [name, bytes] : want.files) {
+    const auto it = got.files.find(name);
+    ASSERT_NE(it, got.files.end()) << name;
+    EXPECT_TRUE(it->second == bytes) << name << ": " << it->second.size() << " vs " << bytes.size() << " bytes";
+  }
+}
+
+TEST(ResultFiles, SameBytesAndReportsAsStatementsForAnyThreadCount) {
+  gm::RunTables& t = busy_tables();
+  const Outcome want = write_in_folder(t, 0, 0);
+  ASSERT_FALSE(want.fault.has_value());
+  ASSERT_NE(want.err, "");
+  for (int threads : {1, 2, 8}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    expect_same_outcome(write_in_folder(t, threads, 0), want);
+  }
+}
+
+// A file that cannot be written whole (a size limit stands for a full disk) ends the
+// writing as it always did: the same fault, the same reports before it (those of every
+// record rendered before the failed write), no file of the attempt left behind.
+TEST(ResultFiles, AFailedWriteEndsAsByStatements) {
+  gm::RunTables& t = busy_tables();
+  const auto acceleration_file = static_cast<rlim_t>(t.case_sample_count(21) + 1) * 329;
+  // In the target spectrum; the phase file; the second flush of a 1 MiB buffer of the
+  // acceleration file; its last.
+  for (rlim_t limit : {rlim_t{1000}, rlim_t{200000}, rlim_t{(rlim_t{1} << 20) + 5000},
+                       acceleration_file - 100}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    const Outcome want = write_in_folder(t, 0, limit);
+    ASSERT_TRUE(want.fault.has_value());
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads");
+      expect_same_outcome(write_in_folder(t, threads, limit), want);
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,107 @@
+#include "results/rendered_files.hpp"
+
+#include <algorithm>
+
+#include "platform/memory.hpp"
+#include "textio/report.hpp"
+#include "textio/value_records.hpp"
+
+namespace results {
+namespace {
+
+// Bytes of one block of records: large enough that a write moves a good amount at once,
+// small enough that a few per thread stay well inside the memory a run may take.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
+
+// An output unit's bytes kept in memory: a file's header, rendered before it is opened.
+class MemorySink : public textio::ByteSink {
+ public:
+  bool write(const char* data, std::size_t n) override {
+    bytes.append(data, n);
+    return true;
+  }
+  std::string bytes;
+};
+
+std::string header_bytes(const gm::RunTables& t, const FileContent& file,
+                         platform::Console& reports) {
+  MemorySink sink;
+  textio::OutputUnit unit(file.unit, 4096, false, reports);
+  unit.attach(sink, file.name);
+  write_header(t, file, unit);
+  unit.flush();
+  return std::move(sink.bytes);
+}
+
+// The blocks in flight: `window` slots of kBlockBytes, each with what was rendered into it.
+struct Slots {
+  explicit Slots(std::size_t count) : memory(count * kBlockBytes), bytes(count), overflowed(count) {}
+  char* slot(std::size_t s) noexcept { return memory.data() + s * kBlockBytes; }
+  platform::LargeBuffer memory;
+  std::vector<std::size_t> bytes;
+  std::vector<std::size_t> overflowed;  // records with a field too wide
+};
+
+// Renders the data records block by block on the workers and writes the blocks in order.
+// False when a write failed; `overflowed` counts the records with a field too wide.
+bool write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
+                const parallel::Workers& workers, std::size_t& overflowed) {
+  if (rows.count <= 0) return true;
+  const std::size_t length = textio::value_record_length(rows.values);
+  const auto per_block = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / length));
+  const auto blocks = static_cast<std::size_t>((rows.count + per_block - 1) / per_block);
+  const std::size_t window = slots.bytes.size();
+  const auto render = [&](std::size_t i) {
+    const std::size_t s = i % window;
+    const int first = static_cast<int>(i) * per_block + 1;
+    const int last = std::min(rows.count, first + per_block - 1);
+    char* out = slots.slot(s);
+    std::size_t over = 0;
+    for (int j = first; j <= last; ++j, out += length) {
+      if (!textio::render_value_record(rows.first(j), rows.row(j), rows.value_step, rows.values, out)) {
+        ++over;
+      }
+    }
+    slots.bytes[s] = static_cast<std::size_t>(out - slots.slot(s));
+    slots.overflowed[s] = over;
+  };
+  const auto write = [&](std::size_t i) {
+    const std::size_t s = i % window;
+    overflowed += slots.overflowed[s];
+    return unit.write_bytes(slots.slot(s), slots.bytes[s]);
+  };
+  return workers.for_each_in_order(blocks, window, render, write);
+}
+
+}  // namespace
+
+void HeldReports::show(platform::Console& console) const {
+  for (const auto& [line, times] : lines_) {
+    for (std::size_t k = 0; k < times; ++k) console.write_error(line);
+  }
+}
+
+bool write_rendered(const gm::RunTables& t,
+                    const std::vector<FileContent>& contents,
+                    StagedFiles& files, HeldReports& reports, const parallel::Workers& workers) {
+  // Two blocks per thread: one being rendered while the one before waits to be written.
+  Slots slots(2 * static_cast<std::size_t>(workers.threads()));
+  for (const FileContent& file : contents) {
+    const std::string header = header_bytes(t, file, reports);
+    std::size_t overflowed = 0;
+    const auto fault = files.write(file.unit, file.name, [&](textio::OutputUnit& unit) {
+      if (unit.write_bytes(header.data(), header.size())) {
+        write_rows(file.rows, unit, slots, workers, overflowed);
+      }
+    });
+    if (fault) return false;
+    // A statement reports once however many of its fields overflowed.
+    reports.hold(textio::report_line(textio::Severity::Error,
+                                     textio::Fault{textio::kErrOutputConversion, file.unit,
+                                                   std::string(file.name)}),
+                 overflowed);
+  }
+  return true;
+}
+
+}  // namespace results

@@ -1,0 +1,91 @@
+#include "textio/value_records.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/fake_console.hpp"
+#include "textio/record_writer.hpp"
+
+namespace {
+
+using textio::WriteStatement;
+
+class StringSink : public textio::ByteSink {
+ public:
+  bool write(const char* data, std::size_t n) override {
+    bytes.append(data, n);
+    return true;
+  }
+  std::string bytes;
+};
+
+// The record as a write statement renders it, and whether the statement reported.
+std::pair<std::string, bool> by_statement(double first, const std::vector<double>& values) {
+  testing_support::FakeConsole console;
+  StringSink sink;
+  textio::OutputUnit unit(24, 4096, false, console);
+  unit.attach(sink, "f.csv");
+  {
+    WriteStatement s(unit, values.size() == 1 ? textio::Layout(textio::layouts::kR3)
+                                              : textio::Layout(textio::layouts::kR7));
+    s.real(first);
+    for (double v : values) {
+      s.text(",");
+      s.real(v);
+    }
+  }
+  unit.flush();
+  return {sink.bytes, !console.err.empty()};
+}
+
+void expect_as_statement(double first, const std::vector<double>& values, std::ptrdiff_t stride = 1) {
+  std::vector<double> spread(values.size() * static_cast<std::size_t>(stride), -7.0);
+  for (std::size_t k = 0; k < values.size(); ++k) spread[k * static_cast<std::size_t>(stride)] = values[k];
+  const int count = static_cast<int>(values.size());
+  std::string got(textio::value_record_length(count), '?');
+  const bool fits = textio::render_value_record(first, spread.data(), stride, count, got.data());
+  const auto [want, reported] = by_statement(first, values);
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(fits, !reported);
+}
+
+TEST(ValueRecord, SameBytesAsAWriteStatement) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Row {
+    double first;
+    std::vector<double> values;
+  };
+  const Row rows[] = {
+      {0.0, {0.0}},
+      {0.02, {1.5}},
+      {1999.98, {-375.25}},
+      {-0.0, {-0.0, -0.0000004, -0.0000006}},               // no sign on a zero
+      {9999999.99996, {1.0}},                               // the first field overflows
+      {0.5, {9999999.9999995, 9999999.999999, -999999.9999995, -999999.999999}},
+      {0.5, {inf, -inf, nan, 1e300, -1e-300, 5e-324}},
+      {123.45675, {0.0000005, 0.0000015, 0.0000025, 2.675, 1.0005}},  // ties and near-ties
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.first);
+    expect_as_statement(r.first, r.values);
+    expect_as_statement(r.first, r.values, 100000);  // as the case tables lay them out
+  }
+}
+
+TEST(ValueRecord, RandomRowsOfTwentyOneValues) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> exponent(-12.0, 9.0);
+  for (int i = 0; i < 3000; ++i) {
+    std::vector<double> values(21);
+    for (double& v : values) v = ((rng() & 1) ? -1.0 : 1.0) * std::pow(10.0, exponent(rng));
+    expect_as_statement(static_cast<double>(i) * 0.02, values);
+  }
+}
+
+}  // namespace
