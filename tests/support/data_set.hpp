@@ -98,9 +98,11 @@ struct DataSet {
   }
 };
 
-// Runs the program under test in `folder`; `file_size_limit` as for run_program.
-inline RunResult run_in(const ScratchFolder& folder, const std::string& input, rlim_t file_size_limit = 0) {
-  return run_program(GMGATHER_EXE, folder.path(), input, file_size_limit);
+// Runs the program under test in `folder`; `file_size_limit` and `threads` as for
+// run_program.
+inline RunResult run_in(const ScratchFolder& folder, const std::string& input, rlim_t file_size_limit = 0,
+                        const std::string& threads = {}) {
+  return run_program(GMGATHER_EXE, folder.path(), input, file_size_limit, launcher(), {}, threads);
 }
 
 // A host path as the program under test spells it: as it is, or, for a program run

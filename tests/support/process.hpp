@@ -36,11 +36,13 @@ inline std::string launcher() { return GMGATHER_E2E_LAUNCHER; }
 
 // `file_size_limit` (bytes, 0 for none) caps every file the program writes. `start` is
 // the launcher of `exe`; an empty one runs it by itself (a native reference build). The
-// program gets `arguments` after its name (the launcher passes them on).
+// program gets `arguments` after its name (the launcher passes them on). `threads`, when
+// not empty, is the program's GMGATHER_THREADS setting.
 inline RunResult run_program(const std::string& exe, const std::filesystem::path& folder,
                              const std::string& input, rlim_t file_size_limit = 0,
                              const std::string& start = launcher(),
-                             const std::vector<std::string>& arguments = {}) {
+                             const std::vector<std::string>& arguments = {},
+                             const std::string& threads = {}) {
   std::vector<const char*> argv;
   if (!start.empty()) argv.push_back(start.c_str());
   argv.push_back(exe.c_str());
@@ -59,6 +61,7 @@ inline RunResult run_program(const std::string& exe, const std::filesystem::path
       const rlimit limit{file_size_limit, file_size_limit};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
+    if (!threads.empty() && setenv("GMGATHER_THREADS", threads.c_str(), 1) != 0) _exit(127);
     execv(argv[0], const_cast<char* const*>(argv.data()));
     _exit(127);
   }
@@ -141,8 +144,13 @@ class ScratchFolder {
     std::ofstream(p, std::ios::binary) << bytes;
   }
   std::string read(const std::string& relative) const {
-    std::ifstream in(path_ / std::filesystem::path(relative), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(path_ / std::filesystem::path(relative), std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    // In one piece: result files run to tens of megabytes.
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
   }
   // Every regular file below the folder, by its path relative to it, with its bytes.
   std::map<std::string, std::string> snapshot() const {
