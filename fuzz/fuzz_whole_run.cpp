@@ -12,7 +12,9 @@
 //     them).
 // After status 1 or 2 the six result files and the report page placed in the folder
 // beforehand must be byte for byte as they were, and after any run no other file may be
-// left behind. A normal end asked for the report replaces the page with a new one.
+// left behind. A normal end asked for the report replaces the page with a new one. Every
+// input is run twice, with one thread and with three, and both runs must end alike: the
+// same status, console bytes and result files.
 //
 // Input layout: pieces separated by lines that start with "====" and name the next piece:
 //   (first piece)  the console input: the answer, then the line for the Enter pause
@@ -622,32 +624,17 @@ void reset_tables(gm::RunTables& t) {
 Workspace* workspace = nullptr;
 bool verbose = false;  // GMGATHER_FUZZ_VERBOSE=1: show how each run ended (for seeds)
 
-}  // namespace
+// How one run ended, for comparing runs with different thread counts.
+struct RunEnd {
+  int status = 0;
+  std::string out;
+  std::string err;
+  std::vector<std::optional<std::string>> results;
+};
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // As the program does at start (a refused write must come back as an error, not a
-  // signal), though libFuzzer sets its own signal handlers after this.
-  platform::prepare_process();
-  workspace = new Workspace();
-  verbose = std::getenv("GMGATHER_FUZZ_VERBOSE") != nullptr;
-  std::atexit([] { delete workspace; });
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  Workspace& ws = *workspace;
-  const Request request = split_input(input, ws.input_files());
-
-  // Keep the runs inside the scratch folder: no answer may name the host's process and
-  // device trees, where a "file" can block or never end.
-  std::string answer(request.console);
-  std::erase(answer, '\n');
-  std::erase(answer, '\r');
-  if (answer.find("proc") != std::string::npos || answer.find("sys") != std::string::npos) {
-    return -1;
-  }
-
+// Lays out the request, runs it with `threads`, checks its end and the folder it leaves,
+// and puts the folder back.
+RunEnd run_once(Workspace& ws, const Request& request, int threads) {
   ws.lay_out(request);
   testing_support::FakeConsole console{std::string(request.console)};
   const int status = ws.in_folder([&] {
@@ -665,6 +652,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     gm::RunOptions options;
     options.report = request.report;
+    options.threads = threads;
     const int s = gm::run(console, gm::run_tables, options);
     if (request.size_limit) {
       ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -697,6 +685,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fail("the run left the folder with other entries than it found", extra);
   }
+  RunEnd end{status, console.out, console.err, {}};
+  for (int k = 0; k < kResultCount; ++k) end.results.push_back(Workspace::read_file(ws.result_path(k)));
+  end.results.push_back(Workspace::read_file(ws.page_path()));
   ws.restore(request, status == gm::kExitNormal);
+  return end;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // As the program does at start (a refused write must come back as an error, not a
+  // signal), though libFuzzer sets its own signal handlers after this.
+  platform::prepare_process();
+  workspace = new Workspace();
+  verbose = std::getenv("GMGATHER_FUZZ_VERBOSE") != nullptr;
+  std::atexit([] { delete workspace; });
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  Workspace& ws = *workspace;
+  const Request request = split_input(input, ws.input_files());
+
+  // Keep the runs inside the scratch folder: no answer may name the host's process and
+  // device trees, where a "file" can block or never end.
+  std::string answer(request.console);
+  std::erase(answer, '\n');
+  std::erase(answer, '\r');
+  if (answer.find("proc") != std::string::npos || answer.find("sys") != std::string::npos) {
+    return -1;
+  }
+
+  // Once with one thread, once with three: each must end as specified, and both alike.
+  const RunEnd one = run_once(ws, request, 1);
+  const RunEnd three = run_once(ws, request, 3);
+  require(three.status == one.status, "1 and 3 threads end with different statuses",
+          std::to_string(one.status), std::to_string(three.status));
+  require(three.out == one.out, "1 and 3 threads show different console output", one.out, three.out);
+  require(three.err == one.err, "1 and 3 threads report differently", one.err, three.err);
+  require(three.results == one.results, "1 and 3 threads leave different result files");
   return 0;
 }
