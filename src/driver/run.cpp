@@ -152,7 +152,7 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
     return input_error_end(con, outcome);
   }
 
-  inputs::evaluate_cases(t);
+  inputs::evaluate_cases(t, workers);
 
   // The page joins the result files as one more of the set: it replaces an earlier page
   // together with them, or not at all.

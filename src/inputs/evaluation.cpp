@@ -30,8 +30,9 @@ void integrate_case_velocity(gm::RunTables& t, int c) {
   t.peak_velocity(c) = peak;
 }
 
-void integrate_case_velocities(gm::RunTables& t) {
-  for (int c = 1; c <= t.case_count; ++c) integrate_case_velocity(t, c);
+void integrate_case_velocities(gm::RunTables& t, const parallel::Workers& workers) {
+  workers.for_each(static_cast<std::size_t>(t.case_count),
+                   [&](std::size_t i) { integrate_case_velocity(t, static_cast<int>(i) + 1); });
 }
 
 void rank_cases(gm::RunTables& t) {
@@ -58,9 +59,9 @@ void rank_cases(gm::RunTables& t) {
   }
 }
 
-void evaluate_cases(gm::RunTables& t) {
+void evaluate_cases(gm::RunTables& t, const parallel::Workers& workers) {
   compute_target_spectrum(t);
-  integrate_case_velocities(t);
+  integrate_case_velocities(t, workers);
   rank_cases(t);
 }
 

@@ -31,22 +31,25 @@ void set_samples(gm::RunTables& t, int c, const std::vector<double>& samples) {
 }
 
 TEST(Integration, TrapezoidFromRest) {
-  gm::RunTables& t = fresh_tables();
-  t.case_count = 4;
-  set_samples(t, 1, {100, 100, 100});
-  set_samples(t, 2, {250});
-  set_samples(t, 3, {});
-  set_samples(t, 4, {-700, 0, 0, 1200});
-  inputs::integrate_case_velocities(t);
-  EXPECT_DOUBLE_EQ(t.velocity(1, 1), 1.0);
-  EXPECT_DOUBLE_EQ(t.velocity(1, 2), 3.0);
-  EXPECT_DOUBLE_EQ(t.velocity(1, 3), 5.0);
-  EXPECT_EQ(t.velocity(1, 4), 0.0);  // beyond the case's own samples
-  EXPECT_DOUBLE_EQ(t.peak_velocity(1), 5.0);
-  EXPECT_DOUBLE_EQ(t.peak_velocity(2), 2.5);  // a single sample is integrated over one step
-  EXPECT_EQ(t.peak_velocity(3), 0.0);
-  // -7, -14, -14, -2: the peak is the largest magnitude, whatever its sign.
-  EXPECT_DOUBLE_EQ(t.peak_velocity(4), 14.0);
+  for (int threads : {1, 3}) {  // the cases one after the other, or side by side
+    SCOPED_TRACE(threads);
+    gm::RunTables& t = fresh_tables();
+    t.case_count = 4;
+    set_samples(t, 1, {100, 100, 100});
+    set_samples(t, 2, {250});
+    set_samples(t, 3, {});
+    set_samples(t, 4, {-700, 0, 0, 1200});
+    inputs::integrate_case_velocities(t, parallel::Workers(threads));
+    EXPECT_DOUBLE_EQ(t.velocity(1, 1), 1.0);
+    EXPECT_DOUBLE_EQ(t.velocity(1, 2), 3.0);
+    EXPECT_DOUBLE_EQ(t.velocity(1, 3), 5.0);
+    EXPECT_EQ(t.velocity(1, 4), 0.0);  // beyond the case's own samples
+    EXPECT_DOUBLE_EQ(t.peak_velocity(1), 5.0);
+    EXPECT_DOUBLE_EQ(t.peak_velocity(2), 2.5);  // a single sample is integrated over one step
+    EXPECT_EQ(t.peak_velocity(3), 0.0);
+    // -7, -14, -14, -2: the peak is the largest magnitude, whatever its sign.
+    EXPECT_DOUBLE_EQ(t.peak_velocity(4), 14.0);
+  }
 }
 
 TEST(Integration, OperationOrderIsExact) {
