@@ -128,6 +128,22 @@ void check_parsing_input(std::string_view text) {
                "parse_real_field d=size%10", text);
   require_same(textio::parse_integer_field(text), fuzzing::reference_integer_field(text),
                "parse_integer_field", text);
+
+  // The text at the front of a reader's buffer, blanks behind it: the prefix read stops
+  // at its end when it is a real, and always gives what parse_real gives for the bytes
+  // before its stop.
+  const std::string padded = std::string(text) + std::string(40, ' ');
+  const textio::RealPrefix prefix = textio::parse_real_prefix(padded.data(), padded.data() + padded.size());
+  const textio::RealResult whole = fuzzing::reference_real(text);
+  if (whole.ec != textio::NumberError::Syntax) {
+    require(prefix.next == padded.data() + text.size(), "parse_real_prefix stops short of a real",
+            text);
+  }
+  if (prefix.next != nullptr) {
+    const std::string_view before(padded.data(), static_cast<std::size_t>(prefix.next - padded.data()));
+    require(before.size() <= text.size(), "parse_real_prefix reads into the blanks", text);
+    require_same(prefix.result, fuzzing::reference_real(before), "parse_real_prefix", before);
+  }
 }
 
 }  // namespace

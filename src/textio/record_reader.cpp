@@ -133,21 +133,31 @@ bool RecordReader::peek(std::size_t ahead, char& c) {
   return true;
 }
 
+// Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
+// ends first. The scan runs on a pointer between refills: it is the inner loop of every
+// sample read.
+template <class Skip>
+bool RecordReader::skip_while(Skip skip) {
+  for (;;) {
+    const char* p = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    while (p != end && skip(*p)) ++p;
+    pos_ = static_cast<std::size_t>(p - buffer_.get());
+    if (p != end) return true;
+    if (!fill()) return false;
+  }
+}
+
 int RecordReader::to_next_value() {
   // The separator after the previous value: blanks, then at most one comma, all within
   // the record that holds the value.
   if (after_value_) {
     after_value_ = false;
-    while (more() && is_blank_like(buffer_[pos_])) ++pos_;
-    if (pos_ < end_ && buffer_[pos_] == ',') ++pos_;
+    if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
   }
   // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
-  for (;;) {
-    if (!more()) return end_of_data_status();
-    const char c = buffer_[pos_];
-    if (!is_blank_like(c) && c != '\n') return kStatusOk;
-    ++pos_;
-  }
+  if (!skip_while([](char c) { return is_blank_like(c) || c == '\n'; })) return end_of_data_status();
+  return kStatusOk;
 }
 
 int RecordReader::next_token(Token& token) {

@@ -105,6 +105,8 @@ class RecordReader {
   void ensure_window(std::size_t want);
   int begin_record();
   void end_statement();
+  template <class Skip>
+  bool skip_while(Skip skip);
   int to_next_value();
   int next_token(Token& token);
   bool take_plain_real(double& target);
