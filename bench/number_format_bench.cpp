@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "textio/number_format.hpp"
+#include "textio/value_records.hpp"
 
 namespace {
 
@@ -82,7 +83,29 @@ void BM_FormatInteger_I8(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// One data record of the per-case files, 21 cases, as the result files render it: the
+// values a case table apart, as the tables hold them.
+void BM_ValueRecord21Cases(benchmark::State& state) {
+  constexpr int kCases = 21;
+  constexpr std::size_t kRows = 64;
+  const std::vector<double> values = realistic_values();
+  std::vector<double> table(kCases * kRows);
+  for (std::size_t i = 0; i < table.size(); ++i) table[i] = values[i % kValueCount];
+  std::array<char, textio::value_record_length(kCases)> record{};
+  std::size_t row = 0;
+  for (auto _ : state) {
+    bool ok = textio::render_value_record(static_cast<double>(row) * 0.02, &table[row], kRows, kCases,
+                                          record.data());
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(record.data());
+    benchmark::ClobberMemory();
+    row = (row + 1) % kRows;
+  }
+  state.SetItemsProcessed(state.iterations() * (kCases + 1));
+}
+
 BENCHMARK(BM_FormatFixed_F14_6);
+BENCHMARK(BM_ValueRecord21Cases);
 BENCHMARK(BM_FormatFixed_F12_4);
 BENCHMARK(BM_FormatFixed_Line22xF14_6);
 BENCHMARK(BM_FormatInteger_I8);

@@ -355,7 +355,7 @@ constexpr std::array<DigitCountStep, 65> kDigitCountBy = [] {
 // rounding directions of the values written are unpredictable. The leading blanks and the
 // sign come from the digit count, in parallel with the digit conversion.
 template <int D>
-[[gnu::noinline]] bool format_fixed_short(std::uint64_t bits, int w, char* out) noexcept {
+[[gnu::always_inline]] inline bool format_short_field(std::uint64_t bits, int w, char* out) noexcept {
   const int s = kExponentBias - static_cast<int>((bits >> kMantissaBits) & 0x7ff);
   if (static_cast<unsigned>(s - 1) >= 64U) {
     return format_fixed_general(bits, w, D, out);
@@ -410,6 +410,11 @@ template <int D>
   return true;
 }
 
+template <int D>
+[[gnu::noinline]] bool format_fixed_short(std::uint64_t bits, int w, char* out) noexcept {
+  return format_short_field<D>(bits, w, out);
+}
+
 }  // namespace
 
 bool format_fixed(double value, int w, int d, char* out) noexcept {
@@ -442,6 +447,27 @@ bool format_f12_4(double value, char* out) noexcept {
     return format_fixed_short<4>(std::bit_cast<std::uint64_t>(value), 12, out);
   }
   return format_fixed(value, 12, 4, out);
+}
+
+bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count,
+                          char* out) noexcept {
+  if constexpr (std::endian::native != std::endian::little) {
+    bool fits = true;
+    for (int k = 0; k < count; ++k, out += 15) {
+      *out = ',';
+      fits &= format_fixed(values[static_cast<std::ptrdiff_t>(k) * stride], 14, 6, out + 1);
+    }
+    return fits;
+  }
+  // One loop over the fields with the field's code in it: its constants stay in
+  // registers, and no call saves and restores them for every field.
+  bool fits = true;
+  for (int k = 0; k < count; ++k, out += 15) {
+    *out = ',';
+    fits &= format_short_field<6>(std::bit_cast<std::uint64_t>(values[static_cast<std::ptrdiff_t>(k) * stride]),
+                                  14, out + 1);
+  }
+  return fits;
 }
 
 bool format_integer(std::int32_t value, int w, char* out) noexcept {

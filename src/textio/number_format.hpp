@@ -1,5 +1,6 @@
 #pragma once
 // Fixed-width rendering of numbers for formatted records (Iw and Fw.d fields).
+#include <cstddef>
 #include <cstdint>
 
 namespace textio {
@@ -27,6 +28,12 @@ bool format_fixed(double value, int w, int d, char* out) noexcept;
 // field's shape.
 bool format_f14_6(double value, char* out) noexcept;
 bool format_f12_4(double value, char* out) noexcept;
+
+// Renders values[k * stride], k = 0..count-1, each as a comma and an F14.6 field, into
+// out[0, 15 * count): the value columns of a result file's data record in one call.
+// Returns false when any field overflowed (that field holds asterisks).
+bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count,
+                          char* out) noexcept;
 
 // Renders `value` as an Iw field into out[0..w): decimal digits without leading zeros
 // ("0" for zero), "-" when negative, right-aligned with blanks on the left.
