@@ -12,6 +12,7 @@ textio::Fault fault_of(int number, int unit, std::string_view name) {
 }  // namespace
 
 StagedFiles::~StagedFiles() {
+  wait_for_flushes();
   for (std::size_t i = 0; i < count_; ++i) {
     Staged& f = files_[i];
     // Closed first: Windows removes no file that is still open.
@@ -37,9 +38,38 @@ std::optional<textio::Fault> StagedFiles::stage(int unit_number, std::string_vie
 // The flushes wait on the disk, not on the processor, and are independent: side by side
 // they cost about one wait for the disk instead of one per file. The first failure in
 // the order written is reported, as a run flushing one file after another would.
+void StagedFiles::start_flush(Staged& f) {
+  if (threads_ <= 1) return;  // one thread: everything on the calling thread
+  try {
+    f.flusher = std::thread([&f]() noexcept {
+      const bool flushed = f.file.flush_to_disk();
+      // Closed here all the same: Windows renames no file that is still open.
+      const bool closed = f.file.close();
+      f.flushed = flushed && closed;
+    });
+  } catch (...) {
+    // No thread to be had: flush_all flushes this file with the others.
+  }
+}
+
+void StagedFiles::wait_for_flushes() noexcept {
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (files_[i].flusher.joinable()) files_[i].flusher.join();
+  }
+}
+
 std::optional<textio::Fault> StagedFiles::flush_all() {
   std::array<bool, kMaxFiles> ok{};
+  std::array<bool, kMaxFiles> flushed_early{};
+  for (std::size_t i = 0; i < count_; ++i) {
+    flushed_early[i] = files_[i].flusher.joinable();
+    if (flushed_early[i]) files_[i].flusher.join();
+  }
   parallel::Workers(threads_).for_each(count_, [&](std::size_t i) {
+    if (flushed_early[i]) {
+      ok[i] = files_[i].flushed;
+      return;
+    }
     const bool flushed = files_[i].file.flush_to_disk();
     // Closed here all the same: Windows renames no file that is still open.
     const bool closed = files_[i].file.close();

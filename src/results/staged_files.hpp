@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/console.hpp"
 #include "platform/fs.hpp"
@@ -50,11 +51,13 @@ class StagedFiles {
     if (status != textio::kStatusOk) return textio::Fault{status, unit_number, std::string(name)};
     body(file.unit());
     if (!file.finish_unit(staged.file)) return file.unit().fault();
+    start_flush(staged);
     return std::nullopt;
   }
 
-  // Flushes every written file to the disk, all at once, then puts each in the place of
-  // its name, in the order written, and flushes the folder. On a failure every name holds
+  // Flushes every written file to the disk, all at once (with more than one thread each
+  // file has been on its way to the disk since it was written, see start_flush), then
+  // puts each in the place of its name, in the order written, and flushes the folder. On a failure every name holds
   // its earlier file again (or none, as before) and the fault names the file: 38 when a
   // flush failed (that file's, or the folder's after the last file), else the refusal of
   // the rename. A backup that cannot be moved back is reported on the console as an error
@@ -70,6 +73,8 @@ class StagedFiles {
     std::string backup;
     platform::OutputFile file;  // open from write to the flush
     int unit = 0;
+    std::thread flusher;     // flushes and closes `file` (see start_flush)
+    bool flushed = false;    // ... and did so without a failure
     bool backed_up = false;  // the earlier file is under `backup`
     bool placed = false;     // the new file is under `name`
   };
@@ -77,6 +82,11 @@ class StagedFiles {
   // Checks that `name` may be replaced and records its other names; from then on the
   // destructor removes the temporary file.
   std::optional<textio::Fault> stage(int unit_number, std::string_view name);
+  // With more than one thread, starts flushing a file just written on a thread of its
+  // own, so that the disk works on it while the caller renders the next files; the
+  // outcome waits in `f` for flush_all, which reports failures in the order written.
+  void start_flush(Staged& f);
+  void wait_for_flushes() noexcept;
   std::optional<textio::Fault> flush_all();
   std::optional<textio::Fault> place(Staged& f);
   // Puts back every earlier file moved so far and removes the new files without one.

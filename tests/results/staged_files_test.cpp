@@ -27,6 +27,7 @@ TEST(StagedFiles, PlacesAllOrLeavesTheFolderAsItWas) {
   const Case cases[] = {
       {"all placed; leftovers of a run cut short go", "", "", 3, 0, 0, ""},
       {"the flush of b fails", "b.csv.part", "", 1, 38, 22, "b.csv"},
+      {"the flush of b fails while c is written", "b.csv.part", "", 3, 38, 22, "b.csv"},
       {"every flush fails: the first file is named", ".part", "", 3, 38, 21, "a.csv"},
       // a goes in without a backup (it is new), b over its backup, then c cannot be backed up.
       {"c cannot be backed up: a and b are undone", "", "c.csv.old", 2, 9, 23, "c.csv"},
