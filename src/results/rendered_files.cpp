@@ -42,11 +42,12 @@ struct Slots {
   std::vector<std::size_t> overflowed;  // records with a field too wide
 };
 
-// Renders the data records block by block on the workers and writes the blocks in order.
-// False when a write failed; `overflowed` counts the records with a field too wide.
-bool write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
+// Renders the data records block by block on the workers and writes the blocks in order;
+// `overflowed` counts the records with a field too wide. A failed write stops the
+// rendering and leaves the unit failed, which the staging reports.
+void write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
                 const parallel::Workers& workers, std::size_t& overflowed) {
-  if (rows.count <= 0) return true;
+  if (rows.count <= 0) return;
   const std::size_t length = textio::value_record_length(rows.values);
   const auto per_block = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / length));
   const auto blocks = static_cast<std::size_t>((rows.count + per_block - 1) / per_block);
@@ -70,7 +71,7 @@ bool write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
     overflowed += slots.overflowed[s];
     return unit.write_bytes(slots.slot(s), slots.bytes[s]);
   };
-  return workers.for_each_in_order(blocks, window, render, write);
+  workers.for_each_in_order(blocks, window, render, write);
 }
 
 }  // namespace
