@@ -41,22 +41,6 @@ TEST(Workers, AnExceptionComesBackAfterEveryThreadHasStopped) {
   EXPECT_EQ(running.load(), 0);
 }
 
-TEST(Workers, EachThreadMakesItsStateOnceAndKeepsIt) {
-  for (int threads : {1, 2, 8}) {
-    std::atomic<int> states{0};
-    std::vector<std::atomic<int>> owner(500);
-    parallel::Workers(threads).for_each_with(
-        owner.size(), [&] { return states.fetch_add(1) + 1; },
-        [&](int& state, std::size_t i) { owner[i].store(state); });
-    EXPECT_GE(states.load(), 1);
-    EXPECT_LE(states.load(), threads);
-    for (const auto& o : owner) {
-      EXPECT_GE(o.load(), 1);
-      EXPECT_LE(o.load(), states.load());
-    }
-  }
-}
-
 // Pieces are delivered in order, each after it was made, never two at once, and no piece
 // is made more than `window` ahead of the last one delivered.
 TEST(Workers, InOrderDeliversEveryPieceInOrderWithinTheWindow) {

@@ -246,60 +246,6 @@ TEST(ParseRealPrefix, StopsWhereTheGrammarStops) {
   }
 }
 
-// With room behind it (as in a reader's buffer) a sample takes a quicker road: the value,
-// and where the reading stops, must be those of the text read alone.
-TEST(ParseRealPrefix, SampleShapesWithRoomBehindThem) {
-  std::mt19937_64 rng(5);
-  std::uniform_real_distribution<double> magnitude(-12.0, 12.0);
-  const char* const formats[] = {"%17.9E", "%.3f", "%.17g", "%+.6e", "%.15f", "%.0f", "%.1E", "%.4e"};
-  const char* const tails[] = {" ", ",", "\r\n", "/", "\t", "*", "x"};  // none continues a real
-  for (int i = 0; i < 20000; ++i) {
-    char number[64];
-    const double v = ((rng() & 1) ? -1.0 : 1.0) * std::pow(10.0, magnitude(rng));
-    std::snprintf(number, sizeof number, formats[i % 8], v);
-    std::string text = number;
-    text.erase(0, text.find_first_not_of(' '));  // a reader takes a value from its first byte
-    const std::size_t letter = text.find('E');
-    if (i % 3 == 0 && letter != std::string::npos) text[letter] = 'd';
-    const std::string padded = text + tails[i % 7] + std::string(40, ' ');
-    SCOPED_TRACE(padded.substr(0, 40));
-    const textio::RealPrefix got = textio::parse_real_prefix(padded.data(), padded.data() + padded.size());
-    ASSERT_NE(got.next, nullptr);
-    EXPECT_EQ(got.next, padded.data() + text.size());
-    expect_same(got.result, parse_real(text), text);
-  }
-  // Built from parts: any sign, up to 16 mantissa bytes with or without a point, each
-  // exponent letter, exponents of one to four digits.
-  const char* const letters = "EeDdQq";
-  const char* const signs[] = {"", "+", "-"};
-  for (int i = 0; i < 20000; ++i) {
-    std::string text = signs[rng() % 3];
-    const std::size_t digits = rng() % 17;
-    const std::size_t point = rng() % (digits + 2);  // digits + 1: no point
-    for (std::size_t k = 0; k < digits; ++k) {
-      if (k == point) text += '.';
-      text += static_cast<char>('0' + rng() % 10);
-    }
-    if (point == digits) text += '.';
-    if (rng() % 4 != 0) {
-      text += letters[rng() % 6];
-      text += signs[rng() % 3];
-      text += std::to_string(rng() % 10000).substr(0, 1 + rng() % 4);
-    }
-    const std::string padded = text + " " + std::string(40, ' ');
-    SCOPED_TRACE(text);
-    const textio::RealPrefix got = textio::parse_real_prefix(padded.data(), padded.data() + padded.size());
-    const textio::RealResult want = parse_real(text);
-    if (want.ec == NumberError::Syntax) {
-      EXPECT_EQ(got.next, nullptr);
-      continue;
-    }
-    ASSERT_NE(got.next, nullptr);
-    EXPECT_EQ(got.next, padded.data() + text.size());
-    expect_same(got.result, want, text);
-  }
-}
-
 struct IntRow { std::string text; std::int32_t value; NumberError ec; };
 
 TEST(ParseInteger, Table) {
