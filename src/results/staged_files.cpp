@@ -35,9 +35,6 @@ std::optional<textio::Fault> StagedFiles::stage(int unit_number, std::string_vie
   return std::nullopt;
 }
 
-// The flushes wait on the disk, not on the processor, and are independent: side by side
-// they cost about one wait for the disk instead of one per file. The first failure in
-// the order written is reported, as a run flushing one file after another would.
 void StagedFiles::start_flush(Staged& f) {
   if (threads_ <= 1) return;  // one thread: everything on the calling thread
   try {
@@ -58,6 +55,9 @@ void StagedFiles::wait_for_flushes() noexcept {
   }
 }
 
+// The flushes wait on the disk, not on the processor, and are independent: side by side
+// they cost about one wait for the disk instead of one per file. The first failure in
+// the order written is reported, as a run flushing one file after another would.
 std::optional<textio::Fault> StagedFiles::flush_all() {
   std::array<bool, kMaxFiles> ok{};
   std::array<bool, kMaxFiles> flushed_early{};

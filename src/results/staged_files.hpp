@@ -57,11 +57,11 @@ class StagedFiles {
 
   // Flushes every written file to the disk, all at once (with more than one thread each
   // file has been on its way to the disk since it was written, see start_flush), then
-  // puts each in the place of its name, in the order written, and flushes the folder. On a failure every name holds
-  // its earlier file again (or none, as before) and the fault names the file: 38 when a
-  // flush failed (that file's, or the folder's after the last file), else the refusal of
-  // the rename. A backup that cannot be moved back is reported on the console as an error
-  // naming its file, which then stays under its backup name.
+  // puts each in the place of its name, in the order written, and flushes the folder. On
+  // a failure every name holds its earlier file again (or none, as before) and the fault
+  // names the file: 38 when a flush failed (that file's, or the folder's after the last
+  // file), else the refusal of the rename. A backup that cannot be moved back is reported
+  // on the console as an error naming its file, which then stays under its backup name.
   std::optional<textio::Fault> place_all();
 
  private:
