@@ -624,6 +624,23 @@ void reset_tables(gm::RunTables& t) {
 Workspace* workspace = nullptr;
 bool verbose = false;  // GMGATHER_FUZZ_VERBOSE=1: show how each run ended (for seeds)
 
+// The page with every "YYYY-MM-DD hh:mm:ss" blanked: it shows when it was made, to the
+// second, which two runs need not share.
+std::optional<std::string> without_times(std::optional<std::string> page) {
+  if (!page) return page;
+  constexpr std::string_view kShape = "0000-00-00 00:00:00";
+  std::string& p = *page;
+  for (std::size_t i = 0; i + kShape.size() <= p.size(); ++i) {
+    bool match = true;
+    for (std::size_t k = 0; k < kShape.size() && match; ++k) {
+      const char c = p[i + k];
+      match = kShape[k] == '0' ? (c >= '0' && c <= '9') : c == kShape[k];
+    }
+    if (match) p.replace(i, kShape.size(), kShape.size(), '#');
+  }
+  return page;
+}
+
 // How one run ended, for comparing runs with different thread counts.
 struct RunEnd {
   int status = 0;
@@ -687,7 +704,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
   }
   RunEnd end{status, console.out, console.err, {}};
   for (int k = 0; k < kResultCount; ++k) end.results.push_back(Workspace::read_file(ws.result_path(k)));
-  end.results.push_back(Workspace::read_file(ws.page_path()));
+  end.results.push_back(without_times(Workspace::read_file(ws.page_path())));
   ws.restore(request, status == gm::kExitNormal);
   return end;
 }
