@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 
 namespace fs = std::filesystem;
 
@@ -164,7 +164,7 @@ double io_floor(const std::vector<fs::path>& inputs, const std::vector<std::uint
     }
     fds.push_back(fd);
   }
-  parallel::Workers(threads).for_each(fds.size(), [&](std::size_t i) {
+  parallel::Pool(threads).for_each(fds.size(), [&](std::size_t i) {
     if (fdatasync(fds[i]) != 0 || close(fds[i]) != 0) fail("flush", root);
   });
   for (std::size_t i = 0; i < output_sizes.size(); ++i) {

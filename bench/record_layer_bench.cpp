@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "results/file_layouts.hpp"
 #include "textio/record_reader.hpp"
 #include "textio/record_writer.hpp"
 
@@ -40,7 +41,7 @@ void BM_R7DataLine21Cases(benchmark::State& state) {
   int row = 0;
   for (auto _ : state) {
     const double* values = &table[static_cast<std::size_t>(row) * 21];
-    textio::WriteStatement s(unit, textio::layouts::kR7);
+    textio::WriteStatement s(unit, results::layouts::kCaseRow);
     s.real(row * 0.02);
     for (int k = 0; k < 21; ++k) {
       s.text(",");

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "check.hpp"
+#include "inputs/file_layouts.hpp"
 #include "reference_numbers.hpp"
 #include "support/memory_source.hpp"
 #include "textio/fixed_text.hpp"
@@ -57,7 +58,7 @@ enum class Op {
 };
 constexpr int kOpCount = 8;
 
-constexpr int kUnit = textio::kWaveformUnit;
+constexpr int kUnit = inputs::kWaveformUnit;
 constexpr std::string_view kUnitName = "fuzz\\unit.dat";
 constexpr std::size_t kStride = 30;  // the case tables' row length
 constexpr std::size_t kMaxSampleCount = 1024;
@@ -119,18 +120,18 @@ int run_statement(Op op, textio::RecordReader& reader, Items& items, std::size_t
     }
     case Op::FolderLine: {
       const std::array<Item, 2> list{Item::integer(items.number), Item::text(items.path)};
-      return reader.read_fixed_width(textio::kLayoutFolderLine, list);
+      return reader.read_fixed_width(inputs::layouts::kFolderLine, list);
     }
     case Op::SpectrumRow:
     case Op::SpectrumRow30: {
       std::array<Item, 30> list{};
       for (std::size_t i = 0; i < list.size(); ++i) list[i] = Item::real(items.reals[i]);
       const std::size_t n = op == Op::SpectrumRow ? 28 : 30;
-      return reader.read_fixed_width(textio::kLayoutSpectrumRow, std::span(list.data(), n));
+      return reader.read_fixed_width(inputs::layouts::kSpectrumRow, std::span(list.data(), n));
     }
     case Op::WaveformHeader: {
       const std::array<Item, 2> list{Item::integer(items.sample_count), Item::real(items.step)};
-      return reader.read_fixed_width(textio::kLayoutWaveformHeader, list);
+      return reader.read_fixed_width(inputs::layouts::kWaveformHeader, list);
     }
     case Op::Samples:
       if (samples_as_items) {
@@ -337,19 +338,19 @@ int model_statement(Op op, RecordModel& model, Items& items, std::size_t sample_
     case Op::FolderLine: {
       const std::array<ModelItem, 2> list{ModelItem{Item::Kind::Integer, &items.number},
                                           ModelItem{Item::Kind::Text, &items.path}};
-      return model_fixed_width(model, textio::kLayoutFolderLine, list);
+      return model_fixed_width(model, inputs::layouts::kFolderLine, list);
     }
     case Op::SpectrumRow:
     case Op::SpectrumRow30: {
       std::array<ModelItem, 30> list{};
       for (std::size_t i = 0; i < list.size(); ++i) list[i] = {Item::Kind::Real, &items.reals[i]};
       const std::size_t n = op == Op::SpectrumRow ? 28 : 30;
-      return model_fixed_width(model, textio::kLayoutSpectrumRow, std::span(list.data(), n));
+      return model_fixed_width(model, inputs::layouts::kSpectrumRow, std::span(list.data(), n));
     }
     case Op::WaveformHeader: {
       const std::array<ModelItem, 2> list{ModelItem{Item::Kind::Integer, &items.sample_count},
                                           ModelItem{Item::Kind::Real, &items.step}};
-      return model_fixed_width(model, textio::kLayoutWaveformHeader, list);
+      return model_fixed_width(model, inputs::layouts::kWaveformHeader, list);
     }
     case Op::Answer:
     case Op::Counts: return -1;

@@ -486,7 +486,7 @@ bool names_its_file(const Report& r) {
     case 11: return !r.file.empty() && r.file.size() <= 40;
     case 12: return ends_with(r.file, inputs::kSpectrumTableName);
     case 13: return ends_with(r.file, inputs::kWaveformName);
-    case kPageUnit: return r.file == report::kPageFile;
+    case kPageUnit: return r.file == results::kReportPageFile;
     default:
       return is_result_unit(r.unit) &&
              r.file == kResultNames[static_cast<std::size_t>(r.unit - 21)];
@@ -669,8 +669,8 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
     }
     gm::RunOptions options;
     options.report = request.report;
-    options.threads = threads;
-    const int s = gm::run(console, gm::run_tables, options);
+    const parallel::Pool pool(threads);
+    const int s = gm::run(console, gm::run_tables, pool, options);
     if (request.size_limit) {
       ::setrlimit(RLIMIT_FSIZE, &saved);
       ::sigaction(SIGXFSZ, &fuzzer_action, nullptr);

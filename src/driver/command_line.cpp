@@ -14,8 +14,8 @@ namespace {
 
 // Lines of at most 79 columns (a Japanese character takes two) for an 80-column console.
 constexpr std::string_view kDescription[] = {
-    " - 地震動の計算結果を集めて6つの結果ファイルを作ります",
-    "                 gathers ground-motion results into six result files",
+    " - 地震動の計算結果を集めて結果ファイルを作ります",
+    "                 gathers ground-motion results into result files",
 };
 
 constexpr std::string_view kForms[] = {
@@ -77,20 +77,20 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         line.action = CommandLine::Action::Version;
         return line;
       } else if (argument == "--report") {
-        line.report = true;
+        line.options.report = true;
       } else {
         line.action = CommandLine::Action::Error;
         line.problem = CommandLine::Problem::UnknownOption;
         line.argument = argument;
         return line;
       }
-    } else if (line.definition_file) {
+    } else if (line.options.definition_file) {
       line.action = CommandLine::Action::Error;
       line.problem = CommandLine::Problem::SecondFile;
       line.argument = argument;
       return line;
     } else {
-      line.definition_file = argument;
+      line.options.definition_file = argument;
     }
   }
   return line;
@@ -113,7 +113,7 @@ std::string help_text() {
   add_lines(text, {""});
   add_lines(text, kOptions);
   add_lines(text, {
-      status_line(kExitNormal, "正常終了 / the six result files were written"),
+      status_line(kExitNormal, "正常終了 / the result files were written"),
       status_line(kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"),
       status_line(kExitFatal, "入出力の致命的エラー / a fatal input or output error"),
       status_line(kExitUsage, "コマンドラインの誤り / a command-line error"),

@@ -1,9 +1,10 @@
 #pragma once
 // The command line: gmgather [--report] [--] [DEFINITION_FILE], -h/--help, -V/--version.
 // Texts here are UTF-8; the console gets them as Shift-JIS.
-#include <optional>
 #include <span>
 #include <string>
+
+#include "driver/run_options.hpp"
 
 namespace gm {
 
@@ -13,9 +14,9 @@ struct CommandLine {
   enum class Action { Run, Help, Version, Error };
   enum class Problem { None, UnknownOption, SecondFile };
   Action action = Action::Run;
-  // Run: the definition file, taken whole as given (Shift-JIS); none: ask at the prompt.
-  std::optional<std::string> definition_file;
-  bool report = false;
+  // Run: what the run is asked to do; the definition file is taken whole as given
+  // (Shift-JIS), and without one the run asks at the prompt.
+  RunOptions options;
   // Error: what is wrong, and the argument that is wrong.
   Problem problem = Problem::None;
   std::string argument;

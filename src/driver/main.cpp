@@ -1,11 +1,11 @@
-// gmgather: gathers the ground-motion results of source-fault and case folders into six
-// result files. Asks for the definition file on the console, or takes it as its argument.
+// gmgather: gathers the ground-motion results of source-fault and case folders into a set
+// of result files. Asks for the definition file on the console, or takes it as its argument.
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "driver/program.hpp"
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 #include "platform/console.hpp"
 #include "platform/memory.hpp"
 #include "platform/process.hpp"
@@ -15,6 +15,11 @@ int main(int argc, char** argv) {
   platform::prepare_process();
   platform::prefer_large_pages(&gm::run_tables, sizeof gm::run_tables);
   const std::vector<std::string> arguments = platform::program_arguments(argc, argv);
-  return gm::run_program(platform::host_console(), platform::host_session(), gm::run_tables, arguments,
-                         parallel::thread_count(std::getenv("GMGATHER_THREADS")));
+  platform::Console& console = platform::host_console();
+  // The run's threads, started once here; a setting that is not taken as it stands says so.
+  std::string note;
+  const int threads = parallel::thread_count(std::getenv("GMGATHER_THREADS"), &note);
+  if (!note.empty()) console.write_error(note + "\r\n");
+  const parallel::Pool pool(threads);
+  return gm::run_program(console, platform::host_session(), gm::run_tables, arguments, pool);
 }

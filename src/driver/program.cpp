@@ -45,7 +45,7 @@ int answer_command_line(platform::Console& console, const CommandLine& line) {
 }  // namespace
 
 int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
-                std::span<const std::string> arguments, int threads) {
+                std::span<const std::string> arguments, const parallel::Pool& pool) {
   const CommandLine line = parse_command_line(arguments);
   // Arguments and a console of its own: Explorer started the program with dropped files
   // (or a shortcut did), and the window closes the moment the program ends.
@@ -56,17 +56,14 @@ int run_program(platform::Console& console, platform::Session& session, RunTable
     return status;
   }
 
-  RunOptions options;
-  options.definition_file = line.definition_file;
-  options.report = line.report;
-  options.threads = threads;
-  if (!own_window || !line.definition_file) return run(console, tables, options);
+  RunOptions options = line.options;
+  if (!own_window || !options.definition_file) return run(console, tables, pool, options);
 
   // The file is opened by its full path, which does not depend on the working folder; if
   // the folder cannot be entered, the run stays where it started and the closing line says
   // so by naming that folder.
-  if (auto full_path = session.enter_folder_of(*line.definition_file)) options.definition_file = std::move(full_path);
-  const int status = run(console, tables, options);
+  if (auto full_path = session.enter_folder_of(*options.definition_file)) options.definition_file = std::move(full_path);
+  const int status = run(console, tables, pool, options);
   console.write_output(platform::shift_jis_from_utf8(kResultFolderLine) + session.working_folder() +
                        std::string(kEnterMark));
   wait_for_enter(console);

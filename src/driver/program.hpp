@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "parallel/pool.hpp"
 #include "platform/console.hpp"
 #include "platform/process.hpp"
 #include "tables/run_tables.hpp"
@@ -11,7 +12,7 @@
 namespace gm {
 
 // Takes the arguments after the program's name (Shift-JIS) and returns the exit status.
-// `threads` is handed on to the run.
+// The run shares its work among the pool's threads.
 //
 // A run given its definition file in a console window of its own (Windows starts the
 // program so when a file is dropped on it) works in the definition file's folder, so that
@@ -20,6 +21,6 @@ namespace gm {
 // for Enter, so the window does not close before the user has read it. Given anything
 // else there (two files dropped, a shortcut with --help), it also waits after its text.
 int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
-                std::span<const std::string> arguments, int threads);
+                std::span<const std::string> arguments, const parallel::Pool& pool);
 
 }  // namespace gm

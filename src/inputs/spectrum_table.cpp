@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "inputs/file_layouts.hpp"
+
 namespace inputs {
 
 InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit) {
@@ -19,7 +21,7 @@ InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFil
   std::array<textio::Item, kSpectrumFields> items{};
   for (std::size_t i = 0; i < items.size(); ++i) items[i] = textio::Item::real(fields[i]);
   for (int j = 1; j <= t.period_count && status == textio::kStatusOk; ++j) {
-    status = reader.read_fixed_width(textio::kLayoutSpectrumRow, items);
+    status = reader.read_fixed_width(layouts::kSpectrumRow, items);
     if (status != textio::kStatusOk) break;
     if (k == 1) t.period(j) = fields[0];
     t.spectrum(k, j) = fields[kSpectrumFields - 1];

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "inputs/file_layouts.hpp"
+
 namespace inputs {
 
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit) {
@@ -14,7 +16,7 @@ InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& 
   double step_in_file = 0.0;  // read and discarded
   const std::array<textio::Item, 2> header{textio::Item::integer(t.case_sample_count(c)),
                                            textio::Item::real(step_in_file)};
-  int status = reader.read_fixed_width(textio::kLayoutWaveformHeader, header);
+  int status = reader.read_fixed_width(layouts::kWaveformHeader, header);
   if (status == textio::kStatusOk) {
     const int n = t.case_sample_count(c);
     if (n > gm::kMaxSamples) {
@@ -30,15 +32,15 @@ InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& 
   return finish_reading(std::move(outcome), status, unit);
 }
 
-InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Workers& workers) {
+InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool) {
   const auto count = static_cast<std::size_t>(t.case_count);
   std::vector<InputOutcome> outcomes(count);
   // A case after one that failed cannot change the outcome: it is skipped once that is
   // known. The first failing case itself is never skipped, as only a failure before it
   // could do that.
   std::atomic<std::size_t> first_failed{count};
-  workers.for_each_with(
-      count, [] { return textio::InputFileUnit(textio::kWaveformUnit); },
+  pool.for_each_with(
+      count, [] { return textio::InputFileUnit(kWaveformUnit); },
       [&](textio::InputFileUnit& unit, std::size_t i) {
         if (i > first_failed.load(std::memory_order_relaxed)) return;
         outcomes[i] = read_case_waveform(t, static_cast<int>(i) + 1, unit);

@@ -6,7 +6,7 @@
 
 #include "tables/run_tables.hpp"
 #include "inputs/input_outcome.hpp"
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 #include "textio/record_reader.hpp"
 
 namespace inputs {
@@ -20,10 +20,10 @@ inline constexpr std::string_view kWaveformName =
 // sample is stored.
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit);
 
-// Reads the waveforms of cases 1 to case_count, several at a time on `workers`, and
+// Reads the waveforms of cases 1 to case_count, several at a time on the pool, and
 // returns the outcome of the first case in case order that did not read (ok when all
 // did): what reading them one after the other, stopping at the first failure, returns.
 // Cases after a failed one may have been read as well, which nothing shows.
-InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Workers& workers);
+InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool);
 
 }  // namespace inputs

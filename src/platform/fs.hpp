@@ -104,6 +104,9 @@ bool flush_folder_of(std::string_view sjis_path) noexcept;
 // text ends this.
 void refuse_flushes_for_testing(std::string_view sjis_path_end);
 
+// Whether a file (not a folder, a device or nothing) has this name.
+bool is_file(std::string_view sjis_path) noexcept;
+
 // Removes a file, if it can; a file that is already gone is no failure.
 void remove_file(std::string_view sjis_path) noexcept;
 

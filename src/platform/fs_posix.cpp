@@ -260,6 +260,17 @@ bool flush_folder_of(std::string_view sjis_path) noexcept {
   }
 }
 
+bool is_file(std::string_view sjis_path) noexcept {
+  if (sjis_path.find('\0') != std::string_view::npos) return false;
+  try {
+    const std::string path = host_path(sjis_path);
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  } catch (...) {
+    return false;  // out of memory for the name
+  }
+}
+
 void remove_file(std::string_view sjis_path) noexcept {
   if (sjis_path.find('\0') != std::string_view::npos) return;
   try {

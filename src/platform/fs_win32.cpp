@@ -193,6 +193,18 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
 
 bool flush_folder_of(std::string_view) noexcept { return true; }
 
+bool is_file(std::string_view sjis_path) noexcept {
+  try {
+    std::wstring wide;
+    if (!native_path(sjis_path, wide)) return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
+  } catch (...) {
+    return false;  // out of memory for the name
+  }
+}
+
 void remove_file(std::string_view sjis_path) noexcept {
   try {
     std::wstring wide;

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
 #include "textio/number_format.hpp"
@@ -23,7 +23,7 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
     const Envelope& axis = d.cases[0].velocity;
     const std::size_t columns = axis.columns();
     const std::size_t pieces = std::min<std::size_t>(columns, 16);
-    parallel::Workers(threads).for_each(pieces, [&](std::size_t piece) {
+    parallel::Pool(threads).for_each(pieces, [&](std::size_t piece) {
       for (std::size_t col = columns * piece / pieces; col < columns * (piece + 1) / pieces; ++col) {
         const int first = axis.first_of(col);
         const int end = axis.first_of(col + 1);

@@ -26,8 +26,8 @@ class MemorySink : public textio::ByteSink {
 std::string header_bytes(const gm::RunTables& t, const FileContent& file,
                          platform::Console& reports) {
   MemorySink sink;
-  textio::OutputUnit unit(file.unit, 4096, false, reports);
-  unit.attach(sink, file.name);
+  textio::OutputUnit unit(file.unit(), 4096, false, reports);
+  unit.attach(sink, file.name());
   write_header(t, file, unit);
   unit.flush();
   return std::move(sink.bytes);
@@ -42,11 +42,11 @@ struct Slots {
   std::vector<std::size_t> overflowed;  // records with a field too wide
 };
 
-// Renders the data records block by block on the workers and writes the blocks in order;
+// Renders the data records block by block on the pool and writes the blocks in order;
 // `overflowed` counts the records with a field too wide. A failed write stops the
 // rendering and leaves the unit failed, which the staging reports.
 void write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
-                const parallel::Workers& workers, std::size_t& overflowed) {
+                const parallel::Pool& pool, std::size_t& overflowed) {
   if (rows.count <= 0) return;
   const std::size_t length = textio::value_record_length(rows.values);
   const auto per_block = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / length));
@@ -71,7 +71,7 @@ void write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
     overflowed += slots.overflowed[s];
     return unit.write_bytes(slots.slot(s), slots.bytes[s]);
   };
-  workers.for_each_in_order(blocks, window, render, write);
+  pool.for_each_in_order(blocks, window, render, write);
 }
 
 }  // namespace
@@ -82,24 +82,23 @@ void HeldReports::show(platform::Console& console) const {
   }
 }
 
-bool write_rendered(const gm::RunTables& t,
-                    const std::vector<FileContent>& contents,
-                    StagedFiles& files, HeldReports& reports, const parallel::Workers& workers) {
+bool write_rendered(const gm::RunTables& t, const std::vector<FileContent>& contents, StagedFiles& files,
+                    HeldReports& reports, const parallel::Pool& pool) {
   // Two blocks per thread: one being rendered while the one before waits to be written.
-  Slots slots(2 * static_cast<std::size_t>(workers.threads()));
+  Slots slots(2 * static_cast<std::size_t>(pool.threads()));
   for (const FileContent& file : contents) {
     const std::string header = header_bytes(t, file, reports);
     std::size_t overflowed = 0;
-    const auto fault = files.write(file.unit, file.name, [&](textio::OutputUnit& unit) {
+    const auto fault = files.write(file.unit(), file.name(), [&](textio::OutputUnit& unit) {
       if (unit.write_bytes(header.data(), header.size())) {
-        write_rows(file.rows, unit, slots, workers, overflowed);
+        write_rows(file.rows, unit, slots, pool, overflowed);
       }
     });
     if (fault) return false;
     // A statement reports once however many of its fields overflowed.
     reports.hold(textio::report_line(textio::Severity::Error,
-                                     textio::Fault{textio::kErrOutputConversion, file.unit,
-                                                   std::string(file.name)}),
+                                     textio::Fault{textio::kErrOutputConversion, file.unit(),
+                                                   std::string(file.name())}),
                  overflowed);
   }
   return true;

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 #include "platform/console.hpp"
-#include "results/file_contents.hpp"
+#include "results/result_set.hpp"
 #include "results/staged_files.hpp"
 
 namespace results {
@@ -42,8 +42,7 @@ class HeldReports : public platform::Console {
 // side by side on `workers`; the reports a write by statement would make go to `reports`,
 // in the same order. True when every file was written whole; false at the first file that
 // could not be, leaving the rest unwritten.
-bool write_rendered(const gm::RunTables& t,
-                    const std::vector<FileContent>& contents,
-                    StagedFiles& files, HeldReports& reports, const parallel::Workers& workers);
+bool write_rendered(const gm::RunTables& t, const std::vector<FileContent>& contents, StagedFiles& files,
+                    HeldReports& reports, const parallel::Pool& pool);
 
 }  // namespace results

@@ -1,6 +1,6 @@
 #include "results/staged_files.hpp"
 
-#include "parallel/workers.hpp"
+#include <vector>
 
 namespace results {
 namespace {
@@ -13,8 +13,7 @@ textio::Fault fault_of(int number, int unit, std::string_view name) {
 
 StagedFiles::~StagedFiles() {
   wait_for_flushes();
-  for (std::size_t i = 0; i < count_; ++i) {
-    Staged& f = files_[i];
+  for (Staged& f : files_) {
     // Closed first: Windows removes no file that is still open.
     f.file.close();
     if (!f.placed) platform::remove_file(f.temp);
@@ -26,32 +25,38 @@ std::optional<textio::Fault> StagedFiles::stage(int unit_number, std::string_vie
   if (refusal != platform::OpenError::None) {
     return fault_of(textio::open_error_number(refusal), unit_number, name);
   }
-  Staged& staged = files_[count_];
+  Staged& staged = files_.emplace_back();
   staged.name = name;
   staged.unit = unit_number;
   staged.temp.assign(name).append(kTemporarySuffix);
   staged.backup.assign(name).append(kBackupSuffix);
-  ++count_;
   return std::nullopt;
 }
 
+void StagedFiles::remove_when_placed(int unit_number, std::string_view name) {
+  Stale& stale = stale_.emplace_back();
+  stale.name = name;
+  stale.backup.assign(name).append(kBackupSuffix);
+  stale.unit = unit_number;
+}
+
 void StagedFiles::start_flush(Staged& f) {
-  if (threads_ <= 1) return;  // one thread: everything on the calling thread
-  try {
-    f.flusher = std::thread([&f]() noexcept {
-      const bool flushed = f.file.flush_to_disk();
-      // Closed here all the same: Windows renames no file that is still open.
-      const bool closed = f.file.close();
-      f.flushed = flushed && closed;
-    });
-  } catch (...) {
-    // No thread to be had: flush_all flushes this file with the others.
-  }
+  if (pool_.threads() <= 1) return;  // one thread: everything on the calling thread
+  f.flushing = true;
+  pool_.post([&f]() noexcept {
+    const bool flushed = f.file.flush_to_disk();
+    // Closed here all the same: Windows renames no file that is still open.
+    const bool closed = f.file.close();
+    f.flushed = flushed && closed;
+  });
 }
 
 void StagedFiles::wait_for_flushes() noexcept {
-  for (std::size_t i = 0; i < count_; ++i) {
-    if (files_[i].flusher.joinable()) files_[i].flusher.join();
+  for (const Staged& f : files_) {
+    if (f.flushing) {
+      pool_.wait_for_tasks();
+      return;
+    }
   }
 }
 
@@ -59,24 +64,21 @@ void StagedFiles::wait_for_flushes() noexcept {
 // they cost about one wait for the disk instead of one per file. The first failure in
 // the order written is reported, as a run flushing one file after another would.
 std::optional<textio::Fault> StagedFiles::flush_all() {
-  std::array<bool, kMaxFiles> ok{};
-  std::array<bool, kMaxFiles> flushed_early{};
-  for (std::size_t i = 0; i < count_; ++i) {
-    flushed_early[i] = files_[i].flusher.joinable();
-    if (flushed_early[i]) files_[i].flusher.join();
-  }
-  parallel::Workers(threads_).for_each(count_, [&](std::size_t i) {
-    if (flushed_early[i]) {
-      ok[i] = files_[i].flushed;
+  wait_for_flushes();
+  std::vector<char> ok(files_.size(), 0);
+  pool_.for_each(files_.size(), [&](std::size_t i) {
+    Staged& f = files_[i];
+    if (f.flushing) {
+      ok[i] = f.flushed;
       return;
     }
-    const bool flushed = files_[i].file.flush_to_disk();
+    const bool flushed = f.file.flush_to_disk();
     // Closed here all the same: Windows renames no file that is still open.
-    const bool closed = files_[i].file.close();
+    const bool closed = f.file.close();
     ok[i] = flushed && closed;
   });
-  for (std::size_t i = 0; i < count_; ++i) {
-    if (!ok[i]) return fault_of(textio::kErrWrite, files_[i].unit, files_[i].name);
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    if (ok[i] == 0) return fault_of(textio::kErrWrite, files_[i].unit, files_[i].name);
   }
   return std::nullopt;
 }
@@ -96,39 +98,66 @@ std::optional<textio::Fault> StagedFiles::place(Staged& f) {
   return std::nullopt;
 }
 
+std::optional<textio::Fault> StagedFiles::take_away(Stale& s) {
+  // A folder of that name is not a file of an earlier run: it stays where it is.
+  if (!platform::is_file(s.name)) return std::nullopt;
+  const platform::OpenError refusal = platform::replace_file(s.name, s.backup);
+  if (refusal == platform::OpenError::None) {
+    s.backed_up = true;
+  } else if (refusal != platform::OpenError::NotFound) {
+    return fault_of(textio::open_error_number(refusal), s.unit, s.name);
+  }
+  return std::nullopt;
+}
+
 void StagedFiles::undo() {
-  for (std::size_t i = count_; i-- > 0;) {
+  const auto put_back = [&](const std::string& backup, const std::string& name, int unit) {
+    const platform::OpenError refusal = platform::replace_file(backup, name);
+    if (refusal != platform::OpenError::None) {
+      console_.write_error(textio::report_line(textio::Severity::Error,
+                                               fault_of(textio::open_error_number(refusal), unit, name)));
+    }
+  };
+  for (std::size_t i = stale_.size(); i-- > 0;) {
+    if (stale_[i].backed_up) put_back(stale_[i].backup, stale_[i].name, stale_[i].unit);
+  }
+  for (std::size_t i = files_.size(); i-- > 0;) {
     Staged& f = files_[i];
     if (f.backed_up) {
-      const platform::OpenError refusal = platform::replace_file(f.backup, f.name);
-      if (refusal != platform::OpenError::None) {
-        console_.write_error(textio::report_line(
-            textio::Severity::Error, fault_of(textio::open_error_number(refusal), f.unit, f.name)));
-      }
+      put_back(f.backup, f.name, f.unit);
     } else if (f.placed) {
       platform::remove_file(f.name);
     }
   }
   // So that the earlier files are back on the disk too, as far as the disk allows.
-  if (count_ > 0) platform::flush_folder_of(files_[0].name);
+  if (!files_.empty()) platform::flush_folder_of(files_.front().name);
 }
 
 std::optional<textio::Fault> StagedFiles::place_all() {
-  if (count_ == 0) return std::nullopt;
+  if (files_.empty()) return std::nullopt;
   if (auto fault = flush_all()) return fault;
-  for (std::size_t i = 0; i < count_; ++i) {
-    if (auto fault = place(files_[i])) {
+  for (Staged& f : files_) {
+    if (auto fault = place(f)) {
+      undo();
+      return fault;
+    }
+  }
+  for (Stale& s : stale_) {
+    if (auto fault = take_away(s)) {
       undo();
       return fault;
     }
   }
   // Until the folder is on the disk, a power cut may still bring back earlier names.
-  const Staged& last = files_[count_ - 1];
+  const Staged& last = files_.back();
   if (!platform::flush_folder_of(last.name)) {
     undo();
     return fault_of(textio::kErrWrite, last.unit, last.name);
   }
-  for (std::size_t i = 0; i < count_; ++i) platform::remove_file(files_[i].backup);
+  for (const Staged& f : files_) platform::remove_file(f.backup);
+  for (const Stale& s : stale_) {
+    if (s.backed_up) platform::remove_file(s.backup);
+  }
   return std::nullopt;
 }
 

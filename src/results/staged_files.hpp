@@ -10,16 +10,21 @@
 // backup name, kept until every new file is in place and the folder is on the disk; a
 // failure moves every backup back.
 //
+// A file of the set that this run does not write (one an earlier run was asked for) goes
+// the same way as an earlier file: to its backup name, removed once all is in place, and
+// moved back by a failure; so the folder never holds files of two runs.
+//
 // The names after a run: NAME (the file), NAME.part (the new file while it is written),
 // NAME.old (the earlier file while the new ones are put in place). Leftovers from a run
 // cut short are overwritten by the next, and a successful run removes them.
-#include <array>
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <vector>
 
+#include "parallel/pool.hpp"
 #include "platform/console.hpp"
 #include "platform/fs.hpp"
 #include "textio/record_writer.hpp"
@@ -29,11 +34,9 @@ namespace results {
 
 class StagedFiles {
  public:
-  static constexpr std::size_t kMaxFiles = 8;
-
-  // `threads`: how many files may be flushed to the disk at the same time. A restore that
-  // fails is reported to `console`.
-  StagedFiles(platform::Console& console, int threads) : console_(console), threads_(threads) {}
+  // The pool flushes the files to the disk, several at a time. A restore that fails is
+  // reported to `console`.
+  StagedFiles(platform::Console& console, const parallel::Pool& pool) : console_(console), pool_(pool) {}
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
   // Whatever was not put in place is removed.
@@ -45,7 +48,7 @@ class StagedFiles {
   template <class Body>
   std::optional<textio::Fault> write(int unit_number, std::string_view name, Body&& body) {
     if (auto refusal = stage(unit_number, name)) return refusal;
-    Staged& staged = files_[count_ - 1];
+    Staged& staged = files_.back();
     textio::OutputFileUnit file(unit_number, console_);
     const int status = file.open_for_writing(staged.temp, name);
     if (status != textio::kStatusOk) return textio::Fault{status, unit_number, std::string(name)};
@@ -55,9 +58,15 @@ class StagedFiles {
     return std::nullopt;
   }
 
+  // The file `name` (of the same folder), written by an earlier run, is not one of this
+  // run's: place_all takes it away with the earlier files it replaces. Nothing happens
+  // to a folder of that name, or when there is no such file.
+  void remove_when_placed(int unit_number, std::string_view name);
+
   // Flushes every written file to the disk, all at once (with more than one thread each
   // file has been on its way to the disk since it was written, see start_flush), then
-  // puts each in the place of its name, in the order written, and flushes the folder. On
+  // puts each in the place of its name, in the order written, moves the files to be
+  // removed to their backup names, and flushes the folder. On
   // a failure every name holds its earlier file again (or none, as before) and the fault
   // names the file: 38 when a flush failed (that file's, or the folder's after the last
   // file), else the refusal of the rename. A backup that cannot be moved back is reported
@@ -73,29 +82,37 @@ class StagedFiles {
     std::string backup;
     platform::OutputFile file;  // open from write to the flush
     int unit = 0;
-    std::thread flusher;     // flushes and closes `file` (see start_flush)
-    bool flushed = false;    // ... and did so without a failure
+    bool flushing = false;   // posted to the pool to be flushed and closed (start_flush)
+    bool flushed = false;    // ... and was, without a failure
     bool backed_up = false;  // the earlier file is under `backup`
     bool placed = false;     // the new file is under `name`
+  };
+  // A file of the set that this run does not write.
+  struct Stale {
+    std::string name;
+    std::string backup;
+    int unit = 0;
+    bool backed_up = false;
   };
 
   // Checks that `name` may be replaced and records its other names; from then on the
   // destructor removes the temporary file.
   std::optional<textio::Fault> stage(int unit_number, std::string_view name);
-  // With more than one thread, starts flushing a file just written on a thread of its
-  // own, so that the disk works on it while the caller renders the next files; the
-  // outcome waits in `f` for flush_all, which reports failures in the order written.
+  // With more than one thread, has a helper of the pool flush a file just written, so
+  // that the disk works on it while the caller renders the next files; the outcome waits
+  // in `f` for flush_all, which reports failures in the order written.
   void start_flush(Staged& f);
   void wait_for_flushes() noexcept;
   std::optional<textio::Fault> flush_all();
   std::optional<textio::Fault> place(Staged& f);
+  std::optional<textio::Fault> take_away(Stale& s);
   // Puts back every earlier file moved so far and removes the new files without one.
   void undo();
 
   platform::Console& console_;
-  int threads_;
-  std::array<Staged, kMaxFiles> files_{};
-  std::size_t count_ = 0;
+  const parallel::Pool& pool_;
+  std::deque<Staged> files_;  // a deque: the flushes hold on to their file
+  std::vector<Stale> stale_;
 };
 
 }  // namespace results

@@ -59,14 +59,6 @@ struct FieldDescriptor {
 };
 using FieldLayout = std::span<const FieldDescriptor>;
 
-// The fixed-width layouts the program reads.
-inline constexpr FieldDescriptor kLayoutFolderLine[] = {  // I20, A400
-    {FieldDescriptor::Kind::I, 20, 0, 1}, {FieldDescriptor::Kind::A, 400, 0, 1}};
-inline constexpr FieldDescriptor kLayoutSpectrumRow[] = {  // 28F20.0
-    {FieldDescriptor::Kind::F, 20, 0, 28}};
-inline constexpr FieldDescriptor kLayoutWaveformHeader[] = {  // I20, F20.0
-    {FieldDescriptor::Kind::I, 20, 0, 1}, {FieldDescriptor::Kind::F, 20, 0, 1}};
-
 class RecordReader {
  public:
   RecordReader(int unit, std::size_t buffer_size = kDefaultBufferSize);

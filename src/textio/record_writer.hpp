@@ -34,34 +34,6 @@ struct Descriptor {
 };
 using Layout = std::span<const Descriptor>;
 
-namespace layouts {
-using K = Descriptor::Kind;
-// A, $: every console message and the prompt.
-inline constexpr Descriptor kR1[] = {{K::A}, {K::Dollar}};
-// A: a header line of one label.
-inline constexpr Descriptor kR2[] = {{K::A}};
-// F12.4, A1, F14.6: a time or period, ",", a value.
-inline constexpr Descriptor kR3[] = {{K::F, 12, 4}, {K::Aw, 1}, {K::F, 14, 6}};
-// A, 10(A10, I2): the header of the per-fault spectrum file.
-inline constexpr Descriptor kR4[] = {
-    {K::A}, {K::GroupBegin, 0, 0, 10}, {K::Aw, 10}, {K::I, 2}, {K::GroupEnd}};
-// F12.4, 10(A1, F14.6): a row of the per-fault spectrum file.
-inline constexpr Descriptor kR5[] = {
-    {K::F, 12, 4}, {K::GroupBegin, 0, 0, 10}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
-// A, 30(A10, I2): the headers of the per-case files.
-inline constexpr Descriptor kR6[] = {
-    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 10}, {K::I, 2}, {K::GroupEnd}};
-// F12.4, 30(A1, F14.6): a row of the per-case waveform files.
-inline constexpr Descriptor kR7[] = {
-    {K::F, 12, 4}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
-// A, 30(A1, F14.6): the peak velocities.
-inline constexpr Descriptor kR8[] = {
-    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
-// A, 30(A1, I3): the ranks.
-inline constexpr Descriptor kR9[] = {
-    {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::I, 3}, {K::GroupEnd}};
-}  // namespace layouts
-
 // Where an output unit's bytes go.
 class ByteSink {
  public:

@@ -1,6 +1,6 @@
 #pragma once
-// The record layer's error numbers, messages and report lines, and the unit numbers that
-// the reports show.
+// The record layer's error numbers, messages and report lines, and the units of the
+// console. A program numbers its files' units itself.
 #include <string>
 #include <string_view>
 
@@ -8,15 +8,10 @@
 
 namespace textio {
 
-// Unit numbers, shown in every report.
-inline constexpr int kConsoleErrorUnit = 0;  // error messages of a run given its definition file
+// The console's units, shown in reports.
+inline constexpr int kConsoleErrorUnit = 0;
 inline constexpr int kConsoleInputUnit = 5;
 inline constexpr int kConsoleOutputUnit = 6;
-inline constexpr int kDefinitionFileUnit = 11;
-inline constexpr int kSpectrumTableUnit = 12;
-inline constexpr int kWaveformUnit = 13;
-inline constexpr int kFirstResultUnit = 21;  // 21 to 26, in the order the files are written;
-                                             // 27 the report page, when asked for
 
 // Names the console units go by in reports.
 inline constexpr std::string_view kConsoleInputName = "stdin";
@@ -25,7 +20,6 @@ inline constexpr std::string_view kConsoleErrorName = "stderr";
 
 // Error numbers.
 inline constexpr int kStatusOk = 0;
-inline constexpr int kStatusEndOfFile = -1;  // what a status return gives for error 24
 inline constexpr int kErrPermission = 9;
 inline constexpr int kErrEndOfFile = 24;
 inline constexpr int kErrFileNotFound = 29;

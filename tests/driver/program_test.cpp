@@ -71,7 +71,7 @@ TEST(ConsoleWindowOfItsOwn, OnlyADefinitionFileAloneOnItsConsoleEntersItsFolderA
     FakeSession session;
     session.alone = c.alone;
     session.full_path = c.full_path;
-    const int status = gm::run_program(console, session, testing_support::fresh_tables(), c.arguments, 1);
+    const int status = gm::run_program(console, session, testing_support::fresh_tables(), c.arguments, parallel::Pool(1));
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(console.out, c.out);
     EXPECT_EQ(console.err, c.err);

@@ -74,6 +74,43 @@ TEST(ReportRun, AFailureOnAnyOfTheSevenLeavesTheEarlierSet) {
   }
 }
 
+// A page left by an earlier run would show the old peaks beside new files: a run not asked
+// for the page removes it as it places its set, and a run that fails leaves it with the
+// rest of the earlier set. A folder under the page's name is not a page and stays.
+TEST(ReportRun, ARunWithoutTheReportTakesAnEarlierPageAwayWithTheEarlierSet) {
+  struct Case {
+    const char* what;
+    bool fails;          // the case-velocity file's name is held by a folder
+    bool page_a_folder;  // the page's name is held by a folder
+  };
+  for (const Case& c : {Case{"placed", false, false}, Case{"failed", true, false}, Case{"a folder", false, true}}) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    DataSet::small().write_to(folder);
+    ASSERT_EQ(run_with_arguments(folder.path(), {"--report", "def.csv"}).status, 0);
+    if (c.page_a_folder) {
+      fs::remove(folder.path() / kPageHost);
+      folder.write(std::string(kPageHost) + "/inside", "not a page");
+    }
+    if (c.fails) {
+      fs::remove(folder.path() / kResultFiles[4]);
+      folder.write(std::string(kResultFiles[4]) + "/inside", "a folder where a result file belongs");
+    }
+    DataSet other = DataSet::small();
+    other.samples[0] = {7, 8, 9};
+    other.write_to(folder);
+    const auto before = folder.snapshot();
+    const RunResult r = run_with_arguments(folder.path(), {"def.csv"});
+    ASSERT_EQ(r.status, c.fails ? 2 : 0) << r.err;
+    if (c.fails) {
+      EXPECT_TRUE(folder.snapshot() == before) << "a file of the earlier set changed, or one was left behind";
+    } else {
+      EXPECT_EQ(fs::exists(folder.path() / kPageHost), c.page_a_folder);
+      EXPECT_EQ(folder.snapshot().size(), before.size() - (c.page_a_folder ? 0 : 1));
+    }
+  }
+}
+
 // A folder named like markup appears as that text, and a peak velocity that is not finite
 // (samples whose sum overflows) shows as the CSV's asterisks, out of the charts.
 TEST(ReportRun, TextFromFilesAndValuesThatAreNotFinite) {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/console.hpp"
-#include "results/file_contents.hpp"
+#include "results/result_set.hpp"
 #include "results/staged_files.hpp"
 #include "support/fake_console.hpp"
 #include "support/process.hpp"
@@ -33,6 +33,12 @@ const std::string kPeriod = "\x8e\xfc\x8a\xfa(s)";  // 周期(s)
 
 using testing_support::fresh_tables;
 
+// What the evaluation sets before the files are written: the rows of the per-case files.
+void find_longest_case(gm::RunTables& t) {
+  t.longest_case_samples = 0;
+  for (int c = 1; c <= t.case_count; ++c) t.longest_case_samples = std::max(t.longest_case_samples, t.case_sample_count(c));
+}
+
 // Writes the result files of `t` in a scratch folder and keeps the folder for reading.
 struct Written {
   ScratchFolder folder;
@@ -41,7 +47,8 @@ struct Written {
     char previous[4096];
     EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
     EXPECT_EQ(chdir(folder.path().c_str()), 0);
-    EXPECT_FALSE(results::write_result_files(t, console).has_value());
+    find_longest_case(t);
+    EXPECT_FALSE(results::write_result_files(t, console, parallel::Pool(1)).has_value());
     EXPECT_EQ(chdir(previous), 0);
   }
   std::string file(int i) const { return folder.read(kFiles[i]); }
@@ -140,7 +147,6 @@ TEST(WaveformFiles, CasesOfDifferentLengths) {
   EXPECT_EQ(w.file(1), "\x8e\x9e\x8d\x8f(s),\x89\xc1\x91\xac\x93\x78(cm/s2)\r\n"
                        "      0.0000,      0.000000\r\n"
                        "      0.0200,     -0.250000\r\n");
-  EXPECT_EQ(t.longest_case_samples, 3);
 }
 
 TEST(WaveformFiles, LongestRunAndWideColumns) {
@@ -219,14 +225,14 @@ Outcome write_in_folder(gm::RunTables& t, int threads, rlim_t limit) {
   }
   testing_support::FakeConsole console;
   Outcome o;
+  find_longest_case(t);
   if (threads > 0) {
-    o.fault = results::write_result_files(t, console, parallel::Workers(threads));
+    o.fault = results::write_result_files(t, console, parallel::Pool(threads));
   } else {
-    t.longest_case_samples = 0;
-    for (int c = 1; c <= t.case_count; ++c) t.longest_case_samples = std::max(t.longest_case_samples, t.case_sample_count(c));
-    results::StagedFiles files(console, 1);
-    for (const results::FileContent& f : results::result_contents(t)) {
-      o.fault = files.write(f.unit, f.name, [&](textio::OutputUnit& u) { results::write_by_statements(t, f, u); });
+    const parallel::Pool one(1);
+    results::StagedFiles files(console, one);
+    for (const results::FileContent& f : results::result_contents(t, {})) {
+      o.fault = files.write(f.unit(), f.name(), [&](textio::OutputUnit& u) { results::write_by_statements(t, f, u); });
       if (o.fault) break;
     }
     if (!o.fault) o.fault = files.place_all();

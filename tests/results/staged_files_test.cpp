@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr textio::Descriptor kLine[] = {{textio::Descriptor::Kind::A}};
+
 struct Case {
   const char* what;
   const char* refuse_flush;  // flushes of files whose path ends so fail
@@ -47,11 +49,12 @@ TEST(StagedFiles, PlacesAllOrLeavesTheFolderAsItWas) {
     testing_support::FakeConsole console;
     std::optional<textio::Fault> fault;
     {
-      results::StagedFiles files(console, c.threads);
+      const parallel::Pool pool(c.threads);
+      results::StagedFiles files(console, pool);
       int unit = 21;
       for (const char* file : {"a.csv", "b.csv", "c.csv"}) {
         ASSERT_FALSE(files.write(unit++, name(file), [&](textio::OutputUnit& u) {
-          textio::WriteStatement(u, textio::layouts::kR2).text(std::string("new ") + file[0]);
+          textio::WriteStatement(u, kLine).text(std::string("new ") + file[0]);
         }));
       }
       fault = files.place_all();

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "inputs/evaluation.hpp"
+#include "evaluation/evaluation.hpp"
 #include "support/tables.hpp"
 #include "textio/fixed_text.hpp"
 
@@ -40,7 +40,7 @@ inline gm::RunTables& synthetic_run(int faults, int cases, int samples, unsigned
     double a = 0.0;
     for (int j = 1; j <= n; ++j) t.acceleration(c, j) = a = 0.95 * a + step(rng);
   }
-  inputs::evaluate_cases(t);
+  evaluation::evaluate_cases(t);
   return t;
 }
 

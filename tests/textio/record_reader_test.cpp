@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/memory_source.hpp"
+#include "support/sample_layouts.hpp"
 
 namespace {
 
@@ -268,7 +269,7 @@ TEST(FixedWidthReader, NumberAndPathLines) {
       std::int32_t number = -1;
       textio::FixedText400 path{};
       const std::array<Item, 2> items{Item::integer(number), Item::text(path)};
-      ASSERT_EQ(reader.read_fixed_width(textio::kLayoutFolderLine, items), c.status);
+      ASSERT_EQ(reader.read_fixed_width(sample_layouts::kFolderLine, items), c.status);
       if (c.status != 0) return;
       EXPECT_EQ(number, c.number);
       std::string want(c.path);
@@ -280,7 +281,7 @@ TEST(FixedWidthReader, NumberAndPathLines) {
     std::int32_t number = -1;
     textio::FixedText400 path{};
     const std::array<Item, 2> items{Item::integer(number), Item::text(path)};
-    ASSERT_EQ(reader.read_fixed_width(textio::kLayoutFolderLine, items), 0);
+    ASSERT_EQ(reader.read_fixed_width(sample_layouts::kFolderLine, items), 0);
     EXPECT_EQ(std::string(path.view()), long_path.substr(0, 400));
   });
 }
@@ -312,7 +313,7 @@ TEST(FixedWidthReader, SpectrumRows) {
       fields.fill(-1);
       std::array<Item, 28> items{};
       for (std::size_t i = 0; i < 28; ++i) items[i] = Item::real(fields[i]);
-      ASSERT_EQ(reader.read_fixed_width(textio::kLayoutSpectrumRow, items), c.status);
+      ASSERT_EQ(reader.read_fixed_width(sample_layouts::kSpectrumRow, items), c.status);
       if (c.status != 0) return;
       EXPECT_EQ(fields[0], c.first);
       EXPECT_EQ(fields[27], c.last);
@@ -327,7 +328,7 @@ TEST(FixedWidthReader, LayoutStartsAgainOnTheNextRecord) {
     std::array<double, 30> fields{};
     std::array<Item, 30> items{};
     for (std::size_t i = 0; i < 30; ++i) items[i] = Item::real(fields[i]);
-    ASSERT_EQ(reader.read_fixed_width(textio::kLayoutSpectrumRow, items), 0);
+    ASSERT_EQ(reader.read_fixed_width(sample_layouts::kSpectrumRow, items), 0);
     EXPECT_EQ(fields[27], 28);
     EXPECT_EQ(fields[28], 101);
     EXPECT_EQ(fields[29], 102);
@@ -336,7 +337,7 @@ TEST(FixedWidthReader, LayoutStartsAgainOnTheNextRecord) {
     std::array<double, 30> fields{};
     std::array<Item, 30> items{};
     for (std::size_t i = 0; i < 30; ++i) items[i] = Item::real(fields[i]);
-    EXPECT_EQ(reader.read_fixed_width(textio::kLayoutSpectrumRow, items), 24);
+    EXPECT_EQ(reader.read_fixed_width(sample_layouts::kSpectrumRow, items), 24);
   });
 }
 
@@ -357,7 +358,7 @@ TEST(FixedWidthReader, WaveformHeaders) {
       std::int32_t n = -1;
       double step = 0;
       const std::array<Item, 2> items{Item::integer(n), Item::real(step)};
-      ASSERT_EQ(reader.read_fixed_width(textio::kLayoutWaveformHeader, items), c.status);
+      ASSERT_EQ(reader.read_fixed_width(sample_layouts::kWaveformHeader, items), c.status);
       if (c.status == 0) {
         EXPECT_EQ(n, c.first);
       }
@@ -370,7 +371,7 @@ TEST(FixedWidthReader, FieldOfTheWrongKindIsAMismatch) {
     double a = 0;
     double b = 0;
     const std::array<Item, 2> items{Item::real(a), Item::real(b)};
-    EXPECT_EQ(reader.read_fixed_width(textio::kLayoutWaveformHeader, items), 61);
+    EXPECT_EQ(reader.read_fixed_width(sample_layouts::kWaveformHeader, items), 61);
   });
 }
 

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "support/fake_console.hpp"
+#include "support/sample_layouts.hpp"
 
 namespace {
 
 using testing_support::FakeConsole;
 using textio::WriteStatement;
-namespace layouts = textio::layouts;
+namespace layouts = sample_layouts;
 
 struct StringSink : textio::ByteSink {
   bool write(const char* data, std::size_t n) override {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/fake_console.hpp"
+#include "support/sample_layouts.hpp"
 #include "textio/record_writer.hpp"
 
 namespace {
@@ -30,8 +31,8 @@ void expect_as_statement(double first, const std::vector<double>& values, std::s
   textio::OutputUnit unit(24, 4096, false, console);
   unit.attach(sink, "f.csv");
   {
-    textio::WriteStatement s(unit, values.size() == 1 ? textio::Layout(textio::layouts::kR3)
-                                                      : textio::Layout(textio::layouts::kR7));
+    textio::WriteStatement s(unit, values.size() == 1 ? textio::Layout(sample_layouts::kR3)
+                                                      : textio::Layout(sample_layouts::kR7));
     s.real(first);
     for (double v : values) {
       s.text(",");

@@ -1,4 +1,4 @@
-#include "inputs/evaluation.hpp"
+#include "evaluation/evaluation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ TEST(TargetSpectrum, RootSumSquareDividedByOnePointOne) {
   t.spectrum(1, 1) = 3.0;
   t.spectrum(2, 1) = 4.0;
   t.spectrum(1, 2) = -2.5;
-  inputs::compute_target_spectrum(t);
+  evaluation::compute_target_spectrum(t);
   EXPECT_EQ(t.target(1), 5.0 / 1.1);
   EXPECT_EQ(t.target(2), 2.5 / 1.1);  // one fault: its value without sign
   EXPECT_EQ(t.target(55), 0.0);
@@ -39,7 +39,7 @@ TEST(Integration, TrapezoidFromRest) {
     set_samples(t, 2, {250});
     set_samples(t, 3, {});
     set_samples(t, 4, {-700, 0, 0, 1200});
-    inputs::integrate_case_velocities(t, parallel::Workers(threads));
+    evaluation::integrate_case_velocities(t, parallel::Pool(threads));
     EXPECT_DOUBLE_EQ(t.velocity(1, 1), 1.0);
     EXPECT_DOUBLE_EQ(t.velocity(1, 2), 3.0);
     EXPECT_DOUBLE_EQ(t.velocity(1, 3), 5.0);
@@ -56,7 +56,7 @@ TEST(Integration, OperationOrderIsExact) {
   gm::RunTables& t = fresh_tables();
   t.case_count = 1;
   set_samples(t, 1, {0.1, 0.7, -0.3});
-  inputs::integrate_case_velocities(t);
+  evaluation::integrate_case_velocities(t);
   const double h = 0.02 * 0.5;
   const double v1 = h * 0.1;
   const double v2 = h * (0.7 + 0.1) + v1;
@@ -86,7 +86,7 @@ TEST(Ranking, LargestFirstTiesToTheLowerCase) {
     gm::RunTables& t = fresh_tables();
     t.case_count = static_cast<int>(c.peaks.size());
     for (int k = 1; k <= t.case_count; ++k) t.peak_velocity(k) = c.peaks[static_cast<std::size_t>(k - 1)];
-    inputs::rank_cases(t);
+    evaluation::rank_cases(t);
     for (int k = 1; k <= t.case_count; ++k) EXPECT_EQ(t.case_rank(k), c.ranks[static_cast<std::size_t>(k - 1)]);
     EXPECT_EQ(t.phase_case, c.phase_case);
   }
@@ -99,7 +99,7 @@ TEST(Ranking, PhaseCaseIsTheMiddleRank) {
     t.case_count = count;
     // Peaks rising with the case number: rank r belongs to case count + 1 - r.
     for (int k = 1; k <= count; ++k) t.peak_velocity(k) = k;
-    inputs::rank_cases(t);
+    evaluation::rank_cases(t);
     const int middle = (count + 1) / 2;
     EXPECT_EQ(t.case_rank(t.phase_case), middle);
     EXPECT_EQ(t.phase_case, count + 1 - middle);

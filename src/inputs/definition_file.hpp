@@ -6,7 +6,7 @@
 #include "textio/record_reader.hpp"
 #include "textio/report.hpp"
 
-namespace gm {
+namespace inputs {
 
 struct DefinitionOutcome {
   enum class Kind {
@@ -25,6 +25,6 @@ struct DefinitionOutcome {
 
 // Reads and checks the definition file from its first record, filling the counts and the
 // folder tables. The caller opens and closes the file.
-DefinitionOutcome read_definition_file(RunTables& t, textio::RecordReader& reader);
+DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader);
 
-}  // namespace gm
+}  // namespace inputs

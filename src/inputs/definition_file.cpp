@@ -1,8 +1,10 @@
-#include "driver/definition_file.hpp"
+#include "inputs/definition_file.hpp"
 
 #include <array>
 
-namespace gm {
+#include "inputs/file_layouts.hpp"
+
+namespace inputs {
 namespace {
 
 DefinitionOutcome fault_of(const textio::RecordReader& reader, int status) {
@@ -11,7 +13,7 @@ DefinitionOutcome fault_of(const textio::RecordReader& reader, int status) {
 
 // Reads `count` number-and-path lines, filing each path under the number the line gives;
 // a number outside 1..count is a bad line, a number no line gave is missing.
-DefinitionOutcome read_section(RunTables& t, textio::RecordReader& reader, int count,
+DefinitionOutcome read_section(gm::RunTables& t, textio::RecordReader& reader, int count,
                                textio::FixedText400* folders, std::int32_t* lengths,
                                DefinitionOutcome::Kind bad_line,
                                DefinitionOutcome::Kind missing) {
@@ -19,7 +21,7 @@ DefinitionOutcome read_section(RunTables& t, textio::RecordReader& reader, int c
   const std::array<textio::Item, 2> items{textio::Item::integer(number),
                                           textio::Item::text(t.folder_line_text)};
   for (int i = 1; i <= count; ++i) {
-    const int status = reader.read_fixed_width(textio::kLayoutFolderLine, items);
+    const int status = reader.read_fixed_width(layouts::kFolderLine, items);
     if (status != textio::kStatusOk) return fault_of(reader, status);
     if (number <= 0 || number > count) return {bad_line, i, {}};
     folders[number - 1] = t.folder_line_text;
@@ -33,7 +35,7 @@ DefinitionOutcome read_section(RunTables& t, textio::RecordReader& reader, int c
 
 }  // namespace
 
-DefinitionOutcome read_definition_file(RunTables& t, textio::RecordReader& reader) {
+DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader) {
   int status = reader.skip_record();  // the title
   if (status != textio::kStatusOk) return fault_of(reader, status);
 
@@ -45,8 +47,8 @@ DefinitionOutcome read_definition_file(RunTables& t, textio::RecordReader& reade
   if (status != textio::kStatusOk && status != textio::kErrEndOfFile) {
     return {DefinitionOutcome::Kind::BadCounts, 0, {}};
   }
-  if (t.case_count > kRunMaxCases || t.case_count <= 0 || t.fault_count <= 0 ||
-      t.fault_count > kRunMaxFaults) {
+  if (t.case_count > gm::kRunMaxCases || t.case_count <= 0 || t.fault_count <= 0 ||
+      t.fault_count > gm::kRunMaxFaults) {
     return {DefinitionOutcome::Kind::BadCounts, 0, {}};
   }
 
@@ -63,4 +65,4 @@ DefinitionOutcome read_definition_file(RunTables& t, textio::RecordReader& reade
                       DefinitionOutcome::Kind::BadCaseLine, DefinitionOutcome::Kind::MissingCase);
 }
 
-}  // namespace gm
+}  // namespace inputs

@@ -1,8 +1,8 @@
-#include "inputs/evaluation.hpp"
+#include "evaluation/evaluation.hpp"
 
 #include <cmath>
 
-namespace inputs {
+namespace evaluation {
 
 void compute_target_spectrum(gm::RunTables& t) {
   for (int j = 1; j <= t.period_count; ++j) {
@@ -30,9 +30,16 @@ void integrate_case_velocity(gm::RunTables& t, int c) {
   t.peak_velocity(c) = peak;
 }
 
-void integrate_case_velocities(gm::RunTables& t, const parallel::Workers& workers) {
-  workers.for_each(static_cast<std::size_t>(t.case_count),
+void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {
+  pool.for_each(static_cast<std::size_t>(t.case_count),
                    [&](std::size_t i) { integrate_case_velocity(t, static_cast<int>(i) + 1); });
+}
+
+void find_longest_case(gm::RunTables& t) {
+  t.longest_case_samples = 0;
+  for (int c = 1; c <= t.case_count; ++c) {
+    if (t.case_sample_count(c) > t.longest_case_samples) t.longest_case_samples = t.case_sample_count(c);
+  }
 }
 
 void rank_cases(gm::RunTables& t) {
@@ -59,10 +66,11 @@ void rank_cases(gm::RunTables& t) {
   }
 }
 
-void evaluate_cases(gm::RunTables& t, const parallel::Workers& workers) {
+void evaluate_cases(gm::RunTables& t, const parallel::Pool& pool) {
   compute_target_spectrum(t);
-  integrate_case_velocities(t, workers);
+  integrate_case_velocities(t, pool);
+  find_longest_case(t);
   rank_cases(t);
 }
 
-}  // namespace inputs
+}  // namespace evaluation

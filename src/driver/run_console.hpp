@@ -1,0 +1,59 @@
+#pragma once
+// The console of a run: its input and output units, and the one place that decides how
+// the run ends (a message and the Enter pause, a message on standard error, or the record
+// layer's report).
+#include <initializer_list>
+#include <string_view>
+
+#include "inputs/definition_file.hpp"
+#include "inputs/input_outcome.hpp"
+#include "platform/console.hpp"
+#include "textio/record_reader.hpp"
+#include "textio/record_writer.hpp"
+
+namespace gm {
+
+// Exit statuses.
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
+inline constexpr int kExitFatal = 2;     // the record layer's fatal report
+inline constexpr int kExitUsage = 3;     // a command line the program cannot take
+
+class RunConsole {
+ public:
+  // `messages_to_error`: error messages go to standard error, each line ended and without
+  // the " [Enter]", and nothing waits for Enter (a run given its definition file).
+  RunConsole(platform::Console& console, bool messages_to_error);
+
+  textio::RecordReader& input() { return input_; }
+  textio::Fault output_fault() const { return output_.fault(); }
+
+  // Writes the pieces through the message layout: each piece but the last on a line of
+  // its own, the last left open for the user. False when the console refused them.
+  bool write_message(std::initializer_list<std::string_view> pieces);
+
+  // The record layer's fatal report: one line on standard error, no pause.
+  int fatal(const textio::Fault& fault);
+
+  // A checked error: the message, then the Enter pause (one console line, ignored).
+  int error_end(std::initializer_list<std::string_view> pieces);
+
+  // The end a definition file or an input file calls for; kExitNormal for none.
+  int definition_end(const inputs::DefinitionOutcome& outcome);
+  int input_end(const inputs::InputOutcome& outcome);
+
+ private:
+  // Every piece on a line of its own, the last one too; a script reads whole lines.
+  int error_end_on_error_stream(std::initializer_list<std::string_view> pieces);
+
+  platform::Console& console_;
+  textio::ConsoleSource source_;
+  textio::ConsoleSink sink_;
+  textio::ConsoleSink error_sink_;
+  textio::RecordReader input_;
+  textio::OutputUnit output_;
+  textio::OutputUnit error_;
+  bool messages_to_error_;
+};
+
+}  // namespace gm
