@@ -14,7 +14,6 @@ inline constexpr char kBlank = ' ';
 
 template <std::size_t N>
 struct FixedText {
-  static constexpr std::size_t kSize = N;
   // Zero bytes at load, like every table of a run; blank_fill makes them blanks.
   std::array<char, N> bytes;
 

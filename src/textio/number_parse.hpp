@@ -59,7 +59,7 @@ RealResult parse_real_field(std::string_view field, int d) noexcept;
 // A fixed-width Iw field: blanks ignored anywhere; an optional sign and digits; all blank
 // gives 0. A decimal point, exponent or any other character gives Syntax; a value outside
 // the 32-bit range gives Range.
-//   ("  12", ) -> 12, ("1 2") -> 12, ("-7") -> -7, ("4000 0.02") -> Syntax
+//   "  12" -> 12, "1 2" -> 12, "-7" -> -7, "" -> 0, "4000 0.02" -> Syntax, "1E3" -> Syntax
 IntResult parse_integer_field(std::string_view field) noexcept;
 
 }  // namespace textio

@@ -18,11 +18,16 @@ TEST(TargetSpectrum, RootSumSquareDividedByOnePointOne) {
   t.spectrum(1, 1) = 3.0;
   t.spectrum(2, 1) = 4.0;
   t.spectrum(1, 2) = -2.5;
+  // A sentinel in the last row and in the first row past it: a zero there could not tell
+  // a row left alone from a row written with 0.
+  constexpr double kSentinel = -123.0;
+  t.target(55) = kSentinel;
+  t.target(56) = kSentinel;
   evaluation::compute_target_spectrum(t);
   EXPECT_EQ(t.target(1), 5.0 / 1.1);
   EXPECT_EQ(t.target(2), 2.5 / 1.1);  // one fault: its value without sign
-  EXPECT_EQ(t.target(55), 0.0);
-  EXPECT_EQ(t.target(56), 0.0);       // rows past 55 are never written
+  EXPECT_EQ(t.target(55), 0.0);       // row 55 is written
+  EXPECT_EQ(t.target(56), kSentinel); // rows past 55 are never written
 }
 
 void set_samples(gm::RunTables& t, int c, const std::vector<double>& samples) {

@@ -30,17 +30,33 @@ TEST(Pool, OneThreadRunsInOrderOnTheCallingThread) {
 }
 
 TEST(Pool, AnExceptionComesBackAfterEveryThreadHasStopped) {
-  std::atomic<int> running{0};
+  // The throwing piece waits until another piece is under way, and a piece on a helper
+  // thread sleeps a while before it counts itself finished, while the calling thread runs
+  // through its pieces at once: a call that came back without waiting for its helpers
+  // would find fewer pieces finished than started.
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
   const auto body = [&](std::size_t i) {
-    running.fetch_add(1);
+    started.fetch_add(1);
     if (i == 3) {
-      running.fetch_sub(1);
+      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      while (started.load() - finished.load() < 2 && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::yield();
+      }
+      finished.fetch_add(1);
       throw std::runtime_error("piece 3");
     }
-    running.fetch_sub(1);
+    if (std::this_thread::get_id() != caller) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    finished.fetch_add(1);
   };
-  EXPECT_THROW(parallel::Pool(4).for_each(100, body), std::runtime_error);
-  EXPECT_EQ(running.load(), 0);
+  try {
+    parallel::Pool(4).for_each(100, body);
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "piece 3");
+  }
+  EXPECT_EQ(finished.load(), started.load()) << "the call returned while a piece was running";
 }
 
 // Pieces are delivered in order, each after it was made, never two at once, and no piece
