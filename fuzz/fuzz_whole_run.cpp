@@ -10,9 +10,10 @@
 //     unit can meet, naming that unit and its file (after any error 63 reports of result
 //     files already written; a refusal while the files are put in place may name any of
 //     them).
-// After status 1 or 2 the six result files and the report page placed in the folder
+// After status 1 or 2 the result files and the report page placed in the folder
 // beforehand must be byte for byte as they were, and after any run no other file may be
-// left behind. A normal end asked for the report replaces the page with a new one. Every
+// left behind. A normal end asked for the report replaces the page with a new one; one
+// not asked for it takes the earlier page away. Every
 // input is run twice, with one thread and with three, and both runs must end alike: the
 // same status, console bytes and result files.
 //
@@ -276,7 +277,8 @@ class Workspace {
         write_file(result_path(k), earlier_result(k));
       }
     }
-    if (results_rewritten && request.report) write_file(page_path(), kEarlierPage);
+    // A normal end rewrote the page, or took it away.
+    if (results_rewritten) write_file(page_path(), kEarlierPage);
   }
 
   // Runs `body` with the scratch folder as the working folder.
@@ -321,7 +323,7 @@ class Workspace {
   }
 
   // What the scratch folder must hold after a run of `request`.
-  std::set<std::string> expected_entries(const Request& request) const {
+  std::set<std::string> expected_entries(const Request& request, int status) const {
     std::set<std::string> names;
     for (std::size_t i = 0; i < input_files_.size(); ++i) {
       // The folders are always there; a file at the top (def.csv) only with its piece.
@@ -329,7 +331,7 @@ class Workspace {
       const std::string top = path.substr(0, path.find('/'));
       if (top != path || input_present_[i]) names.insert(top);
     }
-    names.insert(kPageHostName);
+    if (status != gm::kExitNormal || request.report) names.insert(kPageHostName);
     for (int k = 0; k < kResultCount; ++k) {
       const auto i = static_cast<std::size_t>(k);
       names.insert(kResultHostNames[i]);
@@ -591,11 +593,16 @@ void check_result_files(const Workspace& ws, const Request& request, int status)
 }
 
 // The report page: replaced by a whole page (the document, nothing to run) after a normal
-// end asked for it, as placed before the run otherwise.
+// end asked for it, gone after a normal end not asked for it (it belonged to the earlier
+// set), as placed before the run otherwise.
 void check_page(const Workspace& ws, const Request& request, int status) {
   const std::optional<std::string> bytes = Workspace::read_file(ws.page_path());
+  if (status == gm::kExitNormal && !request.report) {
+    require(!bytes.has_value(), "a normal end left the report page of an earlier run");
+    return;
+  }
   require(bytes.has_value(), "the report page is missing after the run");
-  if (status != gm::kExitNormal || !request.report) {
+  if (status != gm::kExitNormal) {
     require(*bytes == kEarlierPage, "a run changed the report page of an earlier run", *bytes);
     return;
   }
@@ -691,7 +698,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
   check_result_files(ws, request, status);
   check_page(ws, request, status);
   const std::set<std::string> entries = ws.entries();
-  const std::set<std::string> expected = ws.expected_entries(request);
+  const std::set<std::string> expected = ws.expected_entries(request, status);
   if (entries != expected) {
     std::string extra;
     for (const std::string& e : entries) {
