@@ -159,7 +159,7 @@ int run(platform::Console& console, RunTables& t, const RunOptions& options) {
   std::string page;
   results::AddedFile report_page{report::kPageFile, {}};
   if (options.report) {
-    report::render_page(t, report::facts_of_this_run(name, kVersion), page, options.threads);
+    report::render_page(t, report::facts_of_this_run(name, kVersion), page, workers);
     report_page.bytes = page;
   }
   if (const auto fault = results::write_result_files(t, console, workers,
