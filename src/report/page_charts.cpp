@@ -45,8 +45,8 @@ void write_legend(Html& html, const gm::RunTables& t, const std::vector<Spectrum
 // The axes of the spectra: log-log with 1-2-5 ticks when every point can stand on them,
 // else linear from zero; and how many points are left out as not finite.
 struct SpectrumAxes {
-  AxisSpec x;
-  AxisSpec y;
+  ChartAxis x;
+  ChartAxis y;
   int left_out = 0;
 };
 

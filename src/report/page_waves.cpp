@@ -59,8 +59,8 @@ void write_case_charts(Html& html, const PageData& d, const WaveKind& kind) {
     highest = std::max(highest, (w.*kind.envelope).highest());
   }
   const ChartBox box{kChartWidth, 162, {kPlotLeft, 8.0, kPlotRight - kPlotLeft, 110.0}};
-  const AxisSpec x{time_axis(t, d.longest), false, "時刻 (s)"};
-  const AxisSpec y{symmetric_axis(lowest, highest, 4, false), false, kind.y_title};
+  const ChartAxis x{time_axis(t, d.longest), false, "時刻 (s)"};
+  const ChartAxis y{symmetric_axis(lowest, highest, 4, false), false, kind.y_title};
 
   html.raw("<p>全ケース共通の時刻軸と縦軸（時間刻み ").text(time_step_text(t));
   html.raw(" s）。点と数値は各ケースの最大（絶対値）とその時刻。</p>\n");

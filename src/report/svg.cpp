@@ -87,7 +87,7 @@ void draw_frame(Html& html, const PlotArea& area, const Scale& x, const Scale& y
 
 }  // namespace
 
-Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const AxisSpec& x, const AxisSpec& y) {
+Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const ChartAxis& x, const ChartAxis& y) {
   const PlotArea& area = box.area;
   Plot plot{area, Scale(x.axis, x.log, area.left, area.right()), Scale(y.axis, y.log, area.bottom(), area.top)};
   html.raw("<svg viewBox=\"0 0 ").integer(box.width).raw(" ").integer(box.height);

@@ -44,7 +44,7 @@ class Scale {
 // One axis of a chart: its range and ticks (linear_axis, log_axis, or a range with no
 // ticks for a caller that labels positions itself), whether values map onto it by their
 // logarithm, and its title, which names the unit.
-struct AxisSpec {
+struct ChartAxis {
   Axis axis;
   bool log = false;
   std::string_view title;
@@ -76,7 +76,7 @@ struct Plot {
 //                               {log_axis(y_lo, y_hi), true, "Sv (cm/s)"});
 //   draw_polyline(html, {plot.x(p1), plot.y(v1), plot.x(p2), plot.y(v2)}, "f1");
 //   close_chart(html);
-Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const AxisSpec& x, const AxisSpec& y);
+Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const ChartAxis& x, const ChartAxis& y);
 void close_chart(Html& html);
 
 // A line through `points`, given as positions: x0 y0 x1 y1 ...
