@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "parallel/pool.hpp"
 #include "report/page.hpp"
 #include "tables/run_tables.hpp"
 
@@ -55,12 +56,12 @@ gm::RunTables& largest_run() {
 }
 
 void WholePage(benchmark::State& state) {
-  const int threads = static_cast<int>(state.range(0));
-  gm::RunTables& t = largest_run();
+  const parallel::Pool workers(static_cast<int>(state.range(0)));
+  const gm::RunTables& t = largest_run();
   const report::RunFacts facts{"def.csv", "/work", "2025-01-01 00:00:00", "0.0.0"};
   std::string page;
   for (auto _ : state) {
-    report::render_page(t, facts, page, threads);
+    report::render_page(t, facts, page, workers);
     benchmark::DoNotOptimize(page.data());
   }
   state.counters["bytes"] = static_cast<double>(page.size());

@@ -78,7 +78,7 @@ results::Request render(const Run& run, std::string& page) {
   results::Request request;
   request.report = run.options.report;
   if (request.report) {
-    report::render_page(run.t, report::facts_of_this_run(run.definition_file, kVersion), page, run.pool.threads());
+    report::render_page(run.t, report::facts_of_this_run(run.definition_file, kVersion), page, run.pool);
     request.page = page;
   }
   return request;

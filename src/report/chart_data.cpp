@@ -107,6 +107,34 @@ std::string tick_label(double value, double step) {
   return label;
 }
 
+std::string reading(double value, int digits) {
+  digits = std::max(1, digits);
+  if (!std::isfinite(value)) return tick_label(value, 0.0);
+  char buffer[400];
+  // The exponent after rounding to `digits` digits: 9.99996 to 4 digits is 1.000e+01.
+  auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+  const std::string_view sci(buffer, static_cast<std::size_t>(r.ptr - buffer));
+  int exponent = 0;
+  const std::string_view e = sci.substr(sci.find('e') + 1);
+  std::from_chars(e.data() + (e[0] == '+' ? 1 : 0), e.data() + e.size(), exponent);
+  if (value != 0.0 && exponent >= 7) return std::string(sci);
+  const int decimals = value == 0.0 ? 0 : std::clamp(digits - 1 - exponent, 0, 6);
+  r = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::fixed, decimals);
+  std::string text(buffer, r.ptr);
+  // A value that rounds to zero has no sign, as in the result files.
+  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
+  return text;
+}
+
+int step_decimals(double step) {
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(step));
+  const std::string_view text(buffer, static_cast<std::size_t>(r.ptr - buffer));
+  const std::size_t point = text.find('.');
+  if (text.find('e') != std::string_view::npos) return 6;
+  return point == std::string_view::npos ? 0 : std::min(6, static_cast<int>(text.size() - point - 1));
+}
+
 Envelope::Envelope(int axis_samples, int columns)
     : axis_samples_(std::max(1, axis_samples)),
       columns_count_(std::min<long long>(std::max(1, columns), std::max(1, axis_samples))),

@@ -35,6 +35,18 @@ Axis log_axis(double lo, double hi);
 // 20 (step 10) -> "20", 1e12 -> "1e12".
 std::string tick_label(double value, double step);
 
+// A value as a chart's label gives it to a reader: `digits` significant digits (at least
+// 1), never more decimals than the result files' six, and powers of ten from 1e7 up:
+//   reading(937.258, 4) -> "937.3"    reading(38.08328, 4) -> "38.08"
+//   reading(9.99996, 4) -> "10.00"    reading(0.000123456, 4) -> "0.000123"
+//   reading(-0.0, 4) -> "0"           reading(12345678, 4) -> "1.235e+07"
+// The table beside the chart keeps the files' digits, for finding the value in them.
+std::string reading(double value, int digits);
+
+// The decimals that show the multiples of a time step as far as the step goes, from the
+// step's shortest decimal text: 0.02 -> 2, 0.5 -> 1, 1 -> 0, 0.025 -> 3 (at most 6).
+int step_decimals(double step);
+
 // A point of a waveform: its sample index (from 0) and value.
 struct Sample {
   int index = 0;

@@ -28,8 +28,6 @@ class Html {
   // An integer as decimal digits.
   Html& integer(long long v);
 
-  std::string& str() { return out_; }
-
  private:
   std::string& out_;
 };

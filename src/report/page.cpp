@@ -1,10 +1,10 @@
-// The page as a whole: the document and its style sheet, the summary and the input
-// tables; the charts are drawn by page_charts.cpp and page_waves.cpp.
+// The page as a whole: the document, its style sheet and the list of its sections, from
+// which come the numbered headings, the table of contents and the print's page breaks.
+// The sections are written by page_tables.cpp, page_charts.cpp and page_waves.cpp.
 #include "report/page.hpp"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
@@ -41,11 +41,16 @@ svg text{font-size:13px;fill:#1b1b1b}
 .xt{text-anchor:middle;font-size:12px}
 .yt{text-anchor:end;font-size:12px}
 .at{text-anchor:middle;font-size:14px}
-.lg{font-size:14px}
-polyline,.legend line{fill:none;stroke-width:1.6;stroke-linejoin:round}
-.f1{stroke:#0072b2}.f2{stroke:#e69f00}.f3{stroke:#009e73}.f4{stroke:#cc79a7}.f5{stroke:#56b4e9}.f6{stroke:#d55e00}
-.target{stroke:#000;stroke-width:3.5}
-.legend line.target{stroke-width:3.5}
+polyline{fill:none;stroke-width:1.6;stroke-linejoin:round}
+.f1{stroke:#0072b2;border-color:#0072b2}.f2{stroke:#e69f00;border-color:#e69f00}.f3{stroke:#009e73;border-color:#009e73}
+.f4{stroke:#cc79a7;border-color:#cc79a7}.f5{stroke:#56b4e9;border-color:#56b4e9}.f6{stroke:#d55e00;border-color:#d55e00}
+.target{stroke:#000;border-color:#000;stroke-width:3.5}
+ul.legend{list-style:none;margin:2px 4px 6px;padding:0;display:flex;flex-wrap:wrap;gap:2px 24px}
+ul.legend li{word-break:break-all}
+.key{display:inline-block;width:28px;border-top-style:solid;border-top-width:2px;vertical-align:middle;margin-right:6px}.key.target{border-top-width:4px}
+nav.toc{margin:0 0 1em;padding:2px 12px;border-left:3px solid #9db3c8;max-width:640px}
+nav.toc ol{list-style:none;margin:0;padding:0;columns:2;column-gap:32px}
+nav.toc a{color:#1f4e79;text-decoration:none}
 .bar{fill:#7a9cc0}.bar.phase{fill:#c0392b}
 .rk{text-anchor:middle;font-size:12px}.rk.phase{font-weight:700;fill:#c0392b}
 polyline.wave{stroke:#1f4e79;stroke-width:1}
@@ -61,58 +66,31 @@ body{max-width:none;padding:0;font-size:10pt}
 table{font-size:8.5pt}
 th,td{padding:2px 5px}
 h2{break-after:avoid;page-break-after:avoid}
-#spectra,#peaks,#phase,#velocity,#acceleration{break-before:page;page-break-before:always}
 tr,figure{break-inside:avoid;page-break-inside:avoid}
 figure.phase{outline:none;border:2px solid #e0a800}
-}
-</style>
 )";
+// The print part goes on with the page breaks of the section list, then closes.
+constexpr std::string_view kStyleEnd = "}\n</style>\n";
 
-void write_summary(Html& html, PageData& d) {
-  gm::RunTables& t = d.t;
-  const auto row = [&](std::string_view label, std::string_view value) {
-    html.raw("<tr><th>").raw(label).raw("</th><td>").text(value).raw("</td></tr>\n");
-  };
-  html.raw("<section id=\"summary\">\n<h2>1. 概要</h2>\n<table class=\"facts\">\n");
-  row("定義ファイル", d.facts.definition_file);
-  row("作業フォルダ（結果の出力先）", d.facts.working_folder);
-  row("実行日時", d.facts.run_time);
-  row("プログラム", detail::join({"gmgather ", d.facts.version}));
-  row("震源断層数", std::to_string(t.fault_count));
-  row("ケース数", std::to_string(t.case_count));
-  html.raw("<tr class=\"phase\"><th>位相ケース</th><td>ケース ").integer(t.phase_case).raw(" ・ ");
-  html.text(detail::case_folder_text(t, t.phase_case)).raw(" ・ 順位 ").integer(t.case_rank(t.phase_case));
-  html.raw("</td></tr>\n</table>\n</section>\n");
-}
+// The sections in page order. A new section: one entry here and its writer (declared in
+// page_parts.hpp); its number, its line in the table of contents and its page break in
+// print follow from the entry.
+constexpr detail::Section kSections[] = {
+    {.id = "summary", .title = "概要", .write = detail::write_summary_section},
+    {.id = "inputs", .title = "入力", .write = detail::write_inputs_section},
+    {.id = "spectra", .title = "速度応答スペクトル", .write = detail::write_spectra_section, .new_page = true},
+    {.id = "peaks", .title = "最大速度", .write = detail::write_peaks_section, .new_page = true},
+    {.id = "phase", .title = "位相ケースの加速度波形", .write = detail::write_phase_section, .new_page = true},
+    {.id = "velocity", .title = "各ケースの速度波形", .write = detail::write_velocity_section, .new_page = true},
+    {.id = "acceleration", .title = "各ケースの加速度波形", .write = detail::write_acceleration_section,
+     .new_page = true},
+};
 
-void write_inputs(Html& html, PageData& d) {
-  gm::RunTables& t = d.t;
-  html.raw("<section id=\"inputs\">\n<h2>2. 入力</h2>\n<h3>震源断層</h3>\n");
-  html.raw("<table class=\"faults\">\n<tr><th>番号</th><th>フォルダ（定義ファイルの記載のとおり）</th></tr>\n");
-  for (int k = 1; k <= t.fault_count; ++k) {
-    html.raw("<tr><td class=\"n\">").integer(k).raw("</td><td class=\"path\">");
-    html.text(detail::fault_folder_text(t, k)).raw("</td></tr>\n");
-  }
-  html.raw("</table>\n<h3>ケース</h3>\n<table class=\"cases\">\n<tr><th>番号</th><th>フォルダ</th>");
-  html.raw("<th>サンプル数</th><th>継続時間 (s)</th><th>最大加速度 (cm/s²)</th><th>最大速度 (cm/s)</th>");
-  html.raw("<th>順位</th><th></th></tr>\n");
-  for (int c = 1; c <= t.case_count; ++c) {
-    const detail::CaseWaves& w = d.cases[static_cast<std::size_t>(c - 1)];
-    const int n = t.case_sample_count(c);
-    const bool phase = c == t.phase_case;
-    html.raw(phase ? "<tr class=\"phase\">" : "<tr>");
-    html.raw("<td class=\"n\">").integer(c).raw("</td><td class=\"path\">").text(detail::case_folder_text(t, c));
-    html.raw("</td><td class=\"n\">").integer(n).raw("</td><td class=\"n\">");
-    // The time of the last sample, the last time in the waveform files.
-    html.text(n > 0 ? detail::field(detail::time_of(t, n - 1), 12, 4) : "-").raw("</td><td class=\"n\">");
-    html.text(n > 0 ? detail::field(std::fabs(w.acceleration.peak().value), 14, 6) : "-").raw("</td><td class=\"n\">");
-    html.text(detail::field(t.peak_velocity(c), 14, 6)).raw("</td><td class=\"n\">");
-    html.text(detail::integer_field(t.case_rank(c), 3)).raw("</td><td>");
-    if (phase) html.raw("<span class=\"mark\">位相ケース</span>");
-    html.raw("</td></tr>\n");
-  }
-  html.raw("</table>\n<p>数値は結果ファイル（CSV）と同じ桁で丸めています。継続時間は最後のサンプルの時刻、");
-  html.raw("最大加速度は加速度の絶対値の最大です。</p>\n</section>\n");
+bool is_shown(const detail::Section& s, const PageData& d) { return s.shown == nullptr || s.shown(d); }
+
+// "3. 速度応答スペクトル": the section's number among those shown, and its title.
+void write_numbered_title(Html& html, const detail::Section& s, int number) {
+  html.integer(number).raw(". ").raw(s.title);
 }
 
 }  // namespace
@@ -130,23 +108,60 @@ RunFacts facts_of_this_run(std::string_view definition_file_sjis, std::string_vi
   return facts;
 }
 
-void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page, int threads) {
-  PageData d = detail::gather(t, facts, threads);
+void render_page(const gm::RunTables& t, const RunFacts& facts, std::string& page,
+                 const parallel::Pool& pool) {
+  const PageData d = detail::gather(t, facts, pool);
   page.clear();
   // The waveform charts take most of the room: two points a column, some 12 bytes each.
   page.reserve(60000 + static_cast<std::size_t>(t.case_count) * 2 * 24 * detail::kColumns);
   Html html(page);
   html.raw("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n");
   html.raw("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>結果図表 ");
-  html.text(facts.definition_file).raw("</title>\n").raw(kStyle).raw("</head>\n<body>\n");
-  html.raw("<h1>地震動 結果図表</h1>\n");
-  write_summary(html, d);
-  write_inputs(html, d);
-  detail::write_spectra_section(html, d);
-  detail::write_peaks_section(html, d);
-  detail::write_phase_section(html, d);
-  detail::write_waveform_sections(html, d);
+  html.text(facts.definition_file).raw("</title>\n").raw(kStyle);
+  detail::write_page_breaks(html, detail::page_sections());
+  html.raw(kStyleEnd).raw("</head>\n<body>\n<h1>地震動 結果図表</h1>\n");
+  detail::write_contents(html, detail::page_sections(), d);
+  detail::write_sections(html, detail::page_sections(), d);
   html.raw("</body>\n</html>\n");
 }
 
+namespace detail {
+
+std::span<const Section> page_sections() { return kSections; }
+
+void write_contents(Html& html, std::span<const Section> sections, const PageData& d) {
+  html.raw("<nav class=\"toc\" aria-label=\"目次\">\n<ol>\n");
+  int number = 0;
+  for (const Section& s : sections) {
+    if (!is_shown(s, d)) continue;
+    html.raw("<li><a href=\"#").raw(s.id).raw("\">");
+    write_numbered_title(html, s, ++number);
+    html.raw("</a></li>\n");
+  }
+  html.raw("</ol>\n</nav>\n");
+}
+
+void write_page_breaks(Html& html, std::span<const Section> sections) {
+  const char* separator = "";
+  for (const Section& s : sections) {
+    if (!s.new_page) continue;
+    html.raw(separator).raw("#").raw(s.id);
+    separator = ",";
+  }
+  if (*separator != '\0') html.raw("{break-before:page;page-break-before:always}\n");
+}
+
+void write_sections(Html& html, std::span<const Section> sections, const PageData& d) {
+  int number = 0;
+  for (const Section& s : sections) {
+    if (!is_shown(s, d)) continue;
+    html.raw("<section id=\"").raw(s.id).raw("\">\n<h2>");
+    write_numbered_title(html, s, ++number);
+    html.raw("</h2>\n");
+    s.write(html, d);
+    html.raw("</section>\n");
+  }
+}
+
+}  // namespace detail
 }  // namespace report

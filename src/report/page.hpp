@@ -6,13 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "parallel/pool.hpp"
 #include "tables/run_tables.hpp"
 
 namespace report {
-
-// "参考･結果図表.html", Shift-JIS like the names of the other result files.
-inline constexpr std::string_view kPageFile =
-    "\x8e\x51\x8d\x6c\xa5\x8c\x8b\x89\xca\x90\x7d\x95\x5c.html";  // 参考･結果図表.html
 
 // What the page says about the run beyond its tables, as UTF-8 text.
 struct RunFacts {
@@ -26,9 +23,11 @@ struct RunFacts {
 // used it (Shift-JIS), the working folder, the local time.
 RunFacts facts_of_this_run(std::string_view definition_file_sjis, std::string_view version);
 
-// Renders the page of the run in `t` into `page`, reading the waveform tables on up to
-// `threads` threads; the page is the same for any count. The evaluation must have
-// completed: at least one case, and phase_case one of them. The tables are only read.
-void render_page(gm::RunTables& t, const RunFacts& facts, std::string& page, int threads = 1);
+// Renders the page of the run in `t` into `page`, the pass over the waveform tables
+// spread over the pool; the page is the same bytes for any number of threads. The
+// evaluation must have completed: at least one case, and phase_case one of them. The
+// page only reads the tables, through their const view.
+void render_page(const gm::RunTables& t, const RunFacts& facts, std::string& page,
+                 const parallel::Pool& pool);
 
 }  // namespace report

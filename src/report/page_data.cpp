@@ -8,7 +8,7 @@
 
 namespace report::detail {
 
-PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
+PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::Pool& pool) {
   int longest = 0;
   for (int c = 1; c <= t.case_count; ++c) longest = std::max(longest, t.case_sample_count(c));
   const int phase_samples = t.phase_case >= 1 ? t.case_sample_count(t.phase_case) : 0;
@@ -23,13 +23,13 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
     const Envelope& axis = d.cases[0].velocity;
     const std::size_t columns = axis.columns();
     const std::size_t pieces = std::min<std::size_t>(columns, 16);
-    parallel::Pool(threads).for_each(pieces, [&](std::size_t piece) {
+    pool.for_each(pieces, [&](std::size_t piece) {
       for (std::size_t col = columns * piece / pieces; col < columns * (piece + 1) / pieces; ++col) {
         const int first = axis.first_of(col);
         const int end = axis.first_of(col + 1);
         for (int c = 0; c < t.case_count; ++c) {
           // Past its own samples a case holds the tables' zeros: not part of its waveform.
-          const int count = std::min(end, t.case_integer_table[c]) - first;
+          const int count = std::min(end, t.case_sample_count(c + 1)) - first;
           if (count <= 0) continue;
           CaseWaves& w = d.cases[static_cast<std::size_t>(c)];
           w.velocity.add_span(col, first, t.velocity_column(c + 1) + first, 1, count);
@@ -42,7 +42,7 @@ PageData gather(gm::RunTables& t, const RunFacts& facts, int threads) {
     for (std::size_t col = 0; col < d.phase.columns(); ++col) {
       const int first = d.phase.first_of(col);
       const int count = std::min(d.phase.first_of(col + 1), phase_samples) - first;
-      if (count > 0) d.phase.add_span(col, first, &t.acceleration(t.phase_case, first + 1), 1, count);
+      if (count > 0) d.phase.add_span(col, first, t.acceleration_column(t.phase_case) + first, 1, count);
     }
   }
   return d;
@@ -62,14 +62,18 @@ std::string integer_field(int value, int width) {
   return std::string(s.substr(std::min(s.find_first_not_of(' '), s.size())));
 }
 
-std::string fault_folder_text(gm::RunTables& t, int k) {
+std::string fault_folder_text(const gm::RunTables& t, int k) {
   const auto n = static_cast<std::size_t>(std::clamp(t.fault_folder_length(k), 0, 400));
   return platform::display_text(std::string_view(t.fault_folder(k).bytes.data(), n));
 }
 
-std::string case_folder_text(gm::RunTables& t, int c) {
+std::string case_folder_text(const gm::RunTables& t, int c) {
   const auto n = static_cast<std::size_t>(std::clamp(t.case_folder_length(c), 0, 400));
   return platform::display_text(std::string_view(t.case_folder(c).bytes.data(), n));
+}
+
+std::string time_step_text(const gm::RunTables& t) {
+  return field(t.time_step, 12, step_decimals(t.time_step));
 }
 
 void write_note(Html& html, std::string_view text) {

@@ -1,11 +1,13 @@
 #pragma once
 // The pieces of the report page, shared by the files that draw them: the numbers worked
-// out from the run tables in one pass, and the sections.
+// out from the run tables in one pass, the list of sections, and their writers.
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "parallel/pool.hpp"
 #include "report/chart_data.hpp"
 #include "report/html.hpp"
 #include "report/page.hpp"
@@ -30,15 +32,47 @@ struct CaseWaves {
 };
 
 struct PageData {
-  gm::RunTables& t;
+  const gm::RunTables& t;
   const RunFacts& facts;
   int longest = 0;               // the most samples of any case: the shared time axis
   std::vector<CaseWaves> cases;  // case c at c - 1, on the shared time axis
   Envelope phase;                // the phase case's acceleration on its own time axis
 };
 
-// Reads the waveform tables once, on up to `threads` threads.
-PageData gather(gm::RunTables& t, const RunFacts& facts, int threads);
+// Reads the waveform tables once, its pieces spread over the pool.
+PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::Pool& pool);
+
+// One section of the page. The page writes <section id="ID"><h2>N. TITLE</h2>, then
+// lets `write` add the rest, then closes the section; N counts the sections shown up to
+// this one. The table of contents and the print style's page breaks come from the same
+// entries, so a section is added by one entry in the page's list plus its writer.
+struct Section {
+  std::string_view id;     // element id and link target: ASCII letters and digits
+  std::string_view title;  // the program's own UTF-8 text, written as it is
+  void (*write)(Html& html, const PageData& d) = nullptr;
+  bool new_page = false;   // printed from the top of a new page
+  // Whether the run has anything for the section; null: it always has.
+  bool (*shown)(const PageData& d) = nullptr;
+};
+
+// The page's sections in page order.
+std::span<const Section> page_sections();
+
+// The parts of the page made from a list of sections: the table of contents, the rule of
+// the print style that starts each new_page section on a page of its own (every flagged
+// section, shown or not, so that the style does not depend on the run), and the sections.
+void write_contents(Html& html, std::span<const Section> sections, const PageData& d);
+void write_page_breaks(Html& html, std::span<const Section> sections);
+void write_sections(Html& html, std::span<const Section> sections, const PageData& d);
+
+// Writers of the sections, in page order.
+void write_summary_section(Html& html, const PageData& d);
+void write_inputs_section(Html& html, const PageData& d);
+void write_spectra_section(Html& html, const PageData& d);
+void write_peaks_section(Html& html, const PageData& d);
+void write_phase_section(Html& html, const PageData& d);
+void write_velocity_section(Html& html, const PageData& d);
+void write_acceleration_section(Html& html, const PageData& d);
 
 // A number as the result files write it, without the leading blanks of its field:
 // field(12.3456789, 14, 6) -> "12.345679"; a value that does not fit (or is not finite)
@@ -47,8 +81,8 @@ std::string field(double value, int width, int decimals);
 std::string integer_field(int value, int width);
 
 // The folder of fault k or case c as the definition file gives it, in UTF-8.
-std::string fault_folder_text(gm::RunTables& t, int k);
-std::string case_folder_text(gm::RunTables& t, int c);
+std::string fault_folder_text(const gm::RunTables& t, int k);
+std::string case_folder_text(const gm::RunTables& t, int c);
 
 // The pieces joined into one text. (Also spares GCC 12 at -O3 a false -Wrestrict on
 // "literal" + std::string, GCC bug 105329.)
@@ -61,11 +95,8 @@ inline std::string join(std::initializer_list<std::string_view> pieces) {
 // The time of sample index i (from 0), as the result files compute it.
 inline double time_of(const gm::RunTables& t, int i) { return static_cast<double>(i) * t.time_step; }
 
-// Sections, in page order.
-void write_spectra_section(Html& html, PageData& d);
-void write_peaks_section(Html& html, PageData& d);
-void write_phase_section(Html& html, PageData& d);
-void write_waveform_sections(Html& html, PageData& d);
+// The time step as a reader reads it: 0.02 -> "0.02".
+std::string time_step_text(const gm::RunTables& t);
 
 // A note under a chart, in the class the style sheet gives notes.
 void write_note(Html& html, std::string_view text);

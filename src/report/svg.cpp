@@ -34,11 +34,6 @@ std::string Scale::label(std::size_t i) const {
   return tick_label(v, step);
 }
 
-void open_chart(Html& html, int width, int height, std::string_view label) {
-  html.raw("<svg viewBox=\"0 0 ").integer(width).raw(" ").integer(height);
-  html.raw("\" role=\"img\" aria-label=\"").text(label).raw("\">\n");
-}
-
 void close_chart(Html& html) { html.raw("</svg>\n"); }
 
 namespace {
@@ -56,6 +51,8 @@ void draw_text(Html& html, double x, double y, std::string_view css_class, std::
   html.raw("<text class=\"").raw(css_class).raw("\" x=\"").coordinate(x).raw("\" y=\"").coordinate(y);
   html.raw("\">").text(text).raw("</text>");
 }
+
+namespace {
 
 void draw_frame(Html& html, const PlotArea& area, const Scale& x, const Scale& y,
                 std::string_view x_title, std::string_view y_title) {
@@ -86,6 +83,17 @@ void draw_frame(Html& html, const PlotArea& area, const Scale& x, const Scale& y
   html.raw("<text class=\"at\" transform=\"translate(").coordinate(area.left - 52.0).raw(" ");
   html.raw("").coordinate(area.top + area.height / 2.0).raw(") rotate(-90)\">").text(y_title);
   html.raw("</text>\n");
+}
+
+}  // namespace
+
+Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const ChartAxis& x, const ChartAxis& y) {
+  const PlotArea& area = box.area;
+  Plot plot{area, Scale(x.axis, x.log, area.left, area.right()), Scale(y.axis, y.log, area.bottom(), area.top)};
+  html.raw("<svg viewBox=\"0 0 ").integer(box.width).raw(" ").integer(box.height);
+  html.raw("\" role=\"img\" aria-label=\"").text(label).raw("\">\n");
+  draw_frame(html, area, plot.x, plot.y, x.title, y.title);
+  return plot;
 }
 
 void draw_polyline(Html& html, const std::vector<double>& xy, std::string_view css_class) {

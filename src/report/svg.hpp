@@ -41,15 +41,43 @@ class Scale {
   double scale_;  // positions per mapped unit
 };
 
-// <svg> with a viewBox of width x height and a label a screen reader gives for it; the
-// caller closes it with close_chart.
-void open_chart(Html& html, int width, int height, std::string_view label);
-void close_chart(Html& html);
+// One axis of a chart: its range and ticks (linear_axis, log_axis, or a range with no
+// ticks for a caller that labels positions itself), whether values map onto it by their
+// logarithm, and its title, which names the unit.
+struct ChartAxis {
+  Axis axis;
+  bool log = false;
+  std::string_view title;
+};
 
-// Grid lines at every tick, the frame, the tick labels and the axis titles (each title
-// names its unit). Labels that would crowd their neighbour are left out.
-void draw_frame(Html& html, const PlotArea& area, const Scale& x, const Scale& y,
-                std::string_view x_title, std::string_view y_title);
+// A chart's size in viewBox units and its plot area inside that box. The frame draws
+// the tick labels and axis titles outside the area: leave some 40 units below it and 70
+// at its left.
+struct ChartBox {
+  int width = 0;
+  int height = 0;
+  PlotArea area;
+};
+
+// What a chart's contents are drawn with: its plot area and the scales onto it, x from
+// the area's left to its right, y from its bottom up to its top.
+struct Plot {
+  PlotArea area;
+  Scale x;
+  Scale y;
+};
+
+// The frame every chart has: opens the <svg> (viewBox, and `label` for a screen reader),
+// draws a grid line at every tick (darker at zero), the frame of the plot area, the tick
+// labels (each left out that would crowd the one before) and both axis titles. The caller
+// draws the contents with the returned scales, then ends the chart with close_chart.
+//   const Plot plot = open_plot(html, {1000, 530, {100, 20, 880, 460}}, "spectra",
+//                               {log_axis(1, 10), true, "周期 (s)"},
+//                               {log_axis(y_lo, y_hi), true, "Sv (cm/s)"});
+//   draw_polyline(html, {plot.x(p1), plot.y(v1), plot.x(p2), plot.y(v2)}, "f1");
+//   close_chart(html);
+Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const ChartAxis& x, const ChartAxis& y);
+void close_chart(Html& html);
 
 // A line through `points`, given as positions: x0 y0 x1 y1 ...
 void draw_polyline(Html& html, const std::vector<double>& xy, std::string_view css_class);

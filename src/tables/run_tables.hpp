@@ -58,8 +58,18 @@ struct RunTables {
   double& acceleration(int c, int j) { return acceleration_column(c)[j - 1]; }
   double& velocity(int c, int j) { return velocity_column(c)[j - 1]; }
   double& peak_velocity(int c) { return case_peak_velocity[c - 1]; }
+  // The same, read only: for what draws or writes a run and must not change it.
+  const textio::FixedText400& fault_folder(int k) const { return fault_folders[k - 1]; }
+  std::int32_t fault_folder_length(int k) const { return fault_folder_lengths[k - 1]; }
+  const textio::FixedText400& case_folder(int k) const { return case_folders[k - 1]; }
+  std::int32_t case_folder_length(int k) const { return case_folder_lengths[k - 1]; }
+  double period(int j) const { return period_table[j - 1]; }
+  double spectrum(int fault, int row) const { return fault_spectra[(row - 1) * kMaxFaults + fault - 1]; }
+  double target(int j) const { return target_spectrum[j - 1]; }
   std::int32_t case_sample_count(int c) const { return case_integer_table[c - 1]; }
   std::int32_t case_rank(int c) const { return case_integer_table[kMaxCases + c - 1]; }
+  double acceleration(int c, int j) const { return acceleration_column(c)[j - 1]; }
+  double velocity(int c, int j) const { return velocity_column(c)[j - 1]; }
   double peak_velocity(int c) const { return case_peak_velocity[c - 1]; }
   // The samples of case c, sample 1 first, one after the other.
   double* acceleration_column(int c) { return &case_acceleration[(c - 1) * kMaxSamples]; }

@@ -102,6 +102,41 @@ TEST(TickLabel, DecimalsFollowTheStep) {
   }
 }
 
+// Peak labels: four significant digits, never more decimals than the files' six; rounding
+// of the binary value, exact ties to even; a value that rounds to zero has no sign.
+TEST(Reading, SignificantDigitsAsAReaderNeedsThem) {
+  struct Case {
+    double value;
+    int digits;
+    const char* want;
+  };
+  const Case cases[] = {
+      {937.258, 4, "937.3"},     {38.08328, 4, "38.08"},       {128.82072, 4, "128.8"},
+      {4772.555534, 4, "4773"},  {-38.08328, 4, "-38.08"},      {9.99996, 4, "10.00"},   // carries
+      {999.96, 4, "1000"},       {0.000123456, 4, "0.000123"},  {1e-9, 4, "0.000000"},   // six decimals at most
+      {-1e-9, 4, "0.000000"},    {0.0, 4, "0"},                {-0.0, 4, "0"},
+      {0.125, 2, "0.12"},        {0.375, 2, "0.38"},           {2.675, 3, "2.67"},      // ties; below the tie
+      {12345678.0, 4, "1.235e+07"}, {9999999.6, 4, "1.000e+07"}, {DBL_MAX, 4, "1.798e+308"},
+      {5.0, 0, "5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.want);
+    EXPECT_EQ(report::reading(c.value, c.digits), c.want);
+  }
+}
+
+TEST(StepDecimals, AsFarAsTheStepGoes) {
+  struct Case {
+    double step;
+    int want;
+  };
+  for (const Case& c : {Case{0.02, 2}, Case{0.5, 1}, Case{1.0, 0}, Case{0.025, 3}, Case{0.01, 2}, Case{1e-9, 6},
+                        Case{0.0, 0}}) {
+    SCOPED_TRACE(c.step);
+    EXPECT_EQ(report::step_decimals(c.step), c.want);
+  }
+}
+
 // The points an envelope keeps, in time order, against a plain search of every column.
 TEST(Envelope, KeepsEveryColumnsExtremesInTimeOrder) {
   std::mt19937 rng(3);

@@ -190,7 +190,8 @@ TEST(PageInBrowser, SmallestAndLargestRuns) {
     SCOPED_TRACE(c.name);
     gm::RunTables& t = testing_support::synthetic_run(c.faults, c.cases, c.samples);
     std::string bytes;
-    report::render_page(t, {"def.csv", folder.path().string(), "2025-01-08 09:30:00", "test"}, bytes);
+    report::render_page(t, {"def.csv", folder.path().string(), "2025-01-08 09:30:00", "test"}, bytes,
+                        parallel::Pool(1));
     const fs::path page = folder.path() / (std::string(c.name) + ".html");
     std::ofstream(page, std::ios::binary) << bytes;
     if (have.parser) expect_well_formed(page, folder.path());

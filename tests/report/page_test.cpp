@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <limits>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,9 @@ using testing_support::synthetic_run;
 
 const report::RunFacts kFacts{"def.csv", "/data/quake", "2025-01-08 09:30:00", "9.9.9"};
 
-std::string render(gm::RunTables& t, int threads = 1) {
+std::string render(const gm::RunTables& t, int threads = 1) {
   std::string page;
-  report::render_page(t, kFacts, page, threads);
+  report::render_page(t, kFacts, page, parallel::Pool(threads));
   return page;
 }
 
@@ -47,8 +49,9 @@ TEST(ReportPage, SectionsInOrderWithTheirCharts) {
   }
   // Spectra, peaks, the phase case, then a velocity and an acceleration chart per case.
   EXPECT_EQ(count(page, "<svg "), 3u + 2u * 3u);
-  // Self-contained: nothing to run and nothing to fetch.
-  for (const char* absent : {"<script", "src=", "href=", "url(", "@import"}) EXPECT_EQ(count(page, absent), 0u) << absent;
+  // Self-contained: nothing to run and nothing to fetch; the only links lead within the page.
+  for (const char* absent : {"<script", "src=", "url(", "@import"}) EXPECT_EQ(count(page, absent), 0u) << absent;
+  EXPECT_EQ(count(page, "href="), count(page, "href=\"#"));
   // The facts of the run, and both axes of every chart with a unit.
   for (const char* text : {"def.csv", "/data/quake", "2025-01-08 09:30:00", "gmgather 9.9.9", "周期 (s)",
                            "速度応答スペクトル Sv (cm/s)", "最大速度 (cm/s)", "時刻 (s)", "加速度 (cm/s²)", "速度 (cm/s)"}) {
@@ -100,6 +103,25 @@ TEST(ReportPage, ValuesThatAreNotFiniteAreShownAsTheFilesShowThemAndLeftOutOfCha
   EXPECT_NE(page.find("1 個の数値でない値（CSV では * 表示）はグラフから除いています"), std::string::npos);
   EXPECT_NE(page.find("1 個のケースは最大速度が数値でない"), std::string::npos);
   EXPECT_EQ(count(page, "1 個の数値でない値（CSV では * 表示）は描いていません"), 2u);  // both velocity charts
+}
+
+// What a reader asks of the charts: which column of the fault tables, the damping, the time
+// step, the rule that picked the phase case worked for this run, the faults' folders.
+TEST(ReportPage, SaysWhereTheNumbersComeFrom) {
+  gm::RunTables& t = synthetic_run(3, 4, 300);
+  t.fault_folder_length(2) = 3;  // the legend shows the folder as the definition file gave it: "fau"
+  const std::string page = render(t);
+  for (const std::string& text : std::vector<std::string>{"Velmora長周期.csv の 28 列目", "減衰定数 h = 0.05", "0.02 s（全ケース共通）",
+                                 "等しいときはケース番号の小さいほうが上位",
+                                 "(4 + 1) ÷ 2 で 2 位、ケース " + std::to_string(t.phase_case) + "。",
+                                 "<li><span class=\"key f1\"></span>震源断層 1 ・ faults\\F1</li>",
+                                 "<li><span class=\"key f2\"></span>震源断層 2 ・ fau</li>",
+                                 "<li><span class=\"key target\"></span>目標</li>"}) {
+    EXPECT_NE(page.find(text), std::string::npos) << text;
+  }
+  // Peak labels: the time to the step's two decimals.
+  const std::regex label("最大 [0-9.]+ cm/s(²)?（[0-9]+\\.[0-9]{2} s）");
+  EXPECT_EQ(std::distance(std::sregex_iterator(page.begin(), page.end(), label), std::sregex_iterator()), 1 + 2 * 4);
 }
 
 TEST(ReportPage, SpectraOnLinearAxesWhenAValueIsZeroOrNegative) {
@@ -159,9 +181,14 @@ TEST(ReportPage, LargestRunStaysSmallAndKeepsEveryPeak) {
       }
     }
     EXPECT_TRUE(peak_y == top || peak_y == bottom) << peak_y << " not in " << top << " .. " << bottom;
-    char field[32];
-    std::snprintf(field, sizeof field, "%.6f", t.peak_velocity(c));
-    EXPECT_EQ(label, field);
+    // The table's value to four significant digits (all the integer digits from 10000 up),
+    // rounded to the nearest. The peaks here are above 1: no leading zeros.
+    const double peak = t.peak_velocity(c);
+    const int exponent = static_cast<int>(std::floor(std::log10(peak)));
+    EXPECT_EQ(label.find_first_not_of("0123456789."), std::string::npos) << label;
+    EXPECT_EQ(label.size() - (label.find('.') == std::string::npos ? 0 : 1),
+              static_cast<std::size_t>(std::max(4, exponent + 1))) << label;
+    EXPECT_NEAR(std::stod(label), peak, 0.5 * std::pow(10.0, std::min(0, exponent - 3)) * (1 + 1e-12));
   }
   EXPECT_EQ(c, gm::kRunMaxCases);
 }
