@@ -8,7 +8,9 @@ namespace parallel {
 Pool::Pool(int threads) : threads_(threads < 1 ? 1 : (threads > kMaxThreads ? kMaxThreads : threads)) {
   try {
     helpers_.reserve(static_cast<std::size_t>(threads_ - 1));
+    waiters_.reserve(static_cast<std::size_t>(threads_ - 1));
     for (int k = 1; k < threads_; ++k) helpers_.emplace_back([this] { helper_loop(); });
+    for (int k = 1; k < threads_; ++k) waiters_.emplace_back([this] { waiter_loop(); });
   } catch (...) {
     // No more threads to be had: those started share the work. threads() still tells how
     // the work is cut, which keeps the results the same.
@@ -21,36 +23,43 @@ Pool::~Pool() {
     ending_ = true;
   }
   wake_.notify_all();
+  wake_waiters_.notify_all();
   for (std::thread& t : helpers_) t.join();
+  for (std::thread& t : waiters_) t.join();
 }
 
 void Pool::helper_loop() noexcept {
   std::unique_lock<std::mutex> hold(lock_);
   for (;;) {
-    wake_.wait(hold, [&] { return ending_ || job_.wanted > 0 || !tasks_.empty(); });
-    // A job first: the caller is waiting on it, a posted task only on the host.
-    if (job_.wanted > 0) {
-      --job_.wanted;
-      ++job_.running;
-      const std::function<void()>* work = job_.work;
-      hold.unlock();
-      (*work)();
-      hold.lock();
-      --job_.running;
-      done_.notify_all();
-    } else if (!tasks_.empty()) {
-      std::function<void()> task = std::move(tasks_.front());
-      tasks_.pop_front();
-      ++tasks_running_;
-      hold.unlock();
-      task();
-      task = nullptr;
-      hold.lock();
-      --tasks_running_;
-      done_.notify_all();
-    } else {
-      return;  // ending, nothing left
-    }
+    wake_.wait(hold, [&] { return ending_ || job_.wanted > 0; });
+    if (job_.wanted == 0) return;  // ending
+    --job_.wanted;
+    ++job_.running;
+    const std::function<void()>* work = job_.work;
+    hold.unlock();
+    (*work)();
+    hold.lock();
+    --job_.running;
+    done_.notify_all();
+  }
+}
+
+// Posted tasks have threads of their own: a task waits on the disk while every helper
+// works on the job that renders the next file.
+void Pool::waiter_loop() noexcept {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    wake_waiters_.wait(hold, [&] { return ending_ || !tasks_.empty(); });
+    if (tasks_.empty()) return;  // ending, nothing left
+    std::function<void()> task = std::move(tasks_.front());
+    tasks_.pop_front();
+    ++tasks_running_;
+    hold.unlock();
+    task();
+    task = nullptr;
+    hold.lock();
+    --tasks_running_;
+    done_.notify_all();
   }
 }
 
@@ -73,7 +82,7 @@ void Pool::run_on_threads(std::size_t helpers, const std::function<void()>& work
 }
 
 void Pool::post(std::function<void()> task) const {
-  if (helpers_.empty()) {
+  if (waiters_.empty()) {
     task();
     return;
   }
@@ -81,7 +90,7 @@ void Pool::post(std::function<void()> task) const {
     const std::lock_guard<std::mutex> hold(lock_);
     tasks_.push_back(std::move(task));
   }
-  wake_.notify_one();
+  wake_waiters_.notify_one();
 }
 
 void Pool::wait_for_tasks() const {
@@ -102,10 +111,11 @@ int thread_count(const char* setting, std::string* note) {
                         ((ec == std::errc() && n > kMaxThreads) || ec == std::errc::result_out_of_range);
   const int threads = too_many ? kMaxThreads : by_cores;
   if (note != nullptr) {
-    const std::string max = std::to_string(kMaxThreads);
-    *note = "gmgather: GMGATHER_THREADS=" + std::string(setting) +
-            (too_many ? " is more than " + max : " is not a whole number from 1 to " + max) + "; using " +
-            std::to_string(threads) + (threads == 1 ? " thread" : " threads");
+    // Appended piece by piece: GCC 12 warns falsely on "literal" + std::string at -O3
+    // (GCC bug 105329).
+    note->assign("gmgather: GMGATHER_THREADS=").append(setting);
+    note->append(too_many ? " is more than " : " is not a whole number from 1 to ").append(std::to_string(kMaxThreads));
+    note->append("; using ").append(std::to_string(threads)).append(threads == 1 ? " thread" : " threads");
   }
   return threads;
 }

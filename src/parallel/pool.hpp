@@ -21,9 +21,10 @@ inline constexpr int kMaxThreads = 8;
 class Pool {
  public:
   // `threads` is clamped to 1..kMaxThreads here, the one place it is; the calling thread
-  // counts as one, so threads() - 1 helpers start now and stay until the pool ends. With
-  // 1 everything runs on the calling thread. When the host refuses a helper, those it did
-  // start (at least the calling thread) do all the work.
+  // counts as one, so threads() - 1 helpers start now and stay until the pool ends, with
+  // as many again that only wait on the host for posted tasks (they take no processor
+  // while they wait). With 1 everything runs on the calling thread. When the host refuses
+  // a thread, those started (at least the calling thread) do all the work.
   explicit Pool(int threads);
   Pool(const Pool&) = delete;
   Pool& operator=(const Pool&) = delete;
@@ -59,9 +60,9 @@ class Pool {
   bool for_each_in_order(std::size_t count, std::size_t window, Produce&& produce, Deliver&& deliver) const;
 
   // Work that waits on the host rather than the processor (a file on its way to the
-  // disk), done by a free helper while the caller goes on; wait_for_tasks() returns when
-  // all posted so far are done. With one thread nothing is posted: the caller does such
-  // work itself. A task must not throw.
+  // disk), done beside the jobs while the caller goes on; wait_for_tasks() returns when
+  // all posted so far are done. With one thread, or no thread to wait, the caller does
+  // it at once. A task must not throw.
   void post(std::function<void()> task) const;
   void wait_for_tasks() const;
 
@@ -82,11 +83,12 @@ class Pool {
     std::exception_ptr first_;
   };
 
-  // Runs `work` on the calling thread and on up to `helpers` free helpers, and returns
-  // when every thread that took it up has finished. A helper busy with a posted task
-  // joins late or not at all: `work` must share its pieces out as it goes, not by thread.
+  // Runs `work` on the calling thread and on up to `helpers` helpers, and returns when
+  // every thread that took it up has finished. A helper may join late (it was still
+  // leaving the job before): `work` must share its pieces out as it goes, not by thread.
   void run_on_threads(std::size_t helpers, const std::function<void()>& work) const;
   void helper_loop() noexcept;
+  void waiter_loop() noexcept;
   std::size_t helpers_for(std::size_t pieces) const noexcept {
     const auto most = static_cast<std::size_t>(threads_);
     return (pieces < most ? pieces : most) - 1;
@@ -94,6 +96,7 @@ class Pool {
 
   int threads_;
   std::vector<std::thread> helpers_;
+  std::vector<std::thread> waiters_;
 
   // Shared with the helpers, under lock_.
   struct Job {
@@ -102,7 +105,8 @@ class Pool {
     std::size_t running = 0;
   };
   mutable std::mutex lock_;
-  mutable std::condition_variable wake_;   // helpers: a job, a task or the end
+  mutable std::condition_variable wake_;   // helpers: a job or the end
+  mutable std::condition_variable wake_waiters_;  // a task or the end
   mutable std::condition_variable done_;   // caller: a helper left the job, a task ended
   mutable Job job_;
   mutable std::deque<std::function<void()>> tasks_;
