@@ -68,10 +68,6 @@ std::string_view interrupt_name() noexcept {
 
 int interrupt_wake_descriptor() noexcept { return wake_pipe[0]; }
 
-// Nothing to mark: a signal interrupts the read itself.
-CancellableRead::CancellableRead() noexcept = default;
-CancellableRead::~CancellableRead() = default;
-
 void forget_interrupts_for_testing() noexcept {
   forget_recorded_interrupt();
   char drained[64];

@@ -120,19 +120,4 @@ TEST(Interrupts, AConsoleReadWaitingForInputGivesUp) {
   }
 }
 
-TEST(Interrupts, ConsoleInputIsReadAsBeforeWithoutAnInterrupt) {
-  EXPECT_EQ(in_child([]() -> std::string {
-              int input[2];
-              if (pipe(input) != 0 || dup2(input[0], STDIN_FILENO) < 0) return "no pipe";
-              platform::watch_for_interrupts();
-              if (write(input[1], "def.csv\r\n", 9) != 9) return "no write";
-              close(input[1]);
-              char typed[16];
-              const std::ptrdiff_t got = platform::host_console().read_input(typed, sizeof typed);
-              if (got != 9) return "read gave " + std::to_string(got);
-              return platform::host_console().read_input(typed, sizeof typed) == 0 ? "" : "no end of input";
-            }),
-            "");
-}
-
 }  // namespace
