@@ -543,22 +543,38 @@ std::optional<Report> check_reports(std::string_view err, bool severe_expected) 
   return severe;
 }
 
-void check_outcome(int status, const testing_support::FakeConsole& console) {
+// The lines a start writes about folders it finds under a temporary or backup name of the
+// set, and leaves alone; only a layout with such folders may have them. What follows.
+std::string_view after_left_alone(std::string_view err, const Request& request) {
+  constexpr std::string_view kLeft = "left as it is";
+  bool any_folder = false;
+  for (std::size_t i = 0; i < kResultCount; ++i) any_folder |= request.temporary_is_folder[i] || request.backup_is_folder[i];
+  while (starts_with(err, "gmgather: ")) {
+    const std::size_t end = err.find("\r\n");
+    require(any_folder && end != std::string_view::npos && err.substr(0, end).find(kLeft) != std::string_view::npos,
+            "a line of the start without a folder to name", err);
+    err.remove_prefix(end + 2);
+  }
+  return err;
+}
+
+void check_outcome(int status, const testing_support::FakeConsole& console, const Request& request) {
+  const std::string err_text(after_left_alone(console.err, request));
   const std::string_view out = console.out;
   require(starts_with(out, gm::kPrompt), "the console does not start with the prompt", out);
   const std::string_view after_prompt = out.substr(gm::kPrompt.size());
   switch (status) {
     case gm::kExitNormal:
       require(after_prompt.empty(), "a normal end wrote more than the prompt", out);
-      check_reports(console.err, false);
+      check_reports(err_text, false);
       break;
     case gm::kExitErrorEnd:
       require(is_error_end_message(after_prompt), "an error end with an unknown message",
               after_prompt);
-      require(console.err.empty(), "an error end wrote to standard error", console.err);
+      require(err_text.empty(), "an error end wrote to standard error", err_text);
       break;
     case gm::kExitFatal: {
-      const std::optional<Report> severe = check_reports(console.err, true);
+      const std::optional<Report> severe = check_reports(err_text, true);
       // Only the Enter pause reads the console after a message: a report of the console's
       // end of input may follow the message of an error end.
       const bool after_message =
@@ -694,7 +710,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
         fuzzing::escaped(console.err.substr(0, 300)).c_str());
   }
 
-  check_outcome(status, console);
+  check_outcome(status, console, request);
   check_result_files(ws, request, status);
   check_page(ws, request, status);
   const std::set<std::string> entries = ws.entries();

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver/messages.hpp"
+#include "platform/interrupt.hpp"
 #include "evaluation/evaluation.hpp"
 #include "inputs/definition_file.hpp"
 #include "inputs/file_layouts.hpp"
@@ -11,6 +13,7 @@
 #include "inputs/waveform.hpp"
 #include "report/page.hpp"
 #include "results/result_files.hpp"
+#include "results/unfinished_set.hpp"
 #include "textio/record_reader.hpp"
 
 namespace gm {
@@ -31,6 +34,24 @@ struct Run {
 };
 using Ending = std::optional<int>;
 
+// What a run stopped while putting its set in place left in this folder, finished before
+// anything else: the set it committed goes in whole, or the earlier set stays whole. A
+// set that cannot be finished stops the run, whose new files would take its place.
+Ending finish_what_was_left(Run& run) {
+  std::vector<std::string_view> names;
+  for (const results::ResultFile& file : results::result_set()) names.push_back(file.name);
+  const results::SetRepair repair = results::finish_unfinished_set("", names);
+  if (!repair.line.empty()) run.console.write_error(repair.line);
+  if (repair.action == results::SetRepair::Action::Stuck) return kExitFatal;
+  return std::nullopt;
+}
+
+// An interrupt ends the run at the next phase, with the earlier set as it was.
+Ending unless_interrupted(Run& run) {
+  if (platform::interrupted()) return run.con.stopped(false);
+  return std::nullopt;
+}
+
 // The dialogue, when the command line named no file: one prompt, one free-form answer of
 // at most 40 bytes.
 Ending ask_for_definition_file(Run& run) {
@@ -42,6 +63,7 @@ Ending ask_for_definition_file(Run& run) {
   if (!run.con.write_message({kPrompt})) return run.con.fatal(run.con.output_fault());
   const textio::Item answer = textio::Item::text(t.definition_file_name);
   const int status = run.con.input().read_free_form({&answer, 1});
+  if (Ending end = unless_interrupted(run)) return end;
   if (status != textio::kStatusOk) return run.con.fatal(run.con.input().fault(status));
   t.definition_file_name_length = textio::LCHR40(t.definition_file_name);
   run.definition_file.assign(t.definition_file_name.bytes.data(),
@@ -86,8 +108,11 @@ results::Request render(const Run& run, std::string& page) {
 
 Ending place(Run& run, const results::Request& request) {
   if (const auto fault = results::write_result_files(run.t, run.console, run.pool, request)) {
+    if (Ending end = unless_interrupted(run)) return end;
     return run.con.fatal(*fault);
   }
+  // An interrupt that came while the set went in waited for it.
+  if (platform::interrupted()) return run.con.stopped(true);
   return std::nullopt;
 }
 
@@ -96,12 +121,16 @@ Ending place(Run& run, const results::Request& request) {
 int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options) {
   start_up(t);
   Run run{console, t, pool, options, RunConsole(console, options.definition_file.has_value()), {}};
+  if (Ending end = finish_what_was_left(run)) return *end;
   if (Ending end = ask_for_definition_file(run)) return *end;
   if (Ending end = read_definition(run)) return *end;
   if (Ending end = read_inputs(run)) return *end;
+  if (Ending end = unless_interrupted(run)) return *end;
   evaluation::evaluate_cases(t, pool);
+  if (Ending end = unless_interrupted(run)) return *end;
   std::string page;
   const results::Request request = render(run, page);
+  if (Ending end = unless_interrupted(run)) return *end;
   if (Ending end = place(run, request)) return *end;
   return kExitNormal;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/messages.hpp"
+#include "platform/interrupt.hpp"
 #include "textio/report.hpp"
 
 namespace gm {
@@ -45,8 +46,17 @@ int RunConsole::error_end(std::initializer_list<std::string_view> pieces) {
   if (messages_to_error_) return error_end_on_error_stream(pieces);
   if (!write_message(pieces)) return fatal(output_fault());
   const int status = input_.skip_record();
-  if (status != textio::kStatusOk) return fatal(input_.fault(status));
+  if (status != textio::kStatusOk) return platform::interrupted() ? stopped(false) : fatal(input_.fault(status));
   return kExitErrorEnd;
+}
+
+int RunConsole::stopped(bool placed) {
+  std::string line = "gmgather: stopped by ";
+  line.append(platform::interrupt_name());
+  line.append(placed ? ": the new result files were being put in place and are complete\r\n"
+                     : ": the earlier result files are as they were\r\n");
+  console_.write_error(line);
+  return kExitInterrupted;
 }
 
 int RunConsole::error_end_on_error_stream(std::initializer_list<std::string_view> pieces) {

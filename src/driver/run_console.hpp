@@ -18,6 +18,7 @@ inline constexpr int kExitNormal = 0;
 inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
 inline constexpr int kExitFatal = 2;     // the record layer's fatal report
 inline constexpr int kExitUsage = 3;     // a command line the program cannot take
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C and its kin, on every system
 
 class RunConsole {
  public:
@@ -37,6 +38,10 @@ class RunConsole {
 
   // A checked error: the message, then the Enter pause (one console line, ignored).
   int error_end(std::initializer_list<std::string_view> pieces);
+
+  // The end of a run stopped by an interrupt: one line on standard error saying which
+  // files the folder holds, the earlier ones or (`placed`) the complete new set.
+  int stopped(bool placed);
 
   // The end a definition file or an input file calls for; kExitNormal for none.
   int definition_end(const inputs::DefinitionOutcome& outcome);

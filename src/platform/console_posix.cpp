@@ -2,6 +2,8 @@
 // always speaks UTF-8. Pipes and files get the program's bytes untouched, so scripts and
 // the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text.
 #include "platform/console.hpp"
+#include "platform/interrupt.hpp"
+#include "platform/interrupt_record.hpp"
 #include "platform/posix_iconv.hpp"
 #include "platform/posix_io.hpp"
 #include "platform/shift_jis.hpp"
@@ -16,17 +18,39 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace platform {
 namespace {
 
+// Waits until `fd` has input (or its end) or an interrupt comes; false for the interrupt.
+bool wait_for_input(int fd) {
+  for (;;) {
+    if (interrupted()) return false;
+    const int wake = interrupt_wake_descriptor();
+    pollfd watched[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
+    // The wake pipe stays readable once an interrupt came; while a deferral hides that
+    // interrupt, only the input counts.
+    const nfds_t count = wake >= 0 && recorded_interrupt() == 0 ? 2 : 1;
+    const int ready = ::poll(watched, count, -1);
+    if (ready < 0 && errno == EINTR) continue;
+    // Input, its end, an error on it or a failed poll: the read tells which.
+    if (ready != 0 && (count == 1 || watched[1].revents == 0)) return true;
+  }
+}
+
+// One read, going on after an interruption unless it was an interrupt: a read waiting
+// for the user gives up then (-1), so that the run can end.
 ssize_t read_once(int fd, char* buffer, std::size_t n) {
-  ssize_t got;
-  do {
-    got = ::read(fd, buffer, n > kMaxIo ? kMaxIo : n);
-  } while (got < 0 && errno == EINTR);
-  return got;
+  for (;;) {
+    if (!wait_for_input(fd)) {
+      errno = EINTR;
+      return -1;
+    }
+    const ssize_t got = ::read(fd, buffer, n > kMaxIo ? kMaxIo : n);
+    if (got >= 0 || errno != EINTR) return got;
+  }
 }
 
 // Whether the user's locale encodes text as UTF-8. The locale is only borrowed for the

@@ -2,6 +2,8 @@
 // it shows and what the user types do not depend on the console's code page; redirected
 // streams get the program's bytes untouched.
 #include "platform/console.hpp"
+#include "platform/interrupt.hpp"
+#include "platform/interrupt_record.hpp"
 #include "platform/shift_jis.hpp"
 #include "platform/win32_text.hpp"
 
@@ -19,6 +21,15 @@ constexpr std::size_t kConsoleChunk = 8192;
 bool is_console(HANDLE handle) {
   DWORD mode = 0;
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+// Whether an interrupt has come, or comes within `milliseconds`.
+bool interrupt_within(DWORD milliseconds) {
+  for (DWORD waited = 0; !interrupted(); waited += 5) {
+    if (waited >= milliseconds) return false;
+    Sleep(5);
+  }
+  return true;
 }
 
 bool write_all(HANDLE handle, const char* data, std::size_t n) {
@@ -95,10 +106,13 @@ class InputStream {
 
   std::ptrdiff_t read(char* buffer, std::size_t n) {
     if (!console_) {
+      const CancellableRead waiting;
+      if (interrupted()) return -1;
       DWORD got = 0;
       if (!ReadFile(handle_, buffer, static_cast<DWORD>(n > kMaxIo ? kMaxIo : n), &got, nullptr)) {
-        // The writing end of a pipe went away: that is the end of the input.
-        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+        // The writing end of a pipe went away: that is the end of the input. A read
+        // cancelled by an interrupt fails with ERROR_OPERATION_ABORTED.
+        return GetLastError() == ERROR_BROKEN_PIPE && !interrupted() ? 0 : -1;
       }
       return static_cast<std::ptrdiff_t>(got);
     }
@@ -114,8 +128,19 @@ class InputStream {
         high_surrogate_ = 0;
       }
       DWORD got = 0;
-      if (!ReadConsoleW(handle_, typed + count, static_cast<DWORD>(4096 - count), &got, nullptr)) return -1;
-      if (got == 0) return 0;
+      {
+        const CancellableRead waiting;
+        if (interrupted()) return -1;
+        if (!ReadConsoleW(handle_, typed + count, static_cast<DWORD>(4096 - count), &got, nullptr)) return -1;
+      }
+      if (got == 0) {
+        // Ctrl+C ends the read with nothing read (ERROR_OPERATION_ABORTED) while the
+        // handler's thread may still be on its way to record it.
+        if (GetLastError() != ERROR_OPERATION_ABORTED) return interrupted() ? -1 : 0;
+        if (interrupt_within(100)) return -1;
+        if (count > 0) high_surrogate_ = typed[0];  // still waits for its second half
+        continue;
+      }
       count += got;
       // A character outside the BMP may be cut in two by the buffer end; its first half
       // waits for the second.

@@ -104,10 +104,18 @@ bool flush_folder_of(std::string_view sjis_path) noexcept;
 // text ends this.
 void refuse_flushes_for_testing(std::string_view sjis_path_end);
 
-// Whether a file (not a folder, a device or nothing) has this name.
-bool is_file(std::string_view sjis_path) noexcept;
-
-// Removes a file, if it can; a file that is already gone is no failure.
+// Removes a file, if it can; a file that is already gone is no failure. A folder is never
+// removed.
 void remove_file(std::string_view sjis_path) noexcept;
+
+// What stands under a name, looked at without following a link: a program that renames or
+// removes files it finds left behind must not move a folder or another program's link.
+enum class FileKind {
+  Missing,  // nothing of that name (or no such folder on the path)
+  File,     // a file on disk
+  Folder,
+  Other,    // a link, a pipe, a device, or the host would not tell
+};
+FileKind file_kind(std::string_view sjis_path) noexcept;
 
 }  // namespace platform

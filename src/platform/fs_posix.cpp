@@ -236,7 +236,12 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   }
   const std::string from = host_path(sjis_from);
   const std::string to = host_path(sjis_to);
-  return std::rename(from.c_str(), to.c_str()) == 0 ? OpenError::None : error_from_errno(errno);
+  // A network file system may be interrupted by a signal the program catches (Ctrl+C).
+  int rc;
+  do {
+    rc = std::rename(from.c_str(), to.c_str());
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0 ? OpenError::None : error_from_errno(errno);
 }
 
 bool flush_folder_of(std::string_view sjis_path) noexcept {
@@ -260,17 +265,6 @@ bool flush_folder_of(std::string_view sjis_path) noexcept {
   }
 }
 
-bool is_file(std::string_view sjis_path) noexcept {
-  if (sjis_path.find('\0') != std::string_view::npos) return false;
-  try {
-    const std::string path = host_path(sjis_path);
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  } catch (...) {
-    return false;  // out of memory for the name
-  }
-}
-
 void remove_file(std::string_view sjis_path) noexcept {
   if (sjis_path.find('\0') != std::string_view::npos) return;
   try {
@@ -278,6 +272,21 @@ void remove_file(std::string_view sjis_path) noexcept {
     ::unlink(path.c_str());
   } catch (...) {
     // Out of memory for the name: the file stays.
+  }
+}
+
+FileKind file_kind(std::string_view sjis_path) noexcept {
+  if (sjis_path.find('\0') != std::string_view::npos) return FileKind::Other;
+  try {
+    const std::string path = host_path(sjis_path);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+      return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Other;
+    }
+    if (S_ISREG(st.st_mode)) return FileKind::File;
+    return S_ISDIR(st.st_mode) ? FileKind::Folder : FileKind::Other;
+  } catch (...) {
+    return FileKind::Other;  // out of memory for the name
   }
 }
 

@@ -193,24 +193,30 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
 
 bool flush_folder_of(std::string_view) noexcept { return true; }
 
-bool is_file(std::string_view sjis_path) noexcept {
-  try {
-    std::wstring wide;
-    if (!native_path(sjis_path, wide)) return false;
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-           (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
-  } catch (...) {
-    return false;  // out of memory for the name
-  }
-}
-
 void remove_file(std::string_view sjis_path) noexcept {
   try {
     std::wstring wide;
     if (native_path(sjis_path, wide)) DeleteFileW(wide.c_str());
   } catch (...) {
     // Out of memory for the name: the file stays.
+  }
+}
+
+FileKind file_kind(std::string_view sjis_path) noexcept {
+  try {
+    std::wstring wide;
+    if (!native_path(sjis_path, wide)) return FileKind::Other;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileKind::Missing : FileKind::Other;
+    }
+    // A junction or a symbolic link is a reparse point, folder or not.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FileKind::Other;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileKind::Folder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? FileKind::Other : FileKind::File;
+  } catch (...) {
+    return FileKind::Other;  // out of memory for the name
   }
 }
 

@@ -29,6 +29,7 @@ std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform
       return files.place_all();
     }
   }  // a failed attempt's temporary files are gone here
+  if (platform::interrupted()) return textio::Fault{StagedFiles::kInterrupted, 0, {}};
 
   // A file could not be written (a full disk, a size limit, a name that cannot be
   // replaced): everything again by statement, one file after the other, which ends at the

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "platform/interrupt.hpp"
+#include "results/unfinished_set.hpp"
+
 namespace results {
 namespace {
 
@@ -16,7 +19,8 @@ StagedFiles::~StagedFiles() {
   for (Staged& f : files_) {
     // Closed first: Windows removes no file that is still open.
     f.file.close();
-    if (!f.placed) platform::remove_file(f.temp);
+    // A committed set that could not be undone keeps its new files for the next start.
+    if (!f.placed && !committed_) platform::remove_file(f.temp);
   }
 }
 
@@ -100,7 +104,7 @@ std::optional<textio::Fault> StagedFiles::place(Staged& f) {
 
 std::optional<textio::Fault> StagedFiles::take_away(Stale& s) {
   // A folder of that name is not a file of an earlier run: it stays where it is.
-  if (!platform::is_file(s.name)) return std::nullopt;
+  if (platform::file_kind(s.name) != platform::FileKind::File) return std::nullopt;
   const platform::OpenError refusal = platform::replace_file(s.name, s.backup);
   if (refusal == platform::OpenError::None) {
     s.backed_up = true;
@@ -110,32 +114,50 @@ std::optional<textio::Fault> StagedFiles::take_away(Stale& s) {
   return std::nullopt;
 }
 
+// Undoes the renames made so far, last first. While the set is committed (the marker is
+// on the disk) every new file goes back under its temporary name before any earlier file
+// comes back, and the marker goes only after that: a crash part way through leaves a
+// marker whose set the next start completes.
 void StagedFiles::undo() {
-  const auto put_back = [&](const std::string& backup, const std::string& name, int unit) {
-    const platform::OpenError refusal = platform::replace_file(backup, name);
-    if (refusal != platform::OpenError::None) {
-      console_.write_error(textio::report_line(textio::Severity::Error,
-                                               fault_of(textio::open_error_number(refusal), unit, name)));
-    }
+  bool whole = true;
+  const auto rename_back = [&](const std::string& from, const std::string& to, int unit) {
+    const platform::OpenError refusal = platform::replace_file(from, to);
+    if (refusal == platform::OpenError::None) return true;
+    console_.write_error(textio::report_line(textio::Severity::Error,
+                                             fault_of(textio::open_error_number(refusal), unit, to)));
+    whole = false;
+    return false;
   };
-  for (std::size_t i = stale_.size(); i-- > 0;) {
-    if (stale_[i].backed_up) put_back(stale_[i].backup, stale_[i].name, stale_[i].unit);
-  }
   for (std::size_t i = files_.size(); i-- > 0;) {
     Staged& f = files_[i];
-    if (f.backed_up) {
-      put_back(f.backup, f.name, f.unit);
-    } else if (f.placed) {
-      platform::remove_file(f.name);
-    }
+    if (f.placed && rename_back(f.name, f.temp, f.unit)) f.placed = false;
+  }
+  for (std::size_t i = stale_.size(); i-- > 0;) {
+    if (stale_[i].backed_up && whole) rename_back(stale_[i].backup, stale_[i].name, stale_[i].unit);
+  }
+  for (std::size_t i = files_.size(); i-- > 0;) {
+    if (files_[i].backed_up && whole) rename_back(files_[i].backup, files_[i].name, files_[i].unit);
   }
   // So that the earlier files are back on the disk too, as far as the disk allows.
-  if (!files_.empty()) platform::flush_folder_of(files_.front().name);
+  if (!platform::flush_folder_of(files_.front().name)) whole = false;
+  if (committed_ && whole && remove_marker(folder_prefix_of(files_.front().name))) committed_ = false;
 }
 
 std::optional<textio::Fault> StagedFiles::place_all() {
   if (files_.empty()) return std::nullopt;
   if (auto fault = flush_all()) return fault;
+  // The last moment to stop with nothing changed.
+  if (platform::interrupted()) return fault_of(kInterrupted, files_.back().unit, files_.back().name);
+  std::vector<std::string_view> placed;
+  std::vector<std::string_view> removed;
+  for (const Staged& f : files_) placed.push_back(f.name);
+  for (const Stale& s : stale_) {
+    if (platform::file_kind(s.name) == platform::FileKind::File) removed.push_back(s.name);
+  }
+  if (auto fault = write_marker(placed, removed, files_.back().unit)) return fault;
+  committed_ = true;
+  // From here the set goes in whole: an interrupt waits until it is in place.
+  const platform::InterruptDeferral placing;
   for (Staged& f : files_) {
     if (auto fault = place(f)) {
       undo();
@@ -158,6 +180,10 @@ std::optional<textio::Fault> StagedFiles::place_all() {
   for (const Stale& s : stale_) {
     if (s.backed_up) platform::remove_file(s.backup);
   }
+  // The set is complete without the marker; one left behind would only make the next
+  // start finish what is already finished.
+  remove_marker(folder_prefix_of(last.name));
+  committed_ = false;
   return std::nullopt;
 }
 

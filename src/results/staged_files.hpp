@@ -14,9 +14,12 @@
 // the same way as an earlier file: to its backup name, removed once all is in place, and
 // moved back by a failure; so the folder never holds files of two runs.
 //
+// Before the first rename the set is committed: a marker file (unfinished_set.hpp) names
+// its files, so that a run killed while renaming is finished by the next start, all new;
+// a run killed before leaves the earlier files, and the next start removes what it wrote.
+//
 // The names after a run: NAME (the file), NAME.part (the new file while it is written),
-// NAME.old (the earlier file while the new ones are put in place). Leftovers from a run
-// cut short are overwritten by the next, and a successful run removes them.
+// NAME.old (the earlier file while the new ones are put in place).
 #include <cstddef>
 #include <deque>
 #include <optional>
@@ -27,6 +30,7 @@
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
 #include "platform/fs.hpp"
+#include "platform/interrupt.hpp"
 #include "textio/record_writer.hpp"
 #include "textio/report.hpp"
 
@@ -34,6 +38,9 @@ namespace results {
 
 class StagedFiles {
  public:
+  // The fault place_all returns when an interrupt came before anything was put in place.
+  static constexpr int kInterrupted = 130;
+
   // The pool flushes the files to the disk, several at a time. A restore that fails is
   // reported to `console`.
   StagedFiles(platform::Console& console, const parallel::Pool& pool) : console_(console), pool_(pool) {}
@@ -44,9 +51,11 @@ class StagedFiles {
 
   // Writes the file `name` as the given unit: checks that `name` may be replaced, opens
   // its temporary file and lets `body` write the records. The file stays open until
-  // place_all flushes it. Reports carry `name`. Every name is in one folder.
+  // place_all flushes it. Reports carry `name`. Every name is in one folder. After an
+  // interrupt nothing more is written: kInterrupted.
   template <class Body>
   std::optional<textio::Fault> write(int unit_number, std::string_view name, Body&& body) {
+    if (platform::interrupted()) return textio::Fault{kInterrupted, unit_number, std::string(name)};
     if (auto refusal = stage(unit_number, name)) return refusal;
     Staged& staged = files_.back();
     textio::OutputFileUnit file(unit_number, console_);
@@ -65,8 +74,10 @@ class StagedFiles {
 
   // Flushes every written file to the disk, all at once (with more than one thread each
   // file has been on its way to the disk since it was written, see start_flush), then
-  // puts each in the place of its name, in the order written, moves the files to be
-  // removed to their backup names, and flushes the folder. On
+  // commits the set (the marker), puts each in the place of its name, in the order
+  // written, moves the files to be removed to their backup names, and flushes the folder;
+  // an interrupt that comes meanwhile waits until the set is in place. One that came
+  // before the commit ends it with kInterrupted and nothing changed. On
   // a failure every name holds its earlier file again (or none, as before) and the fault
   // names the file: 38 when a flush failed (that file's, or the folder's after the last
   // file), else the refusal of the rename. A backup that cannot be moved back is reported
@@ -111,6 +122,7 @@ class StagedFiles {
 
   platform::Console& console_;
   const parallel::Pool& pool_;
+  bool committed_ = false;  // the marker is on the disk: the set goes forward
   std::deque<Staged> files_;  // a deque: the flushes hold on to their file
   std::vector<Stale> stale_;
 };
