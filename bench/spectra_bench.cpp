@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 #include "spectra/oscillator.hpp"
 #include "spectra_records.hpp"
 
@@ -44,7 +44,7 @@ void Spectra(benchmark::State& state, spectra::Path path) {
     state.SkipWithError("the processor lacks this path");
     return;
   }
-  const parallel::Workers workers(static_cast<int>(state.range(0)));
+  const parallel::Pool workers(static_cast<int>(state.range(0)));
   Run& run = largest_run();
   double seconds = 0.0;
   for (auto _ : state) {

@@ -22,7 +22,7 @@ constexpr std::string_view kForms[] = {
     "使い方 / Usage:",
     "  gmgather                     定義ファイル名を尋ねてから実行",
     "                               asks for the definition file, then runs",
-    "  gmgather [--report] [--] DEFINITION_FILE",
+    "  gmgather [--report] [--spectra] [--] DEFINITION_FILE",
     "                               定義ファイルを指定して実行 (入力待ちなし)",
     "                               runs on DEFINITION_FILE, never waits for Enter",
     "  gmgather -h | --help | -V | --version",
@@ -31,6 +31,8 @@ constexpr std::string_view kForms[] = {
 constexpr std::string_view kOptions[] = {
     "オプション / Options:",
     "  --report       レポートも作成 / also writes the report page",
+    "  --spectra      各ケースの応答スペクトルも作成 (h = 0.05)",
+    "                 also writes each case's response spectrum (h = 0.05)",
     "  -h, --help     この説明を表示 / shows this help",
     "  -V, --version  バージョンを表示 / shows the version",
     "  --             以降はファイル名 (- で始まる名前のため)",
@@ -78,6 +80,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         return line;
       } else if (argument == "--report") {
         line.options.report = true;
+      } else if (argument == "--spectra") {
+        line.options.spectra = true;
       } else {
         line.action = CommandLine::Action::Error;
         line.problem = CommandLine::Problem::UnknownOption;

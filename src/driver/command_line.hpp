@@ -1,5 +1,6 @@
 #pragma once
-// The command line: gmgather [--report] [--] [DEFINITION_FILE], -h/--help, -V/--version.
+// The command line: gmgather [--report] [--spectra] [--] [DEFINITION_FILE], -h/--help,
+// -V/--version.
 // Texts here are UTF-8; the console gets them as Shift-JIS.
 #include <span>
 #include <string>

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "driver/messages.hpp"
-#include "platform/interrupt.hpp"
+#include "evaluation/case_spectra.hpp"
 #include "evaluation/evaluation.hpp"
 #include "inputs/definition_file.hpp"
 #include "inputs/file_layouts.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
+#include "platform/interrupt.hpp"
 #include "report/page.hpp"
 #include "results/result_files.hpp"
 #include "results/unfinished_set.hpp"
@@ -99,6 +100,7 @@ Ending read_inputs(Run& run) {
 results::Request render(const Run& run, std::string& page) {
   results::Request request;
   request.report = run.options.report;
+  request.spectra = run.options.spectra;
   if (request.report) {
     report::render_page(run.t, report::facts_of_this_run(run.definition_file, kVersion), page, run.pool);
     request.page = page;
@@ -127,6 +129,8 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   if (Ending end = read_inputs(run)) return *end;
   if (Ending end = unless_interrupted(run)) return *end;
   evaluation::evaluate_cases(t, pool);
+  // The page shows the response spectra too.
+  if (options.spectra || options.report) evaluation::compute_case_spectra(t, pool);
   if (Ending end = unless_interrupted(run)) return *end;
   std::string page;
   const results::Request request = render(run, page);

@@ -15,6 +15,8 @@ struct RunOptions {
   std::optional<std::string> definition_file;
   // Also write the report page beside the result files.
   bool report = false;
+  // Also write each case's response spectrum beside the target.
+  bool spectra = false;
 };
 
 }  // namespace gm

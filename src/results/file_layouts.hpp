@@ -30,4 +30,8 @@ inline constexpr textio::Descriptor kPeakRow[] = {
 // A, 30(A1, I3): the ranks.
 inline constexpr textio::Descriptor kRankRow[] = {
     {K::A}, {K::GroupBegin, 0, 0, 30}, {K::Aw, 1}, {K::I, 3}, {K::GroupEnd}};
+// F12.4, 61(A1, F14.6): a row of the response spectra file (the target, then two
+// columns per case).
+inline constexpr textio::Descriptor kSpectraRow[] = {
+    {K::F, 12, 4}, {K::GroupBegin, 0, 0, 61}, {K::Aw, 1}, {K::F, 14, 6}, {K::GroupEnd}};
 }  // namespace results::layouts

@@ -1,6 +1,7 @@
 #include "results/result_set.hpp"
 
 #include <array>
+#include <string>
 
 #include "results/file_layouts.hpp"
 
@@ -109,6 +110,28 @@ DataRows case_rows(const gm::RunTables& t, const double* table) {
   return rows;
 }
 
+// The title, then the column heads: "周期(s),目標Sv(cm/s),ケース1 Sv(cm/s),ケース1 pSv(cm/s),...".
+void case_spectra_header(const gm::RunTables& t, textio::OutputUnit& unit) {
+  WriteStatement(unit, layouts::kLabel).text(kCaseSpectraTitle);
+  std::string heads(kPeriodLabel);
+  heads.append(kComma).append(kTargetSvLabel);
+  for (int c = 1; c <= t.case_count; ++c) {
+    const std::string number = std::to_string(c);
+    heads.append(kComma).append(kCaseLabel).append(number).append(" Sv(cm/s)");
+    heads.append(kComma).append(kCaseLabel).append(number).append(" pSv(cm/s)");
+  }
+  WriteStatement(unit, layouts::kLabel).text(heads);
+}
+
+DataRows case_spectra_rows(const gm::RunTables& t) {
+  DataRows rows = period_rows(t, t.case_spectra);
+  rows.values = 1 + 2 * t.case_count;
+  rows.row_step = gm::kSpectraColumns;
+  rows.value_step = 1;
+  rows.layout = layouts::kSpectraRow;
+  return rows;
+}
+
 DataRows case_acceleration_rows(const gm::RunTables& t) { return case_rows(t, t.case_acceleration); }
 DataRows case_velocity_rows(const gm::RunTables& t) { return case_rows(t, t.case_velocity); }
 
@@ -121,6 +144,7 @@ constexpr std::array kResultSet{
     ResultFile{kCaseVelocityFile, 25, Option::None, case_velocity_header, case_velocity_rows},
     ResultFile{kPeakVelocityFile, 26, Option::None, peak_velocity_file, nullptr},
     ResultFile{kReportPageFile, 27, Option::Report, nullptr, nullptr},
+    ResultFile{kCaseSpectraFile, 28, Option::Spectra, case_spectra_header, case_spectra_rows},
 };
 
 }  // namespace

@@ -34,6 +34,9 @@ inline constexpr std::string_view kCaseVelocityFile =
 inline constexpr std::string_view kPeakVelocityFile =
     "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc"
     "\x8d\xc5\x91\xe5\x91\xac\x93\x78.csv";  // 参考･各ケースの最大速度.csv
+inline constexpr std::string_view kCaseSpectraFile =
+    "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc\x89\x9e\x93\x9a"
+    "\x83\x58\x83\x79\x83\x4e\x83\x67\x83\x8b.csv";  // 参考･各ケースの応答スペクトル.csv
 inline constexpr std::string_view kReportPageFile =
     "\x8e\x51\x8d\x6c\xa5\x8c\x8b\x89\xca\x90\x7d\x95\x5c.html";  // 参考･結果図表.html
 
@@ -50,6 +53,11 @@ inline constexpr std::string_view kPeakVelocityLabel =
     "\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s)";  // 最大速度(cm/s)
 inline constexpr std::string_view kPeakRankLabel =
     "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca";  // 最大速度順位
+inline constexpr std::string_view kCaseSpectraTitle =
+    "\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc\x89\x9e\x93\x9a\x83\x58\x83\x79\x83\x4e\x83\x67\x83\x8b"
+    " (\x8c\xb8\x90\x8a\x92\xe8\x90\x94 h = 0.05)";  // 各ケースの応答スペクトル (減衰定数 h = 0.05)
+inline constexpr std::string_view kTargetSvLabel = "\x96\xda\x95\x57Sv(cm/s)";  // 目標Sv(cm/s)
+inline constexpr std::string_view kCaseLabel = "\x83\x50\x81\x5b\x83\x58";    // ケース
 inline constexpr std::string_view kColumnLabel = ",No.";
 inline constexpr std::string_view kVelocityUnitLabel = ",(cm/s)";
 inline constexpr std::string_view kAccelerationUnitLabel = ",(cm/s2)";
@@ -77,15 +85,23 @@ struct DataRows {
 };
 
 // What asks for a file beyond those every run writes.
-enum class Option { None, Report };
+enum class Option { None, Report, Spectra };
 
 // What a run asks for beyond the files every run writes, and the bytes of the files it
 // makes elsewhere (the page).
 struct Request {
   bool report = false;
+  bool spectra = false;
   std::string_view page;
 
-  bool asks(Option option) const noexcept { return option == Option::None || (option == Option::Report && report); }
+  bool asks(Option option) const noexcept {
+    switch (option) {
+      case Option::None: return true;
+      case Option::Report: return report;
+      case Option::Spectra: return spectra;
+    }
+    return false;
+  }
   std::string_view bytes_for(Option option) const noexcept { return option == Option::Report ? page : std::string_view(); }
 };
 

@@ -162,12 +162,12 @@ void OscillatorBank::respond(std::span<const double> acceleration, std::span<dou
 }
 
 void case_spectra(std::span<const CaseSpectrum> cases, std::span<const double> periods, double time_step,
-                  double damping, const parallel::Workers& workers, Path path) {
+                  double damping, const parallel::Pool& pool, Path path) {
   const OscillatorBank bank(periods, time_step, damping);
   const std::size_t blocks = bank.blocks(path);
   // Pieces of one block of one record: many more pieces than threads even for a few
   // records, and each writes cells of its own.
-  workers.for_each(cases.size() * blocks, [&](std::size_t piece) {
+  pool.for_each(cases.size() * blocks, [&](std::size_t piece) {
     const CaseSpectrum& c = cases[piece / blocks];
     bank.respond_block(c.acceleration, piece % blocks, c.sv, c.psv, path);
   });

@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "parallel/workers.hpp"
+#include "parallel/pool.hpp"
 
 namespace spectra {
 
@@ -78,9 +78,9 @@ struct CaseSpectrum {
   std::span<double> psv;  // periods.size() cells
 };
 
-// Every record's spectrum, the records' blocks spread over the workers.
+// Every record's spectrum, the records' blocks spread over the pool.
 void case_spectra(std::span<const CaseSpectrum> cases, std::span<const double> periods, double time_step,
-                  double damping, const parallel::Workers& workers, Path path = Path::Best);
+                  double damping, const parallel::Pool& pool, Path path = Path::Best);
 
 // One record's spectrum on the calling thread.
 void response_spectrum(std::span<const double> acceleration, std::span<const double> periods,

@@ -19,6 +19,10 @@ inline constexpr int kRunMaxFaults = 6;
 inline constexpr int kRunMaxCases = 21;
 inline constexpr int kPeriodCount = 55;
 inline constexpr double kTimeStep = 0.02;
+// The damping of every response spectrum a run computes, as of the fault tables' column.
+inline constexpr double kDamping = 0.05;
+// The response spectra table's row: the target, then Sv and pSv of each case.
+inline constexpr int kSpectraColumns = 1 + 2 * kMaxCases;
 
 struct RunTables {
   std::int32_t period_count;
@@ -39,6 +43,9 @@ struct RunTables {
   double period_table[kMaxPeriods];
   double fault_spectra[kMaxFaults * kMaxPeriods];  // (fault, period row), fault fastest
   double target_spectrum[kMaxPeriods];
+  // (column, period row), column fastest: the target, then Sv and pSv of each case; filled
+  // when the run is asked for the response spectra or the page.
+  double case_spectra[kSpectraColumns * kMaxPeriods];
   std::int32_t case_integer_table[kMaxCases * 2];  // (case, column): sample count, rank
   double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample), sample fastest
   double case_velocity[kMaxCases * kMaxSamples];      // (case, sample), sample fastest
@@ -53,6 +60,9 @@ struct RunTables {
   double& period(int j) { return period_table[j - 1]; }
   double& spectrum(int fault, int row) { return fault_spectra[(row - 1) * kMaxFaults + fault - 1]; }
   double& target(int j) { return target_spectrum[j - 1]; }
+  // Row j of the response spectra: [0] the target, [2c - 1] Sv and [2c] pSv of case c.
+  double* spectra_row(int j) { return &case_spectra[(j - 1) * kSpectraColumns]; }
+  const double* spectra_row(int j) const { return &case_spectra[(j - 1) * kSpectraColumns]; }
   std::int32_t& case_sample_count(int c) { return case_integer_table[c - 1]; }
   std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + c - 1]; }
   double& acceleration(int c, int j) { return acceleration_column(c)[j - 1]; }

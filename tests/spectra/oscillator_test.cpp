@@ -75,7 +75,7 @@ TEST(ResponseSpectrum, SameBitsForOneTwoAndEightThreads) {
     std::vector<spectra::CaseSpectrum> cases;
     for (std::size_t c = 0; c < records.size(); ++c)
       cases.push_back({records[c].samples, results[c].sv, results[c].psv});
-    spectra::case_spectra(cases, periods, kStep, kDamping, parallel::Workers(threads));
+    spectra::case_spectra(cases, periods, kStep, kDamping, parallel::Pool(threads));
     if (first.empty()) first = results;
     for (std::size_t c = 0; c < records.size(); ++c) {
       EXPECT_TRUE(same_bits(results[c].sv, first[c].sv) && same_bits(results[c].psv, first[c].psv))
