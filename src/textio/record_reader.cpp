@@ -56,6 +56,7 @@ void RecordReader::attach(ByteSource& source, std::string_view name) {
   at_end_ = read_failed_ = after_value_ = false;
   repeat_left_ = 0;
   discarded_ = line_start_ = value_column_ = stop_offset_ = 0;
+  stop_items_ = 0;
   lines_passed_ = value_line_ = 0;
   stop_line_ = fault_line_ = fault_column_ = fault_item_ = 0;
 }
@@ -346,6 +347,7 @@ int RecordReader::free_form(std::size_t count, Store&& store_item) {
     if (status != kStatusOk) break;
   }
   if (status != kStatusOk) fail(status, i + 1);
+  stop_items_ = i;
   end_statement();
   return status;
 }
@@ -403,6 +405,7 @@ int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std
     target = r.value;
   }
   if (status != kStatusOk) fail(status, i + 1);
+  stop_items_ = i;
   end_statement();
   return status;
 }

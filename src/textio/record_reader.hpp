@@ -88,6 +88,9 @@ class RecordReader {
   // one, the start of its last record. What a check looks at to see what a read passed over.
   std::uint64_t stop_offset() const noexcept { return stop_offset_; }
   int stop_line() const noexcept { return stop_line_; }
+  // The items the last free-form statement went through: all of them, unless a slash or
+  // a failure ended it before.
+  std::size_t stop_items() const noexcept { return stop_items_; }
 
   // Free-form read into the items. Null values, a slash and items after the end of the
   // list keep their values. With no items, reads one record and discards it.
@@ -160,6 +163,7 @@ class RecordReader {
   std::int64_t value_line_ = 0;     // the value or field being read: lines passed before it
   std::uint64_t value_column_ = 0;  // and its bytes before it in its line
   std::uint64_t stop_offset_ = 0;
+  std::size_t stop_items_ = 0;
   int stop_line_ = 0;
   int fault_line_ = 0;
   int fault_column_ = 0;
