@@ -71,14 +71,15 @@ inline check::Findings check_spectrum_bytes(const std::string& bytes, int k = 1,
   return out;
 }
 
-inline check::Findings check_definition_bytes(const std::string& bytes, check::DefinitionFacts* facts = nullptr) {
+// `left`, when given, gets the tables as the check left them.
+inline check::Findings check_definition_bytes(const std::string& bytes, const gm::RunTables** left = nullptr) {
   gm::RunTables& t = testing_support::fresh_tables();
   check::FileBytes file;
   file.bytes = bytes;
   textio::RecordReader reader(textio::kDefinitionFileUnit);
   check::Findings out;
-  const check::DefinitionFacts f = check::check_definition(t, kDefinitionPath, file, reader, kTexts, out);
-  if (facts != nullptr) *facts = f;
+  check::check_definition(t, kDefinitionPath, file, reader, kTexts, out);
+  if (left != nullptr) *left = &t;
   return out;
 }
 

@@ -114,14 +114,16 @@ struct StopCase {
   std::size_t samples;
   std::uint64_t offset;  // where the sample read stopped, before the rest was dropped
   int line;
+  std::size_t items;     // the samples it went through
 };
 
 TEST(StopPlace, WhereTheSampleReadLeftItsLastRecord) {
   const StopCase cases[] = {
-      {"3,0.01\n1 2 3 4\n5\n", 3, 12, 2},
-      {"3,0.01\n1 2\r\n3\r\n", 3, 13, 3},
-      {"3,0.01\n1 2 / 3 4\n", 3, 11, 2},  // at the slash
-      {"0,0.01\n1 2\n", 0, 7, 2},          // no sample: the record is still taken
+      {"3,0.01\n1 2 3 4\n5\n", 3, 12, 2, 3},
+      {"3,0.01\n1 2\r\n3\r\n", 3, 13, 3, 3},
+      {"3,0.01\n1 2 / 3 4\n", 3, 11, 2, 2},  // at the slash
+      {"3,0.01\n1 2 3/\n", 3, 12, 2, 3},     // a slash behind the last sample ends nothing
+      {"0,0.01\n1 2\n", 0, 7, 2, 0},          // no sample: the record is still taken
   };
   for (const StopCase& c : cases) {
     SCOPED_TRACE(c.text);
@@ -138,6 +140,7 @@ TEST(StopPlace, WhereTheSampleReadLeftItsLastRecord) {
     ASSERT_EQ(reader.read_free_form_reals(samples.data(), 1, c.samples), 0);
     EXPECT_EQ(reader.stop_offset(), c.offset);
     EXPECT_EQ(reader.stop_line(), c.line);
+    EXPECT_EQ(reader.stop_items(), c.items);
   }
 }
 
