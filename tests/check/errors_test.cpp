@@ -1,11 +1,10 @@
 // Errors as a check lists them: the record layer's report with where it failed, the run's
-// own messages, all of a definition file's errors, and the first of them the run's.
+// own messages, all of a definition file's errors in the order of its lines. (That the
+// first is the run's own is held by fuzz_check_files and the whole-set tests.)
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/definition_file.hpp"
-#include "support/memory_source.hpp"
 #include "tests_inputs.hpp"
 
 namespace {
@@ -25,20 +24,6 @@ struct ErrorCase {
   std::string bytes;
   std::string want;  // every finding, as listed
 };
-
-// What reading a definition file leaves in the run tables.
-std::string definition_tables(const gm::RunTables& t) {
-  std::string s = std::to_string(t.fault_count) + "," + std::to_string(t.case_count);
-  for (int k = 0; k < gm::kMaxFaults; ++k) {
-    s.append(t.fault_folders[k].bytes.data(), 400);
-    s += std::to_string(t.fault_folder_lengths[k]);
-  }
-  for (int k = 0; k < gm::kMaxCases; ++k) {
-    s.append(t.case_folders[k].bytes.data(), 400);
-    s += std::to_string(t.case_folder_lengths[k]);
-  }
-  return s;
-}
 
 std::string spectrum_head(int lines) {
   const std::string table = spectrum_table();
@@ -119,70 +104,6 @@ TEST(Errors, EveryErrorOfADefinitionFileInTheOrderOfItsLines) {
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(listed(check_definition_bytes(c.bytes)), c.want);
-  }
-}
-
-// The first error the check lists is the one the run's own reading ends with, and a file
-// the run reads through gives no error and the same tables.
-TEST(Errors, DefinitionCheckAgreesWithTheRunsReading) {
-  const char* const definitions[] = {
-      "title\n2,3\nh\n1,a\n2,b\nh\n1,c\n3,e\n2,d\nnotes\n",
-      "title\n2 3\nh\n2,b\n1,a\nh\n1,c\n3,e\n2,d",
-      "title\r\n1 ,\r\n 1\r\nh\r\n1,f\r\nh\r\n1,c\r\n",
-      "title\n1,1\nh\n                   1 a b,c\nh\n1\n",
-      "title\n2,22\nh\n",
-      "title\n2\nh\n1,a\n",
-      "title\n7,1\n",
-      "title\n1,0\n",
-      "title\n3 x\n",
-      "title\n",
-      "",
-      "title\n2,3\n",
-      "title\n2,3\nh\n1,a\n3,b\nh\n1,c\n2,d\n3,e\n",
-      "title\n2,3\nh\n1,a\n1,b\nh\n1,c\n2,d\n3,e\n",
-      "title\n2,3\nh\n1,a\n2,b\nh\n1,c\n2,d\n4,e\n",
-      "title\n2,3\nh\n1,a\n2,b\nh\n1,c\n1,d\n3,e\n",
-      "title\n2,3\nh\n1 a\n2,b\nh\n1,c\n",
-      "title\n2,3\nh\n1,a\n2,b\nh\n1,c\n",
-      "title\n1,1\nh\n\nh\n1,c\n",
-      "title\n1,1\nh\n1,f\nh\n",
-      "title\n1,1\nh\n+1,f\nh\n-1,c\n",
-      "title\n1,1\nh\n1.5,f\nh\n1,c\n",
-  };
-  for (const char* text : definitions) {
-    SCOPED_TRACE(text);
-    gm::RunTables& run = testing_support::fresh_tables();
-    testing_support::MemorySource source(text);
-    textio::RecordReader reader(textio::kDefinitionFileUnit);
-    reader.attach(source, kDefinitionPath);
-    const gm::DefinitionOutcome outcome = gm::read_definition_file(run, reader);
-    std::string want;
-    using Kind = gm::DefinitionOutcome::Kind;
-    const std::string n = std::to_string(outcome.number);
-    switch (outcome.kind) {
-      case Kind::Ok: break;
-      case Kind::BadCounts: want = check::join_message({gm::kBadCounts}); break;
-      case Kind::BadFaultLine: want = check::join_message({gm::kBadFaultLine, n, gm::kLineError}); break;
-      case Kind::MissingFault: want = check::join_message({gm::kMissingFault, n, gm::kNotExist}); break;
-      case Kind::BadCaseLine: want = check::join_message({gm::kBadCaseLine, n, gm::kLineError}); break;
-      case Kind::MissingCase: want = check::join_message({gm::kMissingCase, n, gm::kNotExist}); break;
-      case Kind::Fault: want = check::record_error_text(outcome.fault, ""); break;
-    }
-    // The run's tables, kept before the check's reading takes the same storage.
-    const std::string run_tables = definition_tables(run);
-    const gm::RunTables* checked = nullptr;
-    const Findings found = check_definition_bytes(text, &checked);
-    const Finding* first = nullptr;
-    for (const Finding& f : found.list()) {
-      if (first == nullptr && f.severity == Finding::Error) first = &f;
-    }
-    if (outcome.kind == Kind::Ok) {
-      EXPECT_EQ(found.errors(), 0) << listed(found);
-      EXPECT_TRUE(definition_tables(*checked) == run_tables);
-      continue;
-    }
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->text.substr(0, want.size()), want);
   }
 }
 

@@ -71,15 +71,13 @@ inline check::Findings check_spectrum_bytes(const std::string& bytes, int k = 1,
   return out;
 }
 
-// `left`, when given, gets the tables as the check left them.
-inline check::Findings check_definition_bytes(const std::string& bytes, const gm::RunTables** left = nullptr) {
+inline check::Findings check_definition_bytes(const std::string& bytes) {
   gm::RunTables& t = testing_support::fresh_tables();
   check::FileBytes file;
   file.bytes = bytes;
   textio::RecordReader reader(textio::kDefinitionFileUnit);
   check::Findings out;
   check::check_definition(t, kDefinitionPath, file, reader, kTexts, out);
-  if (left != nullptr) *left = &t;
   return out;
 }
 
