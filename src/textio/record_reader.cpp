@@ -195,11 +195,28 @@ int RecordReader::to_next_value() {
     if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
   }
   // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
+  // One pass on a pointer, as skip_while, that also counts the record ends it passes: the
+  // count and the start of the last line are written back once, after the pass.
   for (;;) {
-    if (!skip_while(is_blank_like)) return end_of_data_status();
-    if (buffer_[pos_] != '\n') return kStatusOk;
-    ++pos_;
-    pass_line_end();
+    const char* p = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    const char* line_start = nullptr;
+    std::int64_t lines = 0;
+    for (; p != end; ++p) {
+      if (*p == '\n') {
+        ++lines;
+        line_start = p + 1;
+      } else if (!is_blank_like(*p)) {
+        break;
+      }
+    }
+    pos_ = static_cast<std::size_t>(p - buffer_.get());
+    if (line_start != nullptr) {
+      lines_passed_ += lines;
+      line_start_ = discarded_ + static_cast<std::size_t>(line_start - buffer_.get());
+    }
+    if (p != end) return kStatusOk;
+    if (!fill()) return end_of_data_status();
   }
 }
 
