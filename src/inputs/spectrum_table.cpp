@@ -11,7 +11,11 @@ InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFil
   InputOutcome outcome =
       open_in_folder(t.fault_folder(k), t.fault_folder_length(k), kSpectrumTableName, unit);
   if (!outcome.is_ok()) return outcome;
-  textio::RecordReader& reader = unit.reader();
+  const int status = read_spectrum_records(t, k, unit.reader());
+  return finish_reading(std::move(outcome), status, unit);
+}
+
+int read_spectrum_records(gm::RunTables& t, int k, textio::RecordReader& reader) {
   int status = textio::kStatusOk;
   for (int line = 1; line <= kSpectrumHeaderLines && status == textio::kStatusOk; ++line) {
     status = reader.skip_record();
@@ -26,7 +30,7 @@ InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFil
     if (k == 1) t.period(j) = fields[0];
     t.spectrum(k, j) = fields[kSpectrumFields - 1];
   }
-  return finish_reading(std::move(outcome), status, unit);
+  return status;
 }
 
 }  // namespace inputs

@@ -21,4 +21,8 @@ inline constexpr int kSpectrumFields = 28;
 // and the fault's spectrum column, and closes it.
 InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit);
 
+// The reading itself, from a reader at the table's first record: the header lines passed
+// over, the rows read as above. 0, or the record layer's error number.
+int read_spectrum_records(gm::RunTables& t, int k, textio::RecordReader& reader);
+
 }  // namespace inputs

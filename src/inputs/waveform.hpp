@@ -20,6 +20,14 @@ inline constexpr std::string_view kWaveformName =
 // sample is stored.
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit);
 
+// The two reads of a waveform, from a reader at the file's first record; each gives 0 or
+// the record layer's error number. The header: the sample count into case_sample_count(c),
+// the interval read and discarded. The samples, from the record after the header: as many
+// as the count (none for a count of 0 or less, though the record is still taken), which
+// must be within the table's room.
+int read_waveform_header(gm::RunTables& t, int c, textio::RecordReader& reader);
+int read_waveform_samples(gm::RunTables& t, int c, textio::RecordReader& reader);
+
 // Reads the waveforms of cases 1 to case_count, several at a time on the pool, and
 // returns the outcome of the first case in case order that did not read (ok when all
 // did): what reading them one after the other, stopping at the first failure, returns.

@@ -69,8 +69,9 @@ std::string_view RecordReader::record_window(std::size_t want) {
 
 int RecordReader::read_fixed_width(FieldLayout layout, std::span<const Item> items) {
   int status = begin_record();
-  if (status != kStatusOk || layout.empty()) {
-    if (status == kStatusOk) end_statement();
+  if (status != kStatusOk) return fail(status, items.empty() ? 0 : 1);
+  if (layout.empty()) {
+    end_statement();
     return status;
   }
   const std::size_t width = pass_width(layout);
@@ -78,11 +79,12 @@ int RecordReader::read_fixed_width(FieldLayout layout, std::span<const Item> ite
   std::size_t cursor = 0;
   std::size_t d_index = 0;
   int d_used = 0;
-  for (const Item& item : items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const Item& item = items[i];
     if (d_index == layout.size()) {  // layout used up: it starts again on a new record
       end_statement();
       status = begin_record();
-      if (status != kStatusOk) return status;
+      if (status != kStatusOk) return fail(status, i + 1);
       record = record_window(width);
       cursor = 0;
       d_index = 0;
@@ -94,6 +96,7 @@ int RecordReader::read_fixed_width(FieldLayout layout, std::span<const Item> ite
       d_used = 0;
     }
     const std::size_t take = std::min(static_cast<std::size_t>(d.width), record.size() - cursor);
+    const std::size_t field_start = cursor;
     std::string_view field = record.substr(cursor, take);
     cursor += take;
     if (d.kind != FieldDescriptor::Kind::A) {
@@ -105,7 +108,11 @@ int RecordReader::read_fixed_width(FieldLayout layout, std::span<const Item> ite
       }
     }
     status = store_field(d, item, field);
-    if (status != kStatusOk) break;
+    if (status != kStatusOk) {
+      mark_value(pos_ + field_start);
+      fail(status, i + 1);
+      break;
+    }
   }
   end_statement();
   return status;

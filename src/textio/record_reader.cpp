@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "textio/number_parse.hpp"
 
@@ -54,6 +55,10 @@ void RecordReader::attach(ByteSource& source, std::string_view name) {
   pos_ = end_ = 0;
   at_end_ = read_failed_ = after_value_ = false;
   repeat_left_ = 0;
+  discarded_ = line_start_ = value_column_ = stop_offset_ = 0;
+  stop_items_ = 0;
+  lines_passed_ = value_line_ = 0;
+  stop_line_ = fault_line_ = fault_column_ = fault_item_ = 0;
 }
 
 void RecordReader::detach() noexcept {
@@ -67,6 +72,7 @@ void RecordReader::detach() noexcept {
 bool RecordReader::fill() {
   if (at_end_ || source_ == nullptr) return false;
   if (pos_ > 0) {
+    discarded_ += pos_;
     std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
@@ -83,6 +89,44 @@ bool RecordReader::fill() {
 }
 
 bool RecordReader::more() { return pos_ < end_ || (fill() && pos_ < end_); }
+
+// The position has just passed an LF.
+void RecordReader::pass_line_end() noexcept {
+  ++lines_passed_;
+  line_start_ = discarded_ + pos_;
+}
+
+// The value or field that begins at buffer_[at], in the current line, is being read.
+void RecordReader::mark_value(std::size_t at) noexcept {
+  value_line_ = lines_passed_;
+  value_column_ = discarded_ + at - line_start_;
+}
+
+namespace {
+int to_int(std::int64_t n) noexcept {
+  return static_cast<int>(std::clamp<std::int64_t>(n, 0, std::numeric_limits<int>::max()));
+}
+}  // namespace
+
+int RecordReader::current_line() const noexcept { return to_int(lines_passed_ + 1); }
+
+// Notes where a statement failed and returns its status. `item` is the 1-based item that
+// got no value (0: a statement without items). A value that did not read is placed at its
+// first byte; the end of the data on the file's last line (0 for an empty file), since
+// the line after a final LF is no line of the file.
+int RecordReader::fail(int status, std::size_t item) noexcept {
+  fault_item_ = to_int(static_cast<std::int64_t>(std::min<std::size_t>(item, std::numeric_limits<int>::max())));
+  if (status == kErrEndOfFile || status == kErrRead) {
+    const std::uint64_t here = discarded_ + pos_;
+    fault_line_ = to_int(here == 0 ? 0 : here == line_start_ ? lines_passed_ : lines_passed_ + 1);
+    fault_column_ = 0;
+    return status;
+  }
+  fault_line_ = to_int(value_line_ + 1);
+  fault_column_ = to_int(static_cast<std::int64_t>(
+      std::min<std::uint64_t>(value_column_, std::numeric_limits<int>::max() - 1)) + 1);
+  return status;
+}
 
 // Makes at least `want` bytes from the position contiguous in the buffer, or fewer when
 // the record (its LF) or the source ends before them.
@@ -106,10 +150,13 @@ int RecordReader::begin_record() {
 void RecordReader::end_statement() {
   repeat_left_ = 0;
   after_value_ = false;
+  stop_offset_ = discarded_ + pos_;
+  stop_line_ = current_line();
   for (;;) {
     const void* lf = std::memchr(buffer_.get() + pos_, '\n', end_ - pos_);
     if (lf != nullptr) {
       pos_ = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.get()) + 1;
+      pass_line_end();
       return;
     }
     pos_ = end_;
@@ -148,8 +195,29 @@ int RecordReader::to_next_value() {
     if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
   }
   // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
-  if (!skip_while([](char c) { return is_blank_like(c) || c == '\n'; })) return end_of_data_status();
-  return kStatusOk;
+  // One pass on a pointer, as skip_while, that also counts the record ends it passes: the
+  // count and the start of the last line are written back once, after the pass.
+  for (;;) {
+    const char* p = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    const char* line_start = nullptr;
+    std::int64_t lines = 0;
+    for (; p != end; ++p) {
+      if (*p == '\n') {
+        ++lines;
+        line_start = p + 1;
+      } else if (!is_blank_like(*p)) {
+        break;
+      }
+    }
+    pos_ = static_cast<std::size_t>(p - buffer_.get());
+    if (line_start != nullptr) {
+      lines_passed_ += lines;
+      line_start_ = discarded_ + static_cast<std::size_t>(line_start - buffer_.get());
+    }
+    if (p != end) return kStatusOk;
+    if (!fill()) return end_of_data_status();
+  }
 }
 
 int RecordReader::next_token(Token& token) {
@@ -160,6 +228,7 @@ int RecordReader::next_token(Token& token) {
   }
   const int status = to_next_value();
   if (status != kStatusOk) return status;
+  mark_value(pos_);
   const char c = buffer_[pos_];
   if (c == ',') {
     ++pos_;
@@ -243,9 +312,11 @@ int RecordReader::scan_quoted(Token& token, std::size_t limit) {
       }
     } else if (c == '\n') {
       ++pos_;
+      pass_line_end();
       continue;
     } else if (c == '\r' && peek(1, next) && next == '\n') {
       pos_ += 2;
+      pass_line_end();
       continue;
     } else {
       ++pos_;
@@ -282,8 +353,9 @@ int RecordReader::store(const Item& item, const Token& token) {
 template <class Store>
 int RecordReader::free_form(std::size_t count, Store&& store_item) {
   int status = begin_record();
-  if (status != kStatusOk) return status;
-  for (std::size_t i = 0; i < count; ++i) {
+  if (status != kStatusOk) return fail(status, count > 0 ? 1 : 0);
+  std::size_t i = 0;
+  for (; i < count; ++i) {
     Token token;
     status = next_token(token);
     if (status != kStatusOk || token.kind == Token::Kind::Slash) break;
@@ -291,6 +363,8 @@ int RecordReader::free_form(std::size_t count, Store&& store_item) {
     status = store_item(i, token);
     if (status != kStatusOk) break;
   }
+  if (status != kStatusOk) fail(status, i + 1);
+  stop_items_ = i;
   end_statement();
   return status;
 }
@@ -323,8 +397,9 @@ bool RecordReader::take_plain_real(double& target) {
 
 int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
   int status = begin_record();
-  if (status != kStatusOk) return status;
-  for (std::size_t i = 0; i < count; ++i) {
+  if (status != kStatusOk) return fail(status, count > 0 ? 1 : 0);
+  std::size_t i = 0;
+  for (; i < count; ++i) {
     double& target = first[static_cast<std::ptrdiff_t>(i) * stride];
     if (repeat_left_ == 0) {
       status = to_next_value();
@@ -346,6 +421,8 @@ int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std
     }
     target = r.value;
   }
+  if (status != kStatusOk) fail(status, i + 1);
+  stop_items_ = i;
   end_statement();
   return status;
 }

@@ -69,7 +69,20 @@ class RecordReader {
 
   int unit() const noexcept { return unit_; }
   const std::string& name() const noexcept { return name_; }
-  Fault fault(int number) const { return Fault{number, unit_, name_}; }
+  // The fault of the last statement that failed with `number`, with the place it failed.
+  Fault fault(int number) const {
+    return Fault{number, unit_, name_, fault_line_, fault_column_, fault_item_};
+  }
+
+  // Where the last statement stopped taking values, before the rest of its record was
+  // dropped: the byte offset in the source and its 1-based line. For a free-form statement
+  // that is right behind its last value (or at the slash that ended it); for a fixed-width
+  // one, the start of its last record. What a check looks at to see what a read passed over.
+  std::uint64_t stop_offset() const noexcept { return stop_offset_; }
+  int stop_line() const noexcept { return stop_line_; }
+  // The items the last free-form statement went through: all of them, unless a slash or
+  // a failure ended it before.
+  std::size_t stop_items() const noexcept { return stop_items_; }
 
   // Free-form read into the items. Null values, a slash and items after the end of the
   // list keep their values. With no items, reads one record and discards it.
@@ -94,6 +107,10 @@ class RecordReader {
 
   bool more();
   bool fill();
+  void pass_line_end() noexcept;
+  void mark_value(std::size_t at) noexcept;
+  int current_line() const noexcept;
+  int fail(int status, std::size_t item) noexcept;
   void ensure_window(std::size_t want);
   int begin_record();
   void end_statement();
@@ -128,6 +145,21 @@ class RecordReader {
   std::uint64_t repeat_left_ = 0;
   Token repeat_token_;
   std::unique_ptr<char[]> value_;  // quoted and repeated values are assembled here
+
+  // Places, for the faults: counted where the reader passes a record end anyway (between
+  // values, at the end of a statement, inside a quoted value), so that the sample loop does
+  // not look at each byte a second time. Offsets count the bytes of the source.
+  std::uint64_t discarded_ = 0;     // bytes of the source before buffer_[0]
+  std::int64_t lines_passed_ = 0;   // record ends (LF) passed so far
+  std::uint64_t line_start_ = 0;    // offset of the first byte of the current line
+  std::int64_t value_line_ = 0;     // the value or field being read: lines passed before it
+  std::uint64_t value_column_ = 0;  // and its bytes before it in its line
+  std::uint64_t stop_offset_ = 0;
+  std::size_t stop_items_ = 0;
+  int stop_line_ = 0;
+  int fault_line_ = 0;
+  int fault_column_ = 0;
+  int fault_item_ = 0;
 };
 
 // A file unit: an input file connected to a reader under a fixed unit number.
