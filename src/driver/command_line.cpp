@@ -25,6 +25,9 @@ constexpr std::string_view kForms[] = {
     "  gmgather [--report] [--spectra] [--] DEFINITION_FILE",
     "                               定義ファイルを指定して実行 (入力待ちなし)",
     "                               runs on DEFINITION_FILE, never waits for Enter",
+    "  gmgather --check [--] DEFINITION_FILE",
+    "                               入力を点検して問題をすべて表示 (何も書かない)",
+    "                               checks the inputs and lists every problem",
     "  gmgather -h | --help | -V | --version",
 };
 
@@ -82,6 +85,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         line.options.report = true;
       } else if (argument == "--spectra") {
         line.options.spectra = true;
+      } else if (argument == "--check") {
+        line.options.check = true;
       } else {
         line.action = CommandLine::Action::Error;
         line.problem = CommandLine::Problem::UnknownOption;
@@ -96,6 +101,10 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
     } else {
       line.options.definition_file = argument;
     }
+  }
+  if (line.options.check && !line.options.definition_file) {
+    line.action = CommandLine::Action::Error;
+    line.problem = CommandLine::Problem::CheckWithoutFile;
   }
   return line;
 }
@@ -130,6 +139,8 @@ std::string problem_text(CommandLine::Problem problem) {
   switch (problem) {
     case CommandLine::Problem::UnknownOption: return "gmgather: 不明なオプション / unknown option: ";
     case CommandLine::Problem::SecondFile: return "gmgather: 定義ファイルは1つだけ / one definition file only: ";
+    case CommandLine::Problem::CheckWithoutFile:
+      return "gmgather: --check には定義ファイルが必要 / --check needs a definition file";
     case CommandLine::Problem::None: break;
   }
   return "gmgather: ";

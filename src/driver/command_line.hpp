@@ -1,6 +1,6 @@
 #pragma once
-// The command line: gmgather [--report] [--spectra] [--] [DEFINITION_FILE], -h/--help,
-// -V/--version.
+// The command line: gmgather [--report] [--spectra] [--] [DEFINITION_FILE],
+// gmgather --check [--] DEFINITION_FILE, -h/--help, -V/--version.
 // Texts here are UTF-8; the console gets them as Shift-JIS.
 #include <span>
 #include <string>
@@ -13,7 +13,7 @@ namespace gm {
 // the reading at once, so "--help --bogus" shows the help and "--bogus --help" is an error.
 struct CommandLine {
   enum class Action { Run, Help, Version, Error };
-  enum class Problem { None, UnknownOption, SecondFile };
+  enum class Problem { None, UnknownOption, SecondFile, CheckWithoutFile };
   Action action = Action::Run;
   // Run: what the run is asked to do; the definition file is taken whole as given
   // (Shift-JIS), and without one the run asks at the prompt.

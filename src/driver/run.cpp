@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/check_run.hpp"
 #include "driver/messages.hpp"
 #include "evaluation/case_spectra.hpp"
 #include "evaluation/evaluation.hpp"
@@ -123,6 +124,8 @@ Ending place(Run& run, const results::Request& request) {
 int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options) {
   start_up(t);
   Run run{console, t, pool, options, RunConsole(console, options.definition_file.has_value()), {}};
+  // A check changes nothing, not even what a stopped run left: it says so.
+  if (options.check && options.definition_file) return check_run(console, t, pool, *options.definition_file, options);
   if (Ending end = finish_what_was_left(run)) return *end;
   if (Ending end = ask_for_definition_file(run)) return *end;
   if (Ending end = read_definition(run)) return *end;

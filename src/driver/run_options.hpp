@@ -17,6 +17,8 @@ struct RunOptions {
   bool report = false;
   // Also write each case's response spectrum beside the target.
   bool spectra = false;
+  // Read everything a run would read and list every problem found; write nothing.
+  bool check = false;
 };
 
 }  // namespace gm

@@ -88,6 +88,11 @@ class OutputFile {
 // meet (a read-only file or a folder of that name: AccessDenied). Changes nothing.
 OpenError check_replaceable(std::string_view sjis_path);
 
+// Whether a new file could be made in the folder that holds the file `sjis_path`, as far
+// as the host tells without making one: AccessDenied for a folder the program may not
+// write to; None otherwise (and always where the host cannot tell without trying).
+OpenError check_creatable_beside(std::string_view sjis_path);
+
 // Puts the closed file `from` in the place of `to` in one step, replacing any file of that
 // name. Both names are in the same folder. NotFound when there is no file `from`. On
 // Windows the change is on the disk when this returns; on POSIX hosts flush_folder_of

@@ -230,6 +230,14 @@ OpenError check_replaceable(std::string_view sjis_path) {
   return regular ? OpenError::None : OpenError::AccessDenied;
 }
 
+OpenError check_creatable_beside(std::string_view sjis_path) {
+  if (sjis_path.find('\0') != std::string_view::npos) return OpenError::BadName;
+  const std::string path = host_path(sjis_path);
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+  return ::access(folder.c_str(), W_OK | X_OK) == 0 ? OpenError::None : error_from_errno(errno);
+}
+
 OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
   if (sjis_from.find('\0') != std::string_view::npos || sjis_to.find('\0') != std::string_view::npos) {
     return OpenError::BadName;

@@ -14,6 +14,14 @@ void remove_the_rest_when_placed(StagedFiles& files, const Request& request) {
 
 }  // namespace
 
+std::vector<textio::Fault> foreseen_refusals(const Request& request) {
+  std::vector<std::pair<int, std::string_view>> files;
+  for (const ResultFile& file : result_set()) {
+    if (request.asks(file.option)) files.emplace_back(file.unit, file.name);
+  }
+  return StagedFiles::foreseen_refusals(files);
+}
+
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
                                                 const parallel::Pool& pool, const Request& request) {
   const std::vector<FileContent> contents = result_contents(t, request);

@@ -3,6 +3,7 @@
 // name first, side by side on the pool, and all in place only once all are complete and
 // on the disk.
 #include <optional>
+#include <vector>
 
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
@@ -22,5 +23,9 @@ namespace results {
 // reports go to `console`.
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
                                                 const parallel::Pool& pool, const Request& request = {});
+
+// The refusals a run asked for `request` would meet putting its set in place in the folder
+// as it stands, in the order it would meet them; looks, changes nothing.
+std::vector<textio::Fault> foreseen_refusals(const Request& request);
 
 }  // namespace results

@@ -24,6 +24,33 @@ StagedFiles::~StagedFiles() {
   }
 }
 
+std::vector<textio::Fault> StagedFiles::foreseen_refusals(std::span<const std::pair<int, std::string_view>> files) {
+  std::vector<textio::Fault> faults;
+  const auto refused = [&](platform::OpenError refusal, int unit, std::string_view name) {
+    if (refusal == platform::OpenError::None) return false;
+    faults.push_back(fault_of(textio::open_error_number(refusal), unit, name));
+    return true;
+  };
+  // Writing: the name is looked at, then its temporary file made.
+  for (const auto& [unit, name] : files) {
+    if (refused(platform::check_replaceable(name), unit, name)) continue;
+    const std::string temp = std::string(name).append(kTemporarySuffix);
+    if (refused(platform::check_replaceable(temp), unit, name)) continue;
+    refused(platform::check_creatable_beside(temp), unit, name);
+  }
+  if (!faults.empty()) return faults;
+  // Placing: an earlier file moves to its backup name.
+  for (const auto& [unit, name] : files) {
+    const std::string backup = std::string(name).append(kBackupSuffix);
+    const platform::FileKind kind = platform::file_kind(backup);
+    if (platform::file_kind(name) == platform::FileKind::File && kind != platform::FileKind::Missing &&
+        kind != platform::FileKind::File) {
+      refused(platform::OpenError::AccessDenied, unit, name);
+    }
+  }
+  return faults;
+}
+
 std::optional<textio::Fault> StagedFiles::stage(int unit_number, std::string_view name) {
   const platform::OpenError refusal = platform::check_replaceable(name);
   if (refusal != platform::OpenError::None) {

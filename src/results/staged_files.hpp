@@ -23,6 +23,8 @@
 #include <cstddef>
 #include <deque>
 #include <optional>
+#include <span>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +50,12 @@ class StagedFiles {
   StagedFiles& operator=(const StagedFiles&) = delete;
   // Whatever was not put in place is removed.
   ~StagedFiles();
+
+  // The refusals writing and placing these files (units and names, in the order written)
+  // would meet in the folder as it stands, in the order a run meets them, looked at
+  // without changing anything: names that cannot be replaced, temporary names held by
+  // a folder, a folder the program may not write to, backup names held by a folder.
+  static std::vector<textio::Fault> foreseen_refusals(std::span<const std::pair<int, std::string_view>> files);
 
   // Writes the file `name` as the given unit: checks that `name` may be replaced, opens
   // its temporary file and lets `body` write the records. The file stays open until

@@ -1,0 +1,58 @@
+#include "driver/check_run.hpp"
+
+#include <string>
+#include <vector>
+
+#include "check/error_texts.hpp"
+#include "check/findings.hpp"
+#include "check/input_set_check.hpp"
+#include "driver/messages.hpp"
+#include "driver/run_console.hpp"
+#include "results/result_files.hpp"
+#include "results/unfinished_set.hpp"
+#include "textio/report.hpp"
+
+namespace gm {
+namespace {
+
+constexpr check::ErrorTexts kTexts{kNotExist,    kBadCounts,     kBadFaultLine, kBadCaseLine,
+                                   kLineError,   kMissingFault,  kMissingCase,  kTooManySamples};
+
+// A result file a run could not replace, as the report the run would end with.
+void add_refusals(const RunOptions& options, check::Findings& found) {
+  results::Request request;
+  request.report = options.report;
+  request.spectra = options.spectra;
+  for (const textio::Fault& fault : results::foreseen_refusals(request)) {
+    std::string text = textio::report_line(textio::Severity::Severe, fault);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    found.error(fault.file, 0, std::move(text));
+  }
+}
+
+// What a run stopped while putting its set in place left here; the next run finishes it.
+void add_unfinished_set(check::Findings& found) {
+  std::vector<std::string_view> names;
+  for (const results::ResultFile& file : results::result_set()) names.push_back(file.name);
+  std::optional<std::string> line = results::describe_unfinished_set("", names);
+  if (!line) return;
+  std::string text = std::move(*line);
+  constexpr std::string_view kWarned = "gmgather: warning: ";
+  if (text.starts_with(kWarned)) text.erase(0, kWarned.size());
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  found.warning(results::kMarkerFile, 0, std::move(text));
+}
+
+}  // namespace
+
+int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+              const RunOptions& options) {
+  check::Findings found;
+  check::check_input_set(t, definition_file, kTexts, pool, found);
+  add_refusals(options, found);
+  add_unfinished_set(found);
+  console.write_output(check::format_findings(found));
+  return found.errors() > 0 ? kExitErrorEnd : kExitNormal;
+}
+
+}  // namespace gm

@@ -1,0 +1,88 @@
+// gmgather --check end to end: for each input set, the check agrees with the run on the
+// same folder (status 0 exactly when the run ends normally, the run's own ending message
+// as the first error), lists what it finds on standard output with a count at the end,
+// and leaves the folder exactly as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "support/cp932.hpp"
+#include "support/data_set.hpp"
+#include "support/process.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::DataSet;
+using testing_support::kResultFiles;
+using testing_support::RunResult;
+using testing_support::run_with_arguments;
+using testing_support::ScratchFolder;
+
+// The first line of standard output that lists an error, from its text on.
+std::string first_error(const std::string& out) {
+  const std::size_t at = out.find(": error: ");
+  if (at == std::string::npos) return "";
+  const std::size_t end = out.find("\r\n", at);
+  return out.substr(at + 9, end - at - 9);
+}
+
+std::string last_line(const std::string& out) {
+  const std::size_t end = out.size() >= 2 ? out.size() - 2 : 0;
+  const std::size_t begin = out.rfind("\r\n", end - 1);
+  return out.substr(begin == std::string::npos ? 0 : begin + 2, end - (begin == std::string::npos ? 0 : begin + 2));
+}
+
+TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(ScratchFolder&)> spoil;
+    const char* summary;
+  };
+  const std::string waveform = std::string("quake/case2/") + testing_support::kWaveformHost;
+  const Case cases[] = {
+      {"a clean set", [](ScratchFolder&) {}, "0 error(s), 0 warning(s)"},
+      {"a waveform sampled at 0.01 s: a warning, the run goes on",
+       [&](ScratchFolder& f) { f.write(waveform, "2,0.01\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)"},
+      {"a missing waveform and a sample that is text: two errors at once",
+       [&](ScratchFolder& f) {
+         fs::remove(f.path() / waveform);
+         f.write(std::string("quake/case3/") + testing_support::kWaveformHost, "1,0.02\r\nabc\r\n");
+       },
+       "2 error(s), 0 warning(s)"},
+      {"a result file's name held by a folder",
+       [](ScratchFolder& f) { f.write(std::string(kResultFiles[4]) + "/inside", "x"); }, "1 error(s), 0 warning(s)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder checked;
+    ScratchFolder run;
+    for (ScratchFolder* f : {&checked, &run}) {
+      DataSet::small().write_to(*f);
+      c.spoil(*f);
+    }
+    const auto before = checked.snapshot();
+    const RunResult check = run_with_arguments(checked.path(), {"--check", "def.csv"});
+    EXPECT_TRUE(checked.snapshot() == before) << "the check changed the folder";
+    EXPECT_EQ(last_line(check.out), c.summary) << check.out;
+    const RunResult r = run_with_arguments(run.path(), {"def.csv"});
+    EXPECT_EQ(check.status == 0, r.status == 0) << check.out << r.err;
+    if (r.status != 0) {
+      EXPECT_EQ(check.status, 1);
+      std::string ending = r.err.substr(0, r.err.find_first_of("\r\n"));
+      EXPECT_EQ(first_error(check.out), ending.substr(0, first_error(check.out).size()));
+      EXPECT_EQ(first_error(check.out).substr(0, ending.size()), ending);
+    }
+  }
+}
+
+TEST(CheckRun, NeedsADefinitionFile) {
+  ScratchFolder folder;
+  const RunResult r = run_with_arguments(folder.path(), {"--check"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
