@@ -45,6 +45,21 @@ void add_unfinished_set(check::Findings& found) {
 
 }  // namespace
 
+const check::ErrorTexts& check_texts() { return kTexts; }
+
+bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+                        std::vector<std::string>& warnings) {
+  check::Findings found;
+  check::check_input_set(t, definition_file, kTexts, pool, found);
+  if (found.errors() > 0) return false;
+  for (const check::Finding& f : found.list()) {
+    std::string line = f.file;
+    if (f.line > 0) line.append(":").append(std::to_string(f.line));
+    warnings.push_back(line.append(": ").append(f.text));
+  }
+  return true;
+}
+
 int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options) {
   check::Findings found;

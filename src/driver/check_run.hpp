@@ -1,7 +1,11 @@
 #pragma once
 // gmgather --check: everything a run would read, read as the run reads it, and every
 // problem found listed at once, one line each, with a count at the end; nothing written.
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "check/error_texts.hpp"
 
 #include "driver/run_options.hpp"
 #include "parallel/pool.hpp"
@@ -9,6 +13,15 @@
 #include "tables/run_tables.hpp"
 
 namespace gm {
+
+// The run's error texts, as a check states them.
+const check::ErrorTexts& check_texts();
+
+// Reads the input set of `definition_file` into `t` as a run does, through the check;
+// true when a run would read it without an error, the check's warnings then in `warnings`
+// as "FILE:LINE: TEXT" (Shift-JIS). On false the tables hold what the check got to.
+bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+                        std::vector<std::string>& warnings);
 
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on

@@ -12,6 +12,7 @@
 #include "inputs/file_layouts.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
+#include "platform/display.hpp"
 #include "platform/interrupt.hpp"
 #include "report/page.hpp"
 #include "results/result_files.hpp"
@@ -33,6 +34,7 @@ struct Run {
   const RunOptions& options;
   RunConsole con;
   std::string definition_file;  // as the run opens it and its messages quote it
+  std::vector<std::string> warnings = {};  // what the check warns of, for the page (Shift-JIS)
 };
 using Ending = std::optional<int>;
 
@@ -96,6 +98,19 @@ Ending read_inputs(Run& run) {
   return std::nullopt;
 }
 
+// A run asked for the page reads its inputs through the check, which reads them exactly
+// as the plain reads do (each file once) and notes what it warns of, for the page. A set
+// the check finds in error is read again the plain way from the start, so that the run
+// ends exactly as it always has.
+Ending read_everything(Run& run) {
+  if (run.options.report && read_through_check(run.t, run.pool, run.definition_file, run.warnings)) {
+    return std::nullopt;
+  }
+  if (run.options.report) start_up(run.t);
+  if (Ending end = read_definition(run)) return end;
+  return read_inputs(run);
+}
+
 // What the result set holds beyond the tables: the page, when asked for. It joins the set
 // as one more file: it replaces an earlier page together with them, or not at all.
 results::Request render(const Run& run, std::string& page) {
@@ -103,7 +118,9 @@ results::Request render(const Run& run, std::string& page) {
   request.report = run.options.report;
   request.spectra = run.options.spectra;
   if (request.report) {
-    report::render_page(run.t, report::facts_of_this_run(run.definition_file, kVersion), page, run.pool);
+    report::RunFacts facts = report::facts_of_this_run(run.definition_file, kVersion);
+    for (const std::string& line : run.warnings) facts.warnings.push_back(platform::display_text(line));
+    report::render_page(run.t, facts, page, run.pool);
     request.page = page;
   }
   return request;
@@ -128,8 +145,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   if (options.check && options.definition_file) return check_run(console, t, pool, *options.definition_file, options);
   if (Ending end = finish_what_was_left(run)) return *end;
   if (Ending end = ask_for_definition_file(run)) return *end;
-  if (Ending end = read_definition(run)) return *end;
-  if (Ending end = read_inputs(run)) return *end;
+  if (Ending end = read_everything(run)) return *end;
   if (Ending end = unless_interrupted(run)) return *end;
   evaluation::evaluate_cases(t, pool);
   // The page shows the response spectra too.

@@ -76,6 +76,10 @@ constexpr std::string_view kStyleEnd = "}\n</style>\n";
 // page_parts.hpp); its number, its line in the table of contents and its page break in
 // print follow from the entry.
 constexpr detail::Section kSections[] = {
+    {.id = "warnings",
+     .title = "入力の警告",
+     .write = detail::write_warnings_section,
+     .shown = [](const PageData& d) { return !d.facts.warnings.empty(); }},
     {.id = "summary", .title = "概要", .write = detail::write_summary_section},
     {.id = "inputs", .title = "入力", .write = detail::write_inputs_section},
     {.id = "spectra", .title = "速度応答スペクトル", .write = detail::write_spectra_section, .new_page = true},

@@ -5,6 +5,7 @@
 // any browser and prints on A4.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "parallel/pool.hpp"
 #include "tables/run_tables.hpp"
@@ -17,6 +18,9 @@ struct RunFacts {
   std::string working_folder;   // where the result files went
   std::string run_time;         // "2025-12-08 09:41:07", local time
   std::string version;          // of the program
+  // What a check of the inputs warns of (the run goes on past it), one UTF-8 line each:
+  // "cases\C01\加速度波形.acc:1: the sampling interval ...".
+  std::vector<std::string> warnings = {};
 };
 
 // The facts of the run going on now, from the host: the definition file name as the run

@@ -66,6 +66,7 @@ void write_page_breaks(Html& html, std::span<const Section> sections);
 void write_sections(Html& html, std::span<const Section> sections, const PageData& d);
 
 // Writers of the sections, in page order.
+void write_warnings_section(Html& html, const PageData& d);
 void write_summary_section(Html& html, const PageData& d);
 void write_inputs_section(Html& html, const PageData& d);
 void write_spectra_section(Html& html, const PageData& d);

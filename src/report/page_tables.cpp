@@ -34,6 +34,14 @@ void write_conditions(Html& html, const PageData& d) {
 
 }  // namespace
 
+// First on the page, so that whoever reads the results sees what the run passed over.
+void write_warnings_section(Html& html, const PageData& d) {
+  html.raw("<p class=\"note\">入力に、実行は止めなかったものの結果を変えるおそれのある点があります");
+  html.raw("（<code>gmgather --check</code> の警告と同じもの）。結果を使う前に確かめてください。</p>\n<ul class=\"warnings\">\n");
+  for (const std::string& line : d.facts.warnings) html.raw("<li>").text(line).raw("</li>\n");
+  html.raw("</ul>\n");
+}
+
 void write_summary_section(Html& html, const PageData& d) {
   const gm::RunTables& t = d.t;
   html.raw("<table class=\"facts\">\n");

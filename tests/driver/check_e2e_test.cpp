@@ -78,6 +78,26 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
   }
 }
 
+// A run asked for the page reads through the check: the page opens with its warnings, and
+// the result files are those of a plain run.
+TEST(CheckRun, ThePageOpensWithTheWarningsOfTheInputs) {
+  ScratchFolder plain;
+  ScratchFolder reported;
+  for (ScratchFolder* f : {&plain, &reported}) {
+    DataSet::small().write_to(*f);
+    f->write(std::string("quake/case2/") + testing_support::kWaveformHost, "2,0.01\r\n10 -10\r\n");
+  }
+  ASSERT_EQ(run_with_arguments(plain.path(), {"def.csv"}).status, 0);
+  ASSERT_EQ(run_with_arguments(reported.path(), {"--report", "def.csv"}).status, 0);
+  for (const char* name : kResultFiles) EXPECT_TRUE(plain.read(name) == reported.read(name)) << name;
+  const std::string page = reported.read("参考･結果図表.html");
+  const std::size_t warnings = page.find("<section id=\"warnings\">");
+  ASSERT_NE(warnings, std::string::npos);
+  EXPECT_LT(warnings, page.find("<section id=\"summary\">"));
+  EXPECT_NE(page.find("quake\\case2\\加速度波形.acc:1: the sampling interval `0.01` is not 0.02", warnings),
+            std::string::npos);
+}
+
 TEST(CheckRun, NeedsADefinitionFile) {
   ScratchFolder folder;
   const RunResult r = run_with_arguments(folder.path(), {"--check"});

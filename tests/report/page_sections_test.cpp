@@ -13,7 +13,7 @@ namespace {
 using report::detail::PageData;
 using report::detail::Section;
 
-const report::RunFacts kFacts{"def.csv", "/data/quake", "2025-01-08 09:30:00", "9.9.9"};
+const report::RunFacts kFacts{"def.csv", "/data/quake", "2025-01-08 09:30:00", "9.9.9", {"a<b>.acc:3: a warning"}};
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -42,6 +42,8 @@ TEST(PageSections, HeadingsContentsAndPageBreaksFollowTheList) {
   }
   EXPECT_EQ(count(page, "<section "), report::detail::page_sections().size());
   EXPECT_EQ(count(page, "<h2>"), report::detail::page_sections().size());
+  // The check's warnings open the page, as text.
+  EXPECT_NE(page.find("<li>a&lt;b&gt;.acc:3: a warning</li>"), std::string::npos);
   // The breaks stand in the print part of the style.
   const std::size_t rule = page.find(breaks + "{break-before:page;page-break-before:always}\n}\n</style>");
   ASSERT_NE(rule, std::string::npos) << breaks;
