@@ -67,6 +67,7 @@ TEST(ResponseSpectrum, EveryPathGivesThePlainPathsBits) {
 
 TEST(ResponseSpectrum, SameBitsForOneTwoAndEightThreads) {
   const std::vector<double> periods = spectra_test::run_period_axis();
+  ASSERT_EQ(periods.size(), 55u);
   const std::vector<spectra_test::Record> records = spectra_test::real_records();
   std::vector<Spectrum> first;
   for (int threads : {1, 2, 8}) {
@@ -119,6 +120,7 @@ TEST(ResponseSpectrum, NoSamplesLeaveTheOscillatorAtRest) {
 // a1 * dt / 2, as the run integrates it.
 TEST(ResponseSpectrum, SvTendsToThePeakVelocityAtVeryLongPeriods) {
   for (const auto& record : spectra_test::real_records()) {
+    ASSERT_FALSE(record.samples.empty()) << record.name;
     double v = 0.0, before = 0.0, peak = 0.0;
     for (double a : record.samples) {
       v += kStep * 0.5 * (a + before);
@@ -134,6 +136,7 @@ TEST(ResponseSpectrum, SvTendsToThePeakVelocityAtVeryLongPeriods) {
 
 TEST(OscillatorBank, BlocksTogetherGiveTheWholeAndCheckTheirCells) {
   const std::vector<double> periods = spectra_test::run_period_axis();
+  ASSERT_EQ(periods.size(), 55u);
   const spectra::OscillatorBank bank(periods, kStep, kDamping);
   const std::vector<double> samples = spectra_test::real_records()[1].samples;
   std::vector<double> sv(periods.size(), kNaN), psv(periods.size(), kNaN);

@@ -49,6 +49,7 @@ TEST(ScipyReference, AgreesToOnePartInTenToTheNinth) {
   if (!scipy_available()) GTEST_SKIP() << kPython << " cannot import scipy (Debian: python3-scipy)";
   std::vector<double> periods = {0.02, 0.05, 0.1, 0.125, 0.13, 0.3, 1.0, 3.0, 10.0};
   for (double t : spectra_test::run_period_axis()) periods.push_back(t);
+  ASSERT_EQ(periods.size(), 9u + 55u);
   std::vector<spectra_test::Record> records = spectra_test::real_records();
   for (auto& r : spectra_test::synthetic_records()) records.push_back(r);
 
