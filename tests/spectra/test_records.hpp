@@ -54,8 +54,7 @@ inline std::vector<Record> synthetic_records() {
   Record gap{"NaN sample", sine.samples};
   gap.samples[700] = std::numeric_limits<double>::quiet_NaN();
   records.push_back(gap);
-  Record last{"infinite last sample", {1.0, 2.0, std::numeric_limits<double>::infinity()}};
-  records.push_back(last);
+  records.push_back({"infinite last sample", {1.0, 2.0, std::numeric_limits<double>::infinity()}});
   return records;
 }
 
