@@ -20,7 +20,9 @@
 namespace spectra {
 
 // The instruction sets the sweep can run on. Plain takes one oscillator at a time and is
-// the reference the others match bit for bit; Best is the widest the processor has.
+// the reference the others match bit for bit; Best is the widest the processor has (a
+// path it lacks is taken as Best). Every path gives the same bits: the choice is one of
+// speed only, and tests force each path to compare it with Plain.
 enum class Path { Plain, Sse2, Avx2, Avx512, Best };
 
 // Whether the processor (and the build) can run the path; Plain, Sse2 and Best always.
@@ -67,7 +69,7 @@ class OscillatorBank {
   std::size_t stride_;                      // periods_ padded to the widest vector
   std::vector<double> coefficients_;        // room for the layouts
   double* layouts_;                         // their start in coefficients_, 64-byte aligned
-  std::vector<double> displacement_scale_;  // |z1| -> w |x|, per period; 0 where not computable
+  std::vector<double> displacement_scale_;  // |z1| -> w |x|, per period; NaN where not computable
   std::vector<double> velocity_scale_;      // |z2| -> |x'|
 };
 

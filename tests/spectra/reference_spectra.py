@@ -3,9 +3,9 @@
 
     reference_spectra.py INPUT OUTPUT
 
-INPUT holds "periods N" and N periods, then for each record "record NAME N" and N samples
-(cm/s2, 0.02 s), one number a line. OUTPUT gets a line per record: NAME, then Sv and pSv
-for each period (h = 0.05).
+INPUT holds "periods N" and N periods, then for each record "record N" and N samples
+(cm/s2, 0.02 s), one number a line. OUTPUT gets a line per record: Sv and pSv for each
+period (h = 0.05).
 
 Each oscillator x'' + 2 h w x' + w^2 x = -a(t) is discretised with the first-order hold
 (scipy.signal.cont2discrete, method 'foh': exact for an acceleration linear between
@@ -33,8 +33,8 @@ def read_input(path):
     for line in lines:
         if not line.startswith("record "):
             continue
-        _, name, count = line.split()
-        records.append((name, np.array([float(next(lines)) for _ in range(int(count))])))
+        count = int(line.split()[1])
+        records.append(np.array([float(next(lines)) for _ in range(count)]))
     return periods, records
 
 
@@ -52,13 +52,13 @@ def main():
     periods, records = read_input(sys.argv[1])
     oscillators = [filters(p) for p in periods]
     with open(sys.argv[2], "w") as out:
-        for name, a in records:
+        for a in records:
             cells = []
             for w, (bx, ax), (bv, av) in oscillators:
                 x = signal.lfilter(bx[0], ax, a)
                 v = signal.lfilter(bv[0], av, a)
                 cells += [np.max(np.abs(v)), w * np.max(np.abs(x))]
-            out.write(name + " " + " ".join(repr(float(c)) for c in cells) + "\n")
+            out.write(" ".join(repr(float(c)) for c in cells) + "\n")
 
 
 if __name__ == "__main__":

@@ -2,9 +2,9 @@
 // Records for the spectra tests: the real ones kept in tests/spectra/data/records, and
 // synthetic ones that pin the edges of the method.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <numbers>
 #include <string>
@@ -20,13 +20,10 @@ struct Record {
 // One value a line after '#' header lines (cm/s2, 0.02 s).
 inline Record read_record(const std::filesystem::path& path) {
   Record r{path.stem().string(), {}};
-  FILE* f = std::fopen(path.string().c_str(), "rb");
-  if (f == nullptr) return r;
-  char line[128];
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (line[0] != '#') r.samples.push_back(std::strtod(line, nullptr));
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] != '#') r.samples.push_back(std::strtod(line.c_str(), nullptr));
   }
-  std::fclose(f);
   return r;
 }
 
@@ -57,8 +54,7 @@ inline std::vector<Record> synthetic_records() {
   Record gap{"NaN sample", sine.samples};
   gap.samples[700] = std::numeric_limits<double>::quiet_NaN();
   records.push_back(gap);
-  Record last{"infinite last sample", {1.0, 2.0, std::numeric_limits<double>::infinity()}};
-  records.push_back(last);
+  records.push_back({"infinite last sample", {1.0, 2.0, std::numeric_limits<double>::infinity()}});
   return records;
 }
 
@@ -67,15 +63,15 @@ inline std::vector<Record> synthetic_records() {
 inline std::vector<double> run_period_axis() {
   std::vector<double> periods;
   const auto folder = std::filesystem::path(GMGATHER_EXAMPLES_DIR) / "realistic" / "faults" / "F1";
+  // The table's name is Japanese: opened by its path as the file system gives it (wide on
+  // Windows), never through a narrow string.
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".csv") continue;
-    FILE* f = std::fopen(entry.path().string().c_str(), "rb");
-    if (f == nullptr) break;
-    char line[1024];
-    for (int row = 1; std::fgets(line, sizeof line, f) != nullptr; ++row) {
-      if (row > 15) periods.push_back(std::strtod(line, nullptr));
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string line;
+    for (int row = 1; std::getline(in, line); ++row) {
+      if (row > 15) periods.push_back(std::strtod(line.c_str(), nullptr));
     }
-    std::fclose(f);
   }
   return periods;
 }
