@@ -4,6 +4,7 @@
 // that the page and the file show the same numbers.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <string>
 
@@ -25,11 +26,13 @@ double target_of_row(const gm::RunTables& t, int j) { return t.spectra_row(j)[0]
 // The ratio pSv / target of one case over the period rows that have one (period, pSv and
 // target finite, target not zero): its least value and the period of the first row that
 // has it, its mean (summed in table order) and its greatest value.
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
 struct RatioSummary {
-  double min = NAN;
-  double min_period = NAN;
-  double mean = NAN;
-  double max = NAN;
+  double min = kNone;
+  double min_period = kNone;
+  double mean = kNone;
+  double max = kNone;
   int left_out = 0;  // period rows without a ratio
 };
 
@@ -51,7 +54,7 @@ RatioSummary ratio_summary(const gm::RunTables& t, int c) {
     sum += r;
     ++n;
   }
-  if (n > 0) s.mean = sum / n;
+  if (n > 0) s.mean = sum / static_cast<double>(n);
   return s;
 }
 
