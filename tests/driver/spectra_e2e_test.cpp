@@ -3,7 +3,6 @@
 // values are scipy's (Debian's python3-scipy, tests/spectra/reference_spectra.py) to the
 // printed digit, on the realistic example and on a small synthetic set.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
