@@ -6,7 +6,8 @@
 // line, then, `runs` times each, in turn (medians reported):
 //   - the whole run with one thread (GMGATHER_THREADS=1), and with the default number of
 //     threads: gmgather started in the work folder, answering the prompt;
-//   - the default run again with --report, which also writes the report page;
+//   - the default run again with --report, which also writes the report page, and with
+//     --spectra, which also writes each case's response spectrum;
 //   - the I/O floor, once beside each of the two runs: every input file read once, and as
 //     many bytes as the run wrote put into files of the same sizes with plain buffered
 //     writes, handled as the program handles its result files: written under temporary
@@ -97,10 +98,10 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Runs the program once (with --report when `report`), with GMGATHER_THREADS set to
+// Runs the program once (with `option`, e.g. "--report", when given), with GMGATHER_THREADS set to
 // `threads`, or not set when that is empty; returns wall seconds and sets the peak
 // resident memory (KiB).
-double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib, bool report = false,
+double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib, const char* option = nullptr,
                  const char* threads = "") {
   const fs::path answer = root / "answer.txt";
   write_file(answer, "def.csv\r\n");
@@ -117,8 +118,8 @@ double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib
     } else {
       unsetenv("GMGATHER_THREADS");  // the program's own choice: the number of cores
     }
-    if (report) {
-      execl(exe.c_str(), exe.c_str(), "--report", static_cast<char*>(nullptr));
+    if (option != nullptr) {
+      execl(exe.c_str(), exe.c_str(), option, static_cast<char*>(nullptr));
     } else {
       execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
     }
@@ -210,25 +211,30 @@ int main(int argc, char** argv) {
   io_floor(inputs, output_sizes, root, threads);
 
   const fs::path page = root / "参考･結果図表.html";
-  whole_run(exe, root, rss, true);
+  whole_run(exe, root, rss, "--report");
   const bool has_report = fs::exists(page);
   if (!has_report) std::fprintf(stderr, "no report page after a run with --report: its figures are left out\n");
+  // Its size now: a run without --report, such as the --spectra runs below, takes it away.
+  const std::uintmax_t page_bytes = has_report ? fs::file_size(page) : 0;
 
   // Each run beside a floor that flushes on as many threads.
   std::vector<double> one_thread_times, one_thread_floors, run_times, report_times, report_ratios,
-      floor_times;
-  long max_rss = 0, report_rss = 0;
+      spectra_times, spectra_ratios, floor_times;
+  long max_rss = 0, report_rss = 0, spectra_rss = 0;
   for (int i = 0; i < runs; ++i) {
-    one_thread_times.push_back(whole_run(exe, root, rss, false, "1"));
+    one_thread_times.push_back(whole_run(exe, root, rss, nullptr, "1"));
     max_rss = std::max(max_rss, rss);
     one_thread_floors.push_back(io_floor(inputs, output_sizes, root, 1));
     run_times.push_back(whole_run(exe, root, rss));
     max_rss = std::max(max_rss, rss);
     if (has_report) {
-      report_times.push_back(whole_run(exe, root, rss, true));
+      report_times.push_back(whole_run(exe, root, rss, "--report"));
       report_rss = std::max(report_rss, rss);
       report_ratios.push_back(report_times.back() / run_times.back());
     }
+    spectra_times.push_back(whole_run(exe, root, rss, "--spectra"));
+    spectra_rss = std::max(spectra_rss, rss);
+    spectra_ratios.push_back(spectra_times.back() / run_times.back());
     floor_times.push_back(io_floor(inputs, output_sizes, root, threads));
   }
   const double one_thread = median(one_thread_times), one_thread_floor = median(one_thread_floors);
@@ -245,8 +251,11 @@ int main(int argc, char** argv) {
     std::printf("whole run with --report (median of %d): %.1f ms\n", runs, median(report_times) * 1e3);
     std::printf("with --report / without, run by run (median): %.3f (target <= 1.20)\n", median(report_ratios));
     std::printf("report page: %.2f MB (target <= 3); peak resident memory with it: %.1f MiB\n",
-                static_cast<double>(fs::file_size(page)) / 1e6, static_cast<double>(report_rss) / 1024.0);
+                static_cast<double>(page_bytes) / 1e6, static_cast<double>(report_rss) / 1024.0);
   }
+  std::printf("whole run with --spectra (median of %d): %.1f ms; with / without, run by run (median): %.3f\n",
+              runs, median(spectra_times) * 1e3, median(spectra_ratios));
+  std::printf("peak resident memory with --spectra: %.1f MiB\n", static_cast<double>(spectra_rss) / 1024.0);
   for (std::size_t i = 0; i < output_sizes.size(); ++i) {
     fs::remove(root / ("floor" + std::to_string(i) + ".out"));
   }

@@ -13,7 +13,7 @@
 // After status 1 or 2 the result files and the report page placed in the folder
 // beforehand must be byte for byte as they were, and after any run no other file may be
 // left behind. A normal end asked for the report replaces the page with a new one; one
-// not asked for it takes the earlier page away. Every
+// not asked for it takes the earlier page away; the response spectra file likewise. Every
 // input is run twice, with one thread and with three, and both runs must end alike: the
 // same status, console bytes and result files.
 //
@@ -29,6 +29,8 @@
 //                  is kept under while the new ones go in (its name with ".old")
 //   report         (content ignored) the run is asked for the report page, unit 27 of
 //                  the set
+//   spectra        (content ignored) the run is asked for the response spectra file,
+//                  unit 28 of the set
 //   limit          decimal digits: a file-size limit of that many bytes beyond the size of
 //                  the input (so that a crash report can still save the input) for the
 //                  run's writes, which makes a result file meet a full disk
@@ -113,6 +115,13 @@ constexpr int kPageUnit = 27;
 const std::string kPageHostName = "参考･結果図表.html";
 const std::string kEarlierPage = "a report page of an earlier run\n";
 
+// The response spectra file, unit 28 of the set when asked for: a title, the column heads
+// and a row per period (55).
+constexpr int kSpectraUnit = 28;
+constexpr std::size_t kSpectraLines = 57;
+const std::string kSpectraHostName = "参考･各ケースの応答スペクトル.csv";
+const std::string kEarlierSpectra = "response spectra of an earlier run\r\n";
+
 // The suffix of the temporary name a result file is first written under, and that of the
 // backup name the earlier file is kept under while the new ones go in.
 constexpr std::string_view kTemporarySuffix = ".part";
@@ -131,6 +140,7 @@ struct Request {
   std::array<bool, kResultCount> backup_is_folder{};
   std::optional<std::uint64_t> size_limit;
   bool report = false;
+  bool spectra = false;
 };
 
 std::optional<int> numbered(std::string_view name, char letter, int last) {
@@ -168,6 +178,7 @@ Request split_input(std::string_view input, const std::vector<InputFile>& input_
       request.backup_is_folder[static_cast<std::size_t>(*k - 1)] = true;
     }
     if (name == "report") request.report = true;
+    if (name == "spectra") request.spectra = true;
     if (name == "limit") {
       std::uint64_t limit = 0;
       for (const char c : piece) {
@@ -221,6 +232,7 @@ class Workspace {
     input_present_.assign(input_files_.size(), false);
     for (int k = 0; k < kResultCount; ++k) write_file(result_path(k), earlier_result(k));
     write_file(page_path(), kEarlierPage);
+    write_file(spectra_path(), kEarlierSpectra);
     root_fd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     home_fd_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     require(root_fd_ >= 0 && home_fd_ >= 0, "cannot open the scratch and working folders");
@@ -238,6 +250,7 @@ class Workspace {
   std::string temporary_path(int k) const { return result_path(k) + std::string(kTemporarySuffix); }
   std::string backup_path(int k) const { return result_path(k) + std::string(kBackupSuffix); }
   std::string page_path() const { return host(kPageHostName); }
+  std::string spectra_path() const { return host(kSpectraHostName); }
 
   // Lays out the input files of a request; files of an earlier input that this one does
   // not have are removed.
@@ -277,8 +290,11 @@ class Workspace {
         write_file(result_path(k), earlier_result(k));
       }
     }
-    // A normal end rewrote the page, or took it away.
-    if (results_rewritten) write_file(page_path(), kEarlierPage);
+    // A normal end rewrote the page and the spectra file, or took them away.
+    if (results_rewritten) {
+      write_file(page_path(), kEarlierPage);
+      write_file(spectra_path(), kEarlierSpectra);
+    }
   }
 
   // Runs `body` with the scratch folder as the working folder.
@@ -332,6 +348,7 @@ class Workspace {
       if (top != path || input_present_[i]) names.insert(top);
     }
     if (status != gm::kExitNormal || request.report) names.insert(kPageHostName);
+    if (status != gm::kExitNormal || request.spectra) names.insert(kSpectraHostName);
     for (int k = 0; k < kResultCount; ++k) {
       const auto i = static_cast<std::size_t>(k);
       names.insert(kResultHostNames[i]);
@@ -478,7 +495,7 @@ std::optional<Report> parse_report(std::string_view line) {
   return r;
 }
 
-bool is_result_unit(int unit) { return unit >= 21 && unit <= kPageUnit; }
+bool is_result_unit(int unit) { return unit >= 21 && unit <= kSpectraUnit; }
 
 // The file a report names must be the unit's: the console, the definition file (as
 // typed), a spectrum table, a waveform, or the result file of that unit.
@@ -489,6 +506,7 @@ bool names_its_file(const Report& r) {
     case 12: return ends_with(r.file, inputs::kSpectrumTableName);
     case 13: return ends_with(r.file, inputs::kWaveformName);
     case kPageUnit: return r.file == results::kReportPageFile;
+    case kSpectraUnit: return r.file == results::kCaseSpectraFile;
     default:
       return is_result_unit(r.unit) &&
              r.file == kResultNames[static_cast<std::size_t>(r.unit - 21)];
@@ -627,6 +645,25 @@ void check_page(const Workspace& ws, const Request& request, int status) {
   require(bytes->find("<script") == std::string::npos, "the report page holds a script");
 }
 
+// The response spectra file, as the page: rewritten after a normal end asked for it (a
+// title, the column heads and the 55 period rows), gone after one not asked for it, as
+// placed before the run otherwise.
+void check_spectra(const Workspace& ws, const Request& request, int status) {
+  const std::optional<std::string> bytes = Workspace::read_file(ws.spectra_path());
+  if (status == gm::kExitNormal && !request.spectra) {
+    require(!bytes.has_value(), "a normal end left the response spectra of an earlier run");
+    return;
+  }
+  require(bytes.has_value(), "the response spectra file is missing after the run");
+  if (status != gm::kExitNormal) {
+    require(*bytes == kEarlierSpectra, "a run changed the response spectra of an earlier run", *bytes);
+    return;
+  }
+  require(static_cast<std::size_t>(std::count(bytes->begin(), bytes->end(), '\n')) == kSpectraLines &&
+              ends_with(*bytes, "\n"),
+          "the response spectra file is not 57 whole lines", *bytes);
+}
+
 // Puts the run tables back to their load-time zeros, touching only what a run can have
 // written: everything outside the two waveform tables (small), and of those each case's
 // first samples up to the count it was given (a case reads at most its count of samples,
@@ -692,6 +729,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
     }
     gm::RunOptions options;
     options.report = request.report;
+    options.spectra = request.spectra;
     const parallel::Pool pool(threads);
     const int s = gm::run(console, gm::run_tables, pool, options);
     if (request.size_limit) {
@@ -713,6 +751,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
   check_outcome(status, console, request);
   check_result_files(ws, request, status);
   check_page(ws, request, status);
+  check_spectra(ws, request, status);
   const std::set<std::string> entries = ws.entries();
   const std::set<std::string> expected = ws.expected_entries(request, status);
   if (entries != expected) {
@@ -728,6 +767,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
   RunEnd end{status, console.out, console.err, {}};
   for (int k = 0; k < kResultCount; ++k) end.results.push_back(Workspace::read_file(ws.result_path(k)));
   end.results.push_back(without_times(Workspace::read_file(ws.page_path())));
+  end.results.push_back(Workspace::read_file(ws.spectra_path()));
   ws.restore(request, status == gm::kExitNormal);
   return end;
 }

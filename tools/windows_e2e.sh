@@ -110,7 +110,8 @@ step "the package: its zip directory"
 ctest --test-dir "$e2e_build" -L package --output-on-failure
 
 # The package as a user gets it: unzipped into a fresh folder, the example run there with
-# the unzipped program, the six results byte for byte those of the Linux build.
+# the unzipped program, the six results byte for byte those of the Linux build, then the
+# seven of a run with --spectra.
 step "the package: the example, unzipped and run under Wine, against the Linux build"
 mkdir "$work/unzipped" "$work/linux-run"
 unzip -q "$zip" -d "$work/unzipped"
@@ -126,6 +127,17 @@ for result in "$work/linux-run"/*･*.csv; do
 done
 [ "$count" -eq 6 ] || { echo "windows_e2e: $count result files from the Linux build" >&2; exit 1; }
 echo "six result files equal"
+# Again asked for each case's response spectrum: that file too, byte for byte.
+(cd "$work/linux-run" && "$linux_exe" --spectra def.csv)
+(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe --spectra def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
+  { cat "$work/unzipped.log" >&2; exit 1; }
+count=0
+for result in "$work/linux-run"/*･*.csv; do
+  cmp "$result" "$work/unzipped/example/${result##*/}"
+  count=$((count + 1))
+done
+[ "$count" -eq 7 ] || { echo "windows_e2e: $count result files with --spectra from the Linux build" >&2; exit 1; }
+echo "seven result files equal with --spectra"
 
 # Under Wine a run has, very rarely (twice in some thousands of runs), ended with no output
 # at all while the machine was loaded; the same runs never failed natively. A test that

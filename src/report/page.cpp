@@ -45,6 +45,8 @@ polyline{fill:none;stroke-width:1.6;stroke-linejoin:round}
 .f1{stroke:#0072b2;border-color:#0072b2}.f2{stroke:#e69f00;border-color:#e69f00}.f3{stroke:#009e73;border-color:#009e73}
 .f4{stroke:#cc79a7;border-color:#cc79a7}.f5{stroke:#56b4e9;border-color:#56b4e9}.f6{stroke:#d55e00;border-color:#d55e00}
 .target{stroke:#000;border-color:#000;stroke-width:3.5}
+.case{stroke:#8fa3b8;border-color:#8fa3b8;stroke-width:1}.case.phase{stroke:#c0392b;border-color:#c0392b;stroke-width:2.2}
+.flag{color:#c0392b;border:1px solid #c0392b;border-radius:3px;padding:0 6px;font-size:.85em;font-weight:700;white-space:nowrap}
 ul.legend{list-style:none;margin:2px 4px 6px;padding:0;display:flex;flex-wrap:wrap;gap:2px 24px}
 ul.legend li{word-break:break-all}
 .key{display:inline-block;width:28px;border-top-style:solid;border-top-width:2px;vertical-align:middle;margin-right:6px}.key.target{border-top-width:4px}
@@ -83,6 +85,8 @@ constexpr detail::Section kSections[] = {
     {.id = "summary", .title = "概要", .write = detail::write_summary_section},
     {.id = "inputs", .title = "入力", .write = detail::write_inputs_section},
     {.id = "spectra", .title = "速度応答スペクトル", .write = detail::write_spectra_section, .new_page = true},
+    {.id = "casespectra", .title = "各ケースの応答スペクトルと目標", .write = detail::write_case_spectra_section,
+     .new_page = true},
     {.id = "peaks", .title = "最大速度", .write = detail::write_peaks_section, .new_page = true},
     {.id = "phase", .title = "位相ケースの加速度波形", .write = detail::write_phase_section, .new_page = true},
     {.id = "velocity", .title = "各ケースの速度波形", .write = detail::write_velocity_section, .new_page = true},

@@ -12,12 +12,6 @@ namespace {
 
 bool finite(double v) { return v - v == 0.0; }
 
-// One line of the spectra chart: fault k (1..6) or the target (0).
-struct SpectrumLine {
-  int fault = 0;
-  std::vector<double> values;  // per period row
-};
-
 // The class that colours the line of fault k, or of the target (k = 0).
 std::string line_class(int k) { return k == 0 ? std::string("target") : join({"f", std::to_string(k)}); }
 
@@ -42,15 +36,9 @@ void write_legend(Html& html, const gm::RunTables& t, const std::vector<Spectrum
   html.raw("</ul>\n");
 }
 
-// The axes of the spectra: log-log with 1-2-5 ticks when every point can stand on them,
-// else linear from zero; and how many points are left out as not finite.
-struct SpectrumAxes {
-  ChartAxis x;
-  ChartAxis y;
-  int left_out = 0;
-};
+}  // namespace
 
-SpectrumAxes spectrum_axes(const gm::RunTables& t, const std::vector<SpectrumLine>& lines) {
+SpectrumAxes spectrum_axes(const gm::RunTables& t, const std::vector<SpectrumLine>& lines, std::string_view y_title) {
   int left_out = 0;
   bool log_ok = true;
   double x_lo = HUGE_VAL, x_hi = -HUGE_VAL, y_lo = HUGE_VAL, y_hi = -HUGE_VAL;
@@ -71,12 +59,9 @@ SpectrumAxes spectrum_axes(const gm::RunTables& t, const std::vector<SpectrumLin
   }
   if (x_lo > x_hi) x_lo = x_hi = y_lo = y_hi = 0.0;  // nothing drawable at all
   return {{log_ok ? log_axis(x_lo, x_hi) : linear_axis(std::min(0.0, x_lo), x_hi, 10), log_ok, "周期 (s)"},
-          {log_ok ? log_axis(y_lo, y_hi) : linear_axis(std::min(0.0, y_lo), y_hi, 8), log_ok,
-           "速度応答スペクトル Sv (cm/s)"},
+          {log_ok ? log_axis(y_lo, y_hi) : linear_axis(std::min(0.0, y_lo), y_hi, 8), log_ok, y_title},
           left_out};
 }
-
-}  // namespace
 
 void write_spectra_section(Html& html, const PageData& d) {
   const gm::RunTables& t = d.t;
@@ -90,7 +75,7 @@ void write_spectra_section(Html& html, const PageData& d) {
   for (int j = 1; j <= t.period_count; ++j) target.values.push_back(t.target(j));
   lines.push_back(std::move(target));
 
-  const SpectrumAxes axes = spectrum_axes(t, lines);
+  const SpectrumAxes axes = spectrum_axes(t, lines, "速度応答スペクトル Sv (cm/s)");
   const bool log_ok = axes.x.log;
   const int left_out = axes.left_out;
 

@@ -11,6 +11,7 @@
 #include "report/chart_data.hpp"
 #include "report/html.hpp"
 #include "report/page.hpp"
+#include "report/svg.hpp"
 #include "tables/run_tables.hpp"
 
 namespace report::detail {
@@ -71,9 +72,26 @@ void write_summary_section(Html& html, const PageData& d);
 void write_inputs_section(Html& html, const PageData& d);
 void write_spectra_section(Html& html, const PageData& d);
 void write_peaks_section(Html& html, const PageData& d);
+void write_case_spectra_section(Html& html, const PageData& d);
 void write_phase_section(Html& html, const PageData& d);
 void write_velocity_section(Html& html, const PageData& d);
 void write_acceleration_section(Html& html, const PageData& d);
+
+// One line of a spectra chart: fault k (1..6), case c, or the target (0), as the caller
+// counts them.
+struct SpectrumLine {
+  int fault = 0;
+  std::vector<double> values;  // per period row
+};
+
+// The axes of a spectra chart: log-log with 1-2-5 ticks when every point can stand on
+// them, else linear from zero; and how many points are left out as not finite.
+struct SpectrumAxes {
+  ChartAxis x;
+  ChartAxis y;
+  int left_out = 0;
+};
+SpectrumAxes spectrum_axes(const gm::RunTables& t, const std::vector<SpectrumLine>& lines, std::string_view y_title);
 
 // A number as the result files write it, without the leading blanks of its field:
 // field(12.3456789, 14, 6) -> "12.345679"; a value that does not fit (or is not finite)

@@ -22,6 +22,7 @@ using testing_support::run_with_arguments;
 using testing_support::ScratchFolder;
 
 const char* const kPageHost = "参考･結果図表.html";
+const char* const kSpectraHost = "参考･各ケースの応答スペクトル.csv";
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -51,22 +52,22 @@ TEST(ReportRun, ThePageIsASeventhFileInBothFormsAndTheSixStayTheSame) {
 }
 
 // A file of the set that cannot be replaced (a folder holds its name) fails the run with
-// report 9 on its unit, and every file of the earlier run stays as it was: the page when
-// a result file fails, the six when the page does.
-TEST(ReportRun, AFailureOnAnyOfTheSevenLeavesTheEarlierSet) {
-  for (int unit = 21; unit <= 27; ++unit) {
+// report 9 on its unit, and every file of the earlier run stays as it was: the page and the
+// response spectra when a result file fails, the six when one of those does.
+TEST(ReportRun, AFailureOnAnyOfTheEightLeavesTheEarlierSet) {
+  for (int unit = 21; unit <= 28; ++unit) {
     SCOPED_TRACE("unit " + std::to_string(unit));
-    const std::string host = unit == 27 ? kPageHost : kResultFiles[unit - 21];
+    const std::string host = unit == 27 ? kPageHost : unit == 28 ? kSpectraHost : kResultFiles[unit - 21];
     ScratchFolder folder;
     DataSet::small().write_to(folder);
-    ASSERT_EQ(run_with_arguments(folder.path(), {"--report", "def.csv"}).status, 0);
+    ASSERT_EQ(run_with_arguments(folder.path(), {"--report", "--spectra", "def.csv"}).status, 0);
     fs::remove(folder.path() / host);
     folder.write(host + "/inside", "a folder where a result file belongs");
     DataSet other = DataSet::small();  // another data set: a file replaced by mistake shows
     other.samples[0] = {7, 8, 9};
     other.write_to(folder);
     const auto before = folder.snapshot();
-    const RunResult r = run_with_arguments(folder.path(), {"--report", "def.csv"});
+    const RunResult r = run_with_arguments(folder.path(), {"--report", "--spectra", "def.csv"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "txtrec: severe (9): permission to access file denied, unit " + std::to_string(unit) +
                          ", file " + testing_support::to_cp932(host) + "\n");
@@ -129,7 +130,8 @@ TEST(ReportRun, TextFromFilesAndValuesThatAreNotFinite) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string page = folder.read(kPageHost);
   EXPECT_EQ(count(page, "<img"), 0u);
-  EXPECT_EQ(count(page, "quake\\&lt;img src=x onerror=alert(1)&gt;"), 3u);  // table, two small charts
+  // The cases' table, the two small charts and the table of ratios to the target.
+  EXPECT_EQ(count(page, "quake\\&lt;img src=x onerror=alert(1)&gt;"), 4u);
   EXPECT_NE(page.find("<td class=\"n\">**************</td>"), std::string::npos);
   EXPECT_NE(page.find("1 個のケースは最大速度が数値でない"), std::string::npos);
   EXPECT_EQ(count(page, "inf"), 0u);

@@ -1,9 +1,11 @@
 // End-to-end runs with 1, 2 and 8 threads: the console, the exit status and every byte of
-// every result file must be the same whatever the number of threads.
+// every result file must be the same whatever the number of threads, the response spectra
+// file and the page (but for its run time) too when asked for.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,16 +18,29 @@ using testing_support::kResultFiles;
 using testing_support::RunResult;
 using testing_support::ScratchFolder;
 
-// Runs the program in `folder` with each thread count and requires the same outcome.
-void expect_same_for_any_thread_count(const ScratchFolder& folder, const std::string& answer) {
+// The files asked for by --spectra and --report; the page's run time differs run by run.
+const char* const kAskedFiles[] = {"参考･各ケースの応答スペクトル.csv", "参考･結果図表.html"};
+std::string without_run_time(const std::string& page) {
+  return std::regex_replace(page, std::regex("<td>[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}</td>"), "<td>-</td>");
+}
+
+// Runs the program in `folder` with each thread count and requires the same outcome;
+// `asked`: with --spectra and --report too.
+void expect_same_for_any_thread_count(const ScratchFolder& folder, const std::string& answer, bool asked = false) {
   std::string first_out, first_err;
   int first_status = -1;
   std::vector<std::string> first_files;
   for (const char* threads : {"1", "2", "8"}) {
     SCOPED_TRACE(std::string(threads) + " threads");
-    const RunResult r = testing_support::run_in(folder, answer, 0, threads);
+    const RunResult r = testing_support::run_program(
+        GMGATHER_EXE, folder.path(), answer, 0, testing_support::launcher(),
+        asked ? std::vector<std::string>{"--spectra", "--report"} : std::vector<std::string>{}, threads);
     std::vector<std::string> files;
     for (const char* name : kResultFiles) files.push_back(folder.read(name));
+    if (asked) {
+      files.push_back(folder.read(kAskedFiles[0]));
+      files.push_back(without_run_time(folder.read(kAskedFiles[1])));
+    }
     if (first_status == -1) {
       ASSERT_EQ(r.status, 0) << r.err;
       first_out = r.out;
@@ -38,7 +53,7 @@ void expect_same_for_any_thread_count(const ScratchFolder& folder, const std::st
     EXPECT_EQ(r.out, first_out);
     EXPECT_EQ(r.err, first_err);
     for (std::size_t i = 0; i < files.size(); ++i) {
-      EXPECT_TRUE(files[i] == first_files[i]) << kResultFiles[i];
+      EXPECT_TRUE(files[i] == first_files[i]) << (i < 6 ? kResultFiles[i] : kAskedFiles[i - 6]);
     }
   }
 }
@@ -48,6 +63,7 @@ TEST(Threads, RealisticExampleIsTheSameForAnyThreadCount) {
   std::filesystem::copy(GMGATHER_EXAMPLES_DIR "/realistic", folder.path(),
                         std::filesystem::copy_options::recursive);
   expect_same_for_any_thread_count(folder, "def.csv\r\n");
+  expect_same_for_any_thread_count(folder, "def.csv\r\n", true);
 }
 
 // 100000 samples five to a line in one of three forms: E-format; fixed point with commas;
@@ -96,6 +112,7 @@ TEST(Threads, LargestRunIsTheSameForAnyThreadCount) {
                  std::to_string(n) + ",0.02\r\n" + forms[c % 3]);
   }
   expect_same_for_any_thread_count(folder, "def.csv\r\n");
+  expect_same_for_any_thread_count(folder, "def.csv\r\n", true);
 }
 
 }  // namespace

@@ -112,8 +112,8 @@ void open_in_chromium(const fs::path& page, const fs::path& scratch, int cases, 
   dump.push_back("file://" + page.string());
   const Finished dom = run_command(dump, scratch / "dom.html");
   ASSERT_EQ(dom.status, 0) << "chromium --dump-dom failed";
-  EXPECT_EQ(count(dom.out, "<svg "), static_cast<std::size_t>(3 + 2 * cases)) << "charts in the DOM";
-  EXPECT_EQ(count(dom.out, "<tr class=\"phase\">"), 2u) << "the phase case in the summary and its table row";
+  EXPECT_EQ(count(dom.out, "<svg "), static_cast<std::size_t>(4 + 2 * cases)) << "charts in the DOM";
+  EXPECT_EQ(count(dom.out, "<tr class=\"phase\">"), 3u) << "the phase case in the summary and its table rows";
   EXPECT_EQ(count(dom.out, "<figure class=\"chart small phase\">"), 2u) << "the phase case's small charts";
   const std::string table = dom.out.substr(dom.out.find("<table class=\"cases\">"));
   for (const std::string& peak : peaks) {

@@ -40,15 +40,16 @@ TEST(ReportPage, SectionsInOrderWithTheirCharts) {
   const std::string page = render(t);
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang=\"ja\">", 0), 0u);
   std::size_t at = 0;
-  for (const char* id : {"summary", "inputs", "spectra", "peaks", "phase", "velocity", "acceleration"}) {
+  for (const char* id : {"summary", "inputs", "spectra", "casespectra", "peaks", "phase", "velocity", "acceleration"}) {
     SCOPED_TRACE(id);
     const std::size_t next = page.find("<section id=\"" + std::string(id) + "\">");
     ASSERT_NE(next, std::string::npos);
     EXPECT_GT(next, at);
     at = next;
   }
-  // Spectra, peaks, the phase case, then a velocity and an acceleration chart per case.
-  EXPECT_EQ(count(page, "<svg "), 3u + 2u * 3u);
+  // Spectra, the cases' spectra, peaks, the phase case, then a velocity and an
+  // acceleration chart per case.
+  EXPECT_EQ(count(page, "<svg "), 4u + 2u * 3u);
   // Self-contained: nothing to run and nothing to fetch; the only links lead within the page.
   for (const char* absent : {"<script", "src=", "url(", "@import"}) EXPECT_EQ(count(page, absent), 0u) << absent;
   EXPECT_EQ(count(page, "href="), count(page, "href=\"#"));
@@ -80,9 +81,9 @@ TEST(ReportPage, TablesShowTheNumbersOfTheResultFiles) {
   EXPECT_NE(first_row.find("<td class=\"n\">12.345679</td><td class=\"n\">2</td>"), std::string::npos);
   EXPECT_NE(cases.find("<td class=\"n\">2.675000</td><td class=\"n\">0.000000</td>"), std::string::npos);
   EXPECT_NE(cases.find("<td class=\"n\">**************</td><td class=\"n\">1</td>"), std::string::npos);
-  // The phase case is marked in the summary and in its row, and highlighted in each chart.
-  EXPECT_EQ(count(page, "<tr class=\"phase\">"), 2u);
-  EXPECT_EQ(count(page, "<span class=\"mark\">位相ケース</span>"), 3u);  // its row, and both small charts
+  // The phase case is marked in the summary and in its rows, and highlighted in each chart.
+  EXPECT_EQ(count(page, "<tr class=\"phase\">"), 3u);
+  EXPECT_EQ(count(page, "<span class=\"mark\">位相ケース</span>"), 4u);  // its rows, and both small charts
   EXPECT_EQ(count(page, "<rect class=\"bar phase\""), 1u);
   EXPECT_EQ(count(page, "<figure class=\"chart small phase\">"), 2u);
 }

@@ -1,11 +1,13 @@
 #pragma once
 // Run tables filled as a run leaves them, without any files: seeded random spectra and
-// waveforms, folder names, then the program's own evaluation. For tests of what is drawn
-// from the tables (the report page), up to the largest run the limits allow.
+// waveforms, folder names, then the program's own evaluation and the cases' response
+// spectra. For tests of what is drawn from the tables (the report page), up to the largest
+// run the limits allow.
 #include <cmath>
 #include <random>
 #include <string>
 
+#include "evaluation/case_spectra.hpp"
 #include "evaluation/evaluation.hpp"
 #include "support/tables.hpp"
 #include "textio/fixed_text.hpp"
@@ -41,6 +43,7 @@ inline gm::RunTables& synthetic_run(int faults, int cases, int samples, unsigned
     for (int j = 1; j <= n; ++j) t.acceleration(c, j) = a = 0.95 * a + step(rng);
   }
   evaluation::evaluate_cases(t);
+  evaluation::compute_case_spectra(t, parallel::Pool(1));
   return t;
 }
 
