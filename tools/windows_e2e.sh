@@ -5,7 +5,8 @@
 # Japanese system locale (code page 932), then the Japanese-setting ones again with a
 # German locale (code page 1252), since the results must not depend on the system code
 # page; the package's zip directory, and the example run from the unzipped package against
-# the Linux build; and at a real Wine console (tmux) a typed dialogue and a console window
+# the Linux build; what a stopped run left, finished by the next start (with the commit
+# marker and without); and at a real Wine console (tmux) a typed dialogue and a console window
 # of its own, as a file dropped on the program gets.
 #
 #   tools/windows_e2e.sh
@@ -138,6 +139,46 @@ for result in "$work/linux-run"/*･*.csv; do
 done
 [ "$count" -eq 7 ] || { echo "windows_e2e: $count result files with --spectra from the Linux build" >&2; exit 1; }
 echo "seven result files equal with --spectra"
+
+# What a stopped run leaves, finished by the next start with Windows' own renames: folders
+# prepared as a kill leaves them, the earlier set beside the new one waiting as NAME.part,
+# with the marker (committed: the new set goes in) and without it (the NAME.part go). The
+# start is given a definition file that does not exist, so it only finishes, then ends
+# with status 1.
+marker_check() {  # marker_check forward|back
+  local dir=$work/marker-$1 name status=0 count=0
+  mkdir "$dir"
+  local marker="gmgather: result files being put in place; the next start of gmgather here finishes this (format 1)"$'\r\n'
+  for result in "$work/linux-run"/*･*.csv; do
+    name=${result##*/}
+    printf 'an earlier run wrote %s\r\n' "$name" >"$dir/$name"
+    cp "$result" "$dir/$name.part"
+    marker+="place $(printf '%s' "$name" | iconv -f UTF-8 -t CP932)"$'\r\n'
+    count=$((count + 1))
+  done
+  [ "$1" = back ] || printf '%send %d\r\n' "$marker" "$count" >"$dir/gmgather-unfinished.txt"
+  (cd "$dir" && LANG=$japanese "$wine" "$exe" nosuch.csv </dev/null >"$work/marker.out" 2>"$work/marker.err") || status=$?
+  local said="gmgather: undid what an interrupted run had left: the earlier result files are as they were (6 temporary files removed)"
+  [ "$1" = back ] || said="gmgather: finished putting in place the result files an interrupted run had left (6 files put in place)"
+  if [ $status != 1 ] || ! grep -qF "$said" "$work/marker.err" || ! grep -qF 'nosuch.csv not exist !' "$work/marker.err"; then
+    echo "windows_e2e: marker ($1): status $status, standard error:" >&2
+    cat "$work/marker.err" >&2
+    return 1
+  fi
+  for result in "$work/linux-run"/*･*.csv; do
+    name=${result##*/}
+    if [ "$1" = forward ]; then
+      cmp "$result" "$dir/$name"
+    else
+      cmp <(printf 'an earlier run wrote %s\r\n' "$name") "$dir/$name"
+    fi
+  done
+  [ "$(ls -A "$dir" | wc -l)" = 6 ] || { echo "windows_e2e: marker ($1) left:" $(ls -A "$dir") >&2; return 1; }
+}
+step "a stopped run's set finished at the next start: rolled forward with the marker, back without, under Wine"
+marker_check forward
+marker_check back
+echo "the new set in place with the marker, the earlier one kept without"
 
 # Under Wine a run has, very rarely (twice in some thousands of runs), ended with no output
 # at all while the machine was loaded; the same runs never failed natively. A test that
