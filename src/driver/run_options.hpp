@@ -17,6 +17,8 @@ struct RunOptions {
   bool report = false;
   // Also write each case's response spectrum beside the target.
   bool spectra = false;
+  // Also write the design wave: the phase case fitted to the target spectrum.
+  bool fit = false;
 };
 
 }  // namespace gm
