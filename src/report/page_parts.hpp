@@ -73,6 +73,9 @@ void write_peaks_section(Html& html, const PageData& d);
 void write_phase_section(Html& html, const PageData& d);
 void write_velocity_section(Html& html, const PageData& d);
 void write_acceleration_section(Html& html, const PageData& d);
+// The design wave, when the run made one.
+void write_fit_section(Html& html, const PageData& d);
+bool fit_shown(const PageData& d);
 
 // A number as the result files write it, without the leading blanks of its field:
 // field(12.3456789, 14, 6) -> "12.345679"; a value that does not fit (or is not finite)
