@@ -114,6 +114,10 @@ small_run $'def.csv\n' "" $'====c2\n40,0.02\r\n40*1E7\r\n====o1\n' > "$w/overflo
 small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n====limit\n2000\n' > "$w/disk_full_case_files"
 small_run $'def.csv\n' "" $'====report\n' > "$w/report_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====report\n' > "$w/report_huge_values"
+# The design wave: made, and not made (a phase case too short for the axis, or constant).
+{ cat "$w/realistic_slice"; printf '====fit\n'; } > "$w/fit_realistic_slice"
+small_run $'def.csv\n' "" $'====fit\n====report\n' > "$w/fit_phase_case_too_short"
+small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n====fit\n' > "$w/fit_phase_case_constant"
 # The smallest whole run: one fault whose table is all zeros, one case of one sample. Its
 # result files are each larger than the input, so a size limit can cut even the first.
 tiny_run() {
