@@ -34,9 +34,9 @@ namespace fitted_wave {
 
 // The criteria over the axis periods, R = pSv of the wave / target.
 struct Criteria {
-  double min_ratio = 0.85;      // min R >= this
-  double max_variation = 0.05;  // standard deviation of R / mean of R <= this
-  double max_mean_error = 0.02;  // |mean R - 1| <= this
+  double min_ratio = gm::kFitMinRatio;
+  double max_variation = gm::kFitMaxVariation;
+  double max_mean_error = gm::kFitMaxMeanError;
 };
 
 // The fit stops only when R meets each criterion by this much more: the wave as written

@@ -11,10 +11,9 @@
 namespace report::detail {
 namespace {
 
-// The criteria as the fit holds them (fitted_wave::Criteria), restated for the reader.
-constexpr double kMinRatio = 0.85;
-constexpr double kMaxVariation = 0.05;
-constexpr double kMaxMeanError = 0.02;
+constexpr double kMinRatio = gm::kFitMinRatio;
+constexpr double kMaxVariation = gm::kFitMaxVariation;
+constexpr double kMaxMeanError = gm::kFitMaxMeanError;
 // What the long-period design practice asks of a design motion.
 constexpr double kPracticeDuration = 500.0;
 constexpr double kPracticeShortest = 0.1;

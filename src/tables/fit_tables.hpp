@@ -10,6 +10,11 @@ inline constexpr int kFitMaxPeriods = 100;      // as kMaxPeriods
 // The amplitude adjustments a fit makes at most; the measure of each wave, the start's
 // included, is kept for the page.
 inline constexpr int kFitIterationLimit = 20;
+// The criteria a fit is held to, over the axis periods, R = pSv of the wave / target: the
+// fit's defaults, and what the page and the warnings compare with.
+inline constexpr double kFitMinRatio = 0.85;       // min R >= this
+inline constexpr double kFitMaxVariation = 0.05;   // standard deviation of R / mean of R <= this
+inline constexpr double kFitMaxMeanError = 0.02;   // |mean R - 1| <= this
 
 struct FitTables {
   std::int32_t sample_count;  // 0: no fit was made
