@@ -48,7 +48,7 @@ void write_criteria_table(Html& html, const gm::RunTables& t) {
   html.raw("<table>\n<tr><th>判定基準（R = 模擬波の pSv ÷ 目標）</th><th>基準</th><th>達成値</th><th>判定</th></tr>\n");
   for (const Row& r : rows) {
     html.raw("<tr><td>").text(r.name).raw("</td><td>").text(r.bound).raw("</td><td class=\"n\">");
-    html.text(field(r.value, 14, 4)).raw(r.passed ? "</td><td class=\"pass\">合格" : "</td><td class=\"fail\">不合格");
+    html.text(field(r.value, 14, 4)).raw(r.passed ? "</td><td>合格" : "</td><td><span class=\"mark\">不合格</span>");
     html.raw("</td></tr>\n");
   }
   html.raw("</table>\n");
@@ -64,14 +64,14 @@ void write_notes(Html& html, const gm::RunTables& t) {
                       std::fabs(f.mean_ratio - 1.0) <= kMaxMeanError;
   if (!passed) write_note(html, "判定基準を満たしていません。波形は最も近い反復のものを出力しています。");
   const double duration = static_cast<double>(f.sample_count) * t.time_step;
-  html.raw("<p class=\"remark\">継続時間 ").text(field(duration, 12, 2)).raw(" s：長周期地震動の設計用入力地震動に求められる ");
+  html.raw("<p>継続時間 ").text(field(duration, 12, 2)).raw(" s：長周期地震動の設計用入力地震動に求められる ");
   html.raw(duration >= kPracticeDuration ? "500 s 以上です。" : "500 s に足りません。").raw("</p>\n");
   double lo = HUGE_VAL, hi = -HUGE_VAL;
   for (int j = 1; j <= t.period_count; ++j) {
     lo = std::min(lo, t.period(j));
     hi = std::max(hi, t.period(j));
   }
-  html.raw("<p class=\"remark\">周期軸 ").text(field(lo, 12, 3)).raw("〜").text(field(hi, 12, 3));
+  html.raw("<p>周期軸 ").text(field(lo, 12, 3)).raw("〜").text(field(hi, 12, 3));
   html.raw(" s：設計で用いる 0.1〜10 s を");
   html.raw(lo <= kPracticeShortest && hi >= kPracticeLongest ? "覆っています。" : "覆っていません。").raw("</p>\n");
 }
@@ -108,13 +108,13 @@ void write_spectra_chart(Html& html, const gm::RunTables& t, const std::vector<i
                               {log_axis(t.period(order.front()), t.period(order.back())), true, "周期 (s)"},
                               {log_axis(lo, hi), true, "擬似速度応答スペクトル pSv (cm/s)"});
   html.raw("<g class=\"lines\">\n");
-  draw_polyline(html, period_line(t, order, plot, true, [&](int j) { return f.phase_psv[j - 1]; }), "fitphase");
+  draw_polyline(html, period_line(t, order, plot, true, [&](int j) { return f.phase_psv[j - 1]; }), "f2");
   draw_polyline(html, period_line(t, order, plot, true, [&](int j) { return t.target(j); }), "target");
-  draw_polyline(html, period_line(t, order, plot, true, [&](int j) { return f.wave_psv[j - 1]; }), "fitwave");
+  draw_polyline(html, period_line(t, order, plot, true, [&](int j) { return f.wave_psv[j - 1]; }), "f1");
   html.raw("</g>\n");
   close_chart(html);
   html.raw("<ul class=\"legend\"><li><span class=\"key target\"></span>目標</li>");
-  html.raw("<li><span class=\"key fitphase\"></span>位相ケース</li><li><span class=\"key fitwave\"></span>模擬地震波形</li></ul>\n");
+  html.raw("<li><span class=\"key f2\"></span>位相ケース</li><li><span class=\"key f1\"></span>模擬地震波形</li></ul>\n");
   html.raw("<figcaption>減衰定数 h = 0.05、両対数軸。</figcaption>\n</figure>\n");
 }
 
@@ -131,10 +131,10 @@ void write_ratio_chart(Html& html, const gm::RunTables& t, const std::vector<int
                               {log_axis(t.period(order.front()), t.period(order.back())), true, "周期 (s)"},
                               {linear_axis(std::min(lo, 0.8), std::max(hi, 1.1), 6), false, "R = pSv ÷ 目標"});
   const double x0 = plot.area.left, x1 = plot.area.right();
-  draw_polyline(html, {x0, plot.y(kMinRatio), x1, plot.y(kMinRatio)}, "limit");
-  draw_polyline(html, period_line(t, order, plot, false, [&](int j) { return ratio(t, j); }), "fitwave");
+  draw_polyline(html, {x0, plot.y(kMinRatio), x1, plot.y(kMinRatio)}, "f6");
+  draw_polyline(html, period_line(t, order, plot, false, [&](int j) { return ratio(t, j); }), "f1");
   close_chart(html);
-  html.raw("<figcaption>赤の破線は R = 0.85（最小値の基準）。</figcaption>\n</figure>\n");
+  html.raw("<figcaption>赤の線は R = 0.85（最小値の基準）。</figcaption>\n</figure>\n");
 }
 
 Envelope envelope_of(const double* values, int samples) {
@@ -177,7 +177,7 @@ void write_convergence_chart(Html& html, const gm::RunTables& t) {
     xy.push_back(plot.x(i));
     xy.push_back(plot.y(f.worst[i]));
   }
-  draw_polyline(html, xy, "fitwave");
+  draw_polyline(html, xy, "f1");
   close_chart(html);
   html.raw("<figcaption>0 回目は位相ケースそのもの（平均を除く）。</figcaption>\n</figure>\n");
 }
