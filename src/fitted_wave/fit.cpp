@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
 
 #include "fitted_wave/fourier.hpp"
 #include "fitted_wave/spectral_ratio.hpp"
@@ -142,7 +143,7 @@ Measure measure_ratio(std::span<const double> psv, std::span<const double> targe
   const std::size_t count = psv.size();
   std::vector<double> r(count);
   double sum = 0.0;
-  m.min_ratio = INFINITY;
+  m.min_ratio = std::numeric_limits<double>::infinity();
   for (std::size_t j = 0; j < count; ++j) {
     r[j] = psv[j] / target[j];
     sum = sum + r[j];
