@@ -116,6 +116,23 @@ small_run $'def.csv\n' "" $'====report\n' > "$w/report_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====report\n' > "$w/report_huge_values"
 small_run $'def.csv\n' "" $'====spectra\n' > "$w/spectra_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====spectra\n====report\n' > "$w/spectra_huge_values"
+# The design wave: made (three cases of 8 s on the axis to 5.5 s), and not made (a phase
+# case too short for the axis, or of one sample, or constant).
+wave_of() {  # $1 samples of a chirp, scaled by $2
+  printf '%d,0.02\r\n' "$1"
+  awk -v n="$1" -v s="$2" 'BEGIN { for (i = 0; i < n; i++) printf "%10.3f\r\n", s * sin(0.002 * i * i) }'
+}
+fit_cases() {  # case c has $1 samples, scaled by c
+  local c
+  for c in 1 2 3; do printf '====c%d\n' "$c"; wave_of "$1" "$((c * 100))"; done
+}
+small_run $'def.csv\n' "" "$(fit_cases 400; printf '====fit\n====report')
+" > "$w/fit_made"
+small_run $'def.csv\n\n' "" "$(fit_cases 200; printf '====fit')
+" > "$w/fit_phase_case_too_short"
+small_run $'def.csv\n\n' "" $'====fit\n' > "$w/fit_phase_case_of_one_sample"
+small_run $'def.csv\n\n' "" $'====c3\n3000,0.02\r\n3000*1.5\r\n====fit\n' > "$w/fit_phase_case_constant"
+{ cat "$w/realistic_slice"; printf '====fit\n'; } > "$w/fit_realistic_slice"
 # The smallest whole run: one fault whose table is all zeros, one case of one sample. Its
 # result files are each larger than the input, so a size limit can cut even the first.
 tiny_run() {

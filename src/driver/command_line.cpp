@@ -22,7 +22,7 @@ constexpr std::string_view kForms[] = {
     "使い方 / Usage:",
     "  gmgather                     定義ファイル名を尋ねてから実行",
     "                               asks for the definition file, then runs",
-    "  gmgather [--report] [--spectra] [--] DEFINITION_FILE",
+    "  gmgather [--report] [--spectra] [--fit] [--] DEFINITION_FILE",
     "                               定義ファイルを指定して実行 (入力待ちなし)",
     "                               runs on DEFINITION_FILE, never waits for Enter",
     "  gmgather --check [--] DEFINITION_FILE",
@@ -36,6 +36,8 @@ constexpr std::string_view kOptions[] = {
     "  --report       レポートも作成 / also writes the report page",
     "  --spectra      各ケースの応答スペクトルも作成 (h = 0.05)",
     "                 also writes each case's response spectrum (h = 0.05)",
+    "  --fit          位相ケースを目標スペクトルに適合させた模擬地震波形も作成",
+    "                 also writes the phase case fitted to the target spectrum",
     "  -h, --help     この説明を表示 / shows this help",
     "  -V, --version  バージョンを表示 / shows the version",
     "  --             以降はファイル名 (- で始まる名前のため)",
@@ -87,6 +89,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
         line.options.spectra = true;
       } else if (argument == "--check") {
         line.options.check = true;
+      } else if (argument == "--fit") {
+        line.options.fit = true;
       } else {
         line.action = CommandLine::Action::Error;
         line.problem = CommandLine::Problem::UnknownOption;

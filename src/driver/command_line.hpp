@@ -1,5 +1,5 @@
 #pragma once
-// The command line: gmgather [--report] [--spectra] [--] [DEFINITION_FILE],
+// The command line: gmgather [--report] [--spectra] [--fit] [--] [DEFINITION_FILE],
 // gmgather --check [--] DEFINITION_FILE, -h/--help, -V/--version.
 // Texts here are UTF-8; the console gets them as Shift-JIS.
 #include <span>

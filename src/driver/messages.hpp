@@ -26,6 +26,16 @@ inline constexpr std::string_view kMissingCase = "Case data no.";
 // E9, after the waveform's path.
 inline constexpr std::string_view kTooManySamples = " too many samples ! [Enter]";
 
+// F1 to F3 (after kFitPhaseCase and the phase case's number), F4 and F5 (after
+// kFitTarget and the period, as the files write it): the design wave cannot be made.
+inline constexpr std::string_view kFitPhaseCase = "Phase case no.";
+inline constexpr std::string_view kFitNotFinite = " has a sample that is not a number, no fit ! [Enter]";
+inline constexpr std::string_view kFitNoMotion = " has no motion (all samples equal), no fit ! [Enter]";
+inline constexpr std::string_view kFitTooShort = " is shorter than the longest period, no fit ! [Enter]";
+inline constexpr std::string_view kFitTarget = "Target spectrum at period ";
+inline constexpr std::string_view kFitBadTarget = " s is not positive and finite, no fit ! [Enter]";
+inline constexpr std::string_view kFitBadPeriod = " s: the period is not positive and finite, no fit ! [Enter]";
+
 // The line a run in a console window of its own ends with, before the folder that holds
 // the result files; UTF-8, written in Shift-JIS.
 inline constexpr std::string_view kResultFolderLine = "結果ファイルの出力先 (result folder): ";

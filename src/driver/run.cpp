@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "driver/check_run.hpp"
+#include "driver/fit_outcome.hpp"
 #include "driver/messages.hpp"
 #include "evaluation/case_spectra.hpp"
 #include "evaluation/evaluation.hpp"
+#include "fitted_wave/phase_fit.hpp"
 #include "inputs/definition_file.hpp"
 #include "inputs/file_layouts.hpp"
 #include "inputs/spectrum_table.hpp"
@@ -111,12 +113,25 @@ Ending read_everything(Run& run) {
   return read_inputs(run);
 }
 
+// The design wave, when asked for. A fit that cannot be made ends the run as an input
+// error does, before any file is written; one that misses its criteria is still written,
+// with a warning line for each.
+Ending fit_design_wave(Run& run) {
+  if (!run.options.fit) return std::nullopt;
+  const fitted_wave::Criteria criteria;
+  const fitted_wave::Check check = fitted_wave::fit_phase_case(run.t, run.pool, criteria);
+  if (check.problem != fitted_wave::Problem::None) return fit_error_end(run.con, run.t, check);
+  warn_missed_criteria(run.console, run.t, criteria);
+  return std::nullopt;
+}
+
 // What the result set holds beyond the tables: the page, when asked for. It joins the set
 // as one more file: it replaces an earlier page together with them, or not at all.
 results::Request render(const Run& run, std::string& page) {
   results::Request request;
   request.report = run.options.report;
   request.spectra = run.options.spectra;
+  request.fit = run.options.fit;
   if (request.report) {
     report::RunFacts facts = report::facts_of_this_run(run.definition_file, kVersion);
     for (const std::string& line : run.warnings) facts.warnings.push_back(platform::display_text(line));
@@ -150,6 +165,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   evaluation::evaluate_cases(t, pool);
   // The page shows the response spectra too.
   if (options.spectra || options.report) evaluation::compute_case_spectra(t, pool);
+  if (Ending end = fit_design_wave(run)) return *end;
   if (Ending end = unless_interrupted(run)) return *end;
   std::string page;
   const results::Request request = render(run, page);

@@ -19,6 +19,8 @@ struct RunOptions {
   bool spectra = false;
   // Read everything a run would read and list every problem found; write nothing.
   bool check = false;
+  // Also write the design wave: the phase case fitted to the target spectrum.
+  bool fit = false;
 };
 
 }  // namespace gm

@@ -92,6 +92,9 @@ constexpr detail::Section kSections[] = {
     {.id = "velocity", .title = "各ケースの速度波形", .write = detail::write_velocity_section, .new_page = true},
     {.id = "acceleration", .title = "各ケースの加速度波形", .write = detail::write_acceleration_section,
      .new_page = true},
+    // Not flagged new_page: the print style would then name it in every page, and a run
+    // without --fit must write the page it always has, byte for byte.
+    {.id = "fit", .title = "模擬地震波形", .write = detail::write_fit_section, .shown = detail::fit_shown},
 };
 
 bool is_shown(const detail::Section& s, const PageData& d) { return s.shown == nullptr || s.shown(d); }

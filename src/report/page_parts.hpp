@@ -76,6 +76,9 @@ void write_case_spectra_section(Html& html, const PageData& d);
 void write_phase_section(Html& html, const PageData& d);
 void write_velocity_section(Html& html, const PageData& d);
 void write_acceleration_section(Html& html, const PageData& d);
+// The design wave, when the run made one.
+void write_fit_section(Html& html, const PageData& d);
+bool fit_shown(const PageData& d);
 
 // One line of a spectra chart: fault k (1..6), case c, or the target (0), as the caller
 // counts them.

@@ -132,6 +132,14 @@ DataRows case_spectra_rows(const gm::RunTables& t) {
   return rows;
 }
 
+// The design wave in the phase waveform file's layout, heading included.
+DataRows fitted_wave_rows(const gm::RunTables& t) {
+  DataRows rows = phase_waveform_rows(t);
+  rows.count = t.fit.sample_count;
+  rows.base = t.fit.wave;
+  return rows;
+}
+
 DataRows case_acceleration_rows(const gm::RunTables& t) { return case_rows(t, t.case_acceleration); }
 DataRows case_velocity_rows(const gm::RunTables& t) { return case_rows(t, t.case_velocity); }
 
@@ -145,6 +153,7 @@ constexpr std::array kResultSet{
     ResultFile{kPeakVelocityFile, 26, Option::None, peak_velocity_file, nullptr},
     ResultFile{kReportPageFile, 27, Option::Report, nullptr, nullptr},
     ResultFile{kCaseSpectraFile, 28, Option::Spectra, case_spectra_header, case_spectra_rows},
+    ResultFile{kFittedWaveFile, 29, Option::Fit, phase_waveform_header, fitted_wave_rows},
 };
 
 }  // namespace

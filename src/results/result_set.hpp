@@ -37,6 +37,8 @@ inline constexpr std::string_view kPeakVelocityFile =
 inline constexpr std::string_view kCaseSpectraFile =
     "\x8e\x51\x8d\x6c\xa5\x8a\x65\x83\x50\x81\x5b\x83\x58\x82\xcc\x89\x9e\x93\x9a"
     "\x83\x58\x83\x79\x83\x4e\x83\x67\x83\x8b.csv";  // 参考･各ケースの応答スペクトル.csv
+inline constexpr std::string_view kFittedWaveFile =
+    "\x93\xfc\x97\xcd\x97\x70\xa5\x96\xcd\x8b\x5b\x92\x6e\x90\x6b\x94\x67\x8c\x60.csv";  // 入力用･模擬地震波形.csv
 inline constexpr std::string_view kReportPageFile =
     "\x8e\x51\x8d\x6c\xa5\x8c\x8b\x89\xca\x90\x7d\x95\x5c.html";  // 参考･結果図表.html
 
@@ -85,13 +87,14 @@ struct DataRows {
 };
 
 // What asks for a file beyond those every run writes.
-enum class Option { None, Report, Spectra };
+enum class Option { None, Report, Spectra, Fit };
 
 // What a run asks for beyond the files every run writes, and the bytes of the files it
 // makes elsewhere (the page).
 struct Request {
   bool report = false;
   bool spectra = false;
+  bool fit = false;
   std::string_view page;
 
   bool asks(Option option) const noexcept {
@@ -99,6 +102,7 @@ struct Request {
       case Option::None: return true;
       case Option::Report: return report;
       case Option::Spectra: return spectra;
+      case Option::Fit: return fit;
     }
     return false;
   }

@@ -7,6 +7,7 @@
 // never touched.
 #include <cstdint>
 
+#include "tables/fit_tables.hpp"
 #include "textio/fixed_text.hpp"
 
 namespace gm {
@@ -23,6 +24,7 @@ inline constexpr double kTimeStep = 0.02;
 inline constexpr double kDamping = 0.05;
 // The response spectra table's row: the target, then Sv and pSv of each case.
 inline constexpr int kSpectraColumns = 1 + 2 * kMaxCases;
+static_assert(kFitMaxSamples == kMaxSamples && kFitMaxPeriods == kMaxPeriods);
 
 struct RunTables {
   std::int32_t period_count;
@@ -47,6 +49,9 @@ struct RunTables {
   // when the run is asked for the response spectra or the page.
   double case_spectra[kSpectraColumns * kMaxPeriods];
   std::int32_t case_integer_table[kMaxCases * 2];  // (case, column): sample count, rank
+  // The design wave, when asked for (before the waveform tables: whatever resets a run's
+  // tables up to them resets it too).
+  FitTables fit;
   double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample), sample fastest
   double case_velocity[kMaxCases * kMaxSamples];      // (case, sample), sample fastest
   double case_peak_velocity[kMaxCases];

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -879,3 +880,56 @@ TEST(CatalogueBounded, OneHundredThousandSamplesOnOneLine) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The design wave (--fit) that cannot be made: the run ends as for an input error, its
+// message naming the phase case or the period, and the earlier files stay as they were.
+// One case (the phase case, then) in each; the prompt form and the command-line form.
+
+struct BadFit {
+  const char* what;
+  std::vector<double> samples;  // of case 1, the phase case
+  double first_row_spectrum;    // of both faults at period row 1 (0.1 s)
+  std::vector<std::string> message;  // its pieces; the last ends in " [Enter]"
+};
+
+TEST(CatalogueFit, EachUnfittableInputEndsAsStated) {
+  std::vector<double> wave(400);
+  for (std::size_t i = 0; i < wave.size(); ++i) wave[i] = 100.0 * std::sin(0.05 * static_cast<double>(i * i));
+  const std::vector<std::string> short_case = {"Phase case no.", "1",
+                                               " is shorter than the longest period, no fit ! [Enter]"};
+  const std::vector<std::string> no_motion = {"Phase case no.", "1",
+                                              " has no motion (all samples equal), no fit ! [Enter]"};
+  const std::vector<std::string> bad_target = {"Target spectrum at period ", "0.1000",
+                                               " s is not positive and finite, no fit ! [Enter]"};
+  const BadFit cases[] = {
+      {"all samples zero", std::vector<double>(400, 0.0), 3.0, no_motion},
+      {"all samples 1.5", std::vector<double>(400, 1.5), 3.0, no_motion},
+      {"200 samples (4 s) for a longest period of 5.5 s", std::vector<double>(wave.begin(), wave.begin() + 200),
+       3.0, short_case},
+      {"target 0 at 0.1 s", wave, 0.0, bad_target},
+  };
+  for (const BadFit& c : cases) {
+    const std::string& last = c.message.back();
+    const std::string prompt_form = c.message[0] + "\r\n" + c.message[1] + "\r\n" + last;
+    const std::string error_form =
+        c.message[0] + "\r\n" + c.message[1] + "\r\n" + last.substr(0, last.size() - 8) + "\r\n";
+    for (const bool command_line : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (command_line ? ", command-line form" : ", prompt form"));
+      DataSet d = DataSet::small();
+      d.samples = {c.samples};
+      for (auto& s : d.spectra) s[0] = c.first_row_spectrum;
+      ScratchFolder folder;
+      d.write_to(folder);
+      place_earlier_results(folder);
+      const Listing before = listing(folder);
+      const RunResult r = command_line
+                              ? testing_support::run_with_arguments(folder.path(), {"--fit", "def.csv"})
+                              : testing_support::run_with_arguments(folder.path(), {"--fit"}, kAnswer);
+      EXPECT_EQ(r.out, command_line ? "" : kPrompt + prompt_form);
+      EXPECT_EQ(r.err, command_line ? error_form : "");
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(differences(before, listing(folder)), "");
+    }
+  }
+}

@@ -96,7 +96,7 @@ std::vector<std::vector<double>> scipy_spectra(const fs::path& scratch, const st
     f << "periods " << periods.size() << "\n";
     for (const double p : periods) f << (std::snprintf(number, sizeof number, "%.17g", p), number) << "\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
-      f << "record r" << i + 1 << " " << records[i].size() << "\n";
+      f << "record " << records[i].size() << "\n";
       for (const double a : records[i]) f << (std::snprintf(number, sizeof number, "%.17g", a), number) << "\n";
     }
   }
@@ -107,8 +107,7 @@ std::vector<std::vector<double>> scipy_spectra(const fs::path& scratch, const st
   std::ifstream in(scratch / "reference.txt");
   for (std::string line; std::getline(in, line);) {
     std::istringstream cells(line);
-    std::string name, cell;
-    cells >> name;
+    std::string cell;
     out.emplace_back();
     while (cells >> cell) out.back().push_back(std::strtod(cell.c_str(), nullptr));
   }

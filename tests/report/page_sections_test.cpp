@@ -29,7 +29,11 @@ TEST(PageSections, HeadingsContentsAndPageBreaksFollowTheList) {
   std::size_t at = body;
   std::string breaks;
   int number = 0;
+  // Sections the run has nothing for (the design wave, not asked for) are left out.
+  const PageData d = report::detail::gather(t, kFacts, parallel::Pool(1));
   for (const Section& s : report::detail::page_sections()) {
+    if (s.new_page) breaks += (breaks.empty() ? "#" : ",#") + std::string(s.id);
+    if (s.shown != nullptr && !s.shown(d)) continue;
     const std::string id(s.id);
     const std::string heading = std::to_string(++number) + ". " + std::string(s.title);
     SCOPED_TRACE(heading);
@@ -38,10 +42,9 @@ TEST(PageSections, HeadingsContentsAndPageBreaksFollowTheList) {
     const std::size_t next = page.find("<section id=\"" + id + "\">\n<h2>" + heading + "</h2>\n", at);
     ASSERT_NE(next, std::string::npos);
     at = next + 1;
-    if (s.new_page) breaks += (breaks.empty() ? "#" : ",#") + id;
   }
-  EXPECT_EQ(count(page, "<section "), report::detail::page_sections().size());
-  EXPECT_EQ(count(page, "<h2>"), report::detail::page_sections().size());
+  EXPECT_EQ(count(page, "<section "), static_cast<std::size_t>(number));
+  EXPECT_EQ(count(page, "<h2>"), static_cast<std::size_t>(number));
   // The check's warnings open the page, as text.
   EXPECT_NE(page.find("<li>a&lt;b&gt;.acc:3: a warning</li>"), std::string::npos);
   // The breaks stand in the print part of the style.

@@ -1,0 +1,49 @@
+#include "fitted_wave/phase_fit.hpp"
+
+#include <algorithm>
+#include <span>
+#include <vector>
+
+#include "spectra/oscillator.hpp"
+
+namespace fitted_wave {
+
+Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, const Criteria& criteria) {
+  gm::FitTables& f = t.fit;
+  f.sample_count = 0;
+  const auto n = static_cast<std::size_t>(t.case_sample_count(t.phase_case));
+  const auto m = static_cast<std::size_t>(t.period_count);
+  const std::span<const double> record(t.acceleration_column(t.phase_case), n);
+  const std::span<const double> periods(t.period_table, m);
+  const std::span<const double> target(t.target_spectrum, m);
+  const Check check = check_fit(record, periods, target, t.time_step);
+  if (check.problem != Problem::None) return check;
+
+  const Fit fit = fit_wave(record, periods, target, t.time_step, pool, criteria);
+  std::vector<double> sv(m);
+  spectra::response_spectrum(record, periods, t.time_step, gm::kDamping, sv, std::span<double>(f.phase_psv, m));
+  std::copy(fit.psv.begin(), fit.psv.end(), f.wave_psv);
+  std::copy(fit.wave.begin(), fit.wave.end(), f.wave);
+  integrate_velocity(fit.wave, t.time_step, std::span<double>(f.velocity, n));
+  std::fill(std::begin(f.worst), std::end(f.worst), 0.0);
+  std::copy(fit.worst.begin(), fit.worst.end(), f.worst);
+  f.iterations = fit.iterations;
+  f.best = fit.best;
+  f.baseline_corrected = fit.baseline_corrected ? 1 : 0;
+  f.min_ratio = fit.measure.min_ratio;
+  f.variation = fit.measure.variation;
+  f.mean_ratio = fit.measure.mean_ratio;
+  f.sample_count = static_cast<std::int32_t>(n);
+  return check;
+}
+
+Measure fitted_measure(const gm::RunTables& t) {
+  Measure m;
+  m.min_ratio = t.fit.min_ratio;
+  m.variation = t.fit.variation;
+  m.mean_ratio = t.fit.mean_ratio;
+  m.worst = t.fit.worst[t.fit.best];
+  return m;
+}
+
+}  // namespace fitted_wave
