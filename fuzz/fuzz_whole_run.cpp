@@ -592,10 +592,11 @@ std::string_view after_left_alone(std::string_view err, const Request& request) 
   constexpr std::string_view kLeft = "left as it is";
   bool any_folder = false;
   for (std::size_t i = 0; i < kResultCount; ++i) any_folder |= request.temporary_is_folder[i] || request.backup_is_folder[i];
+  // A start's lines come first; a fit's warnings (also "gmgather: ...") come later.
   while (starts_with(err, "gmgather: ")) {
     const std::size_t end = err.find("\r\n");
-    require(any_folder && end != std::string_view::npos && err.substr(0, end).find(kLeft) != std::string_view::npos,
-            "a line of the start without a folder to name", err);
+    if (end == std::string_view::npos || err.substr(0, end).find(kLeft) == std::string_view::npos) break;
+    require(any_folder, "a line of the start without a folder to name", err);
     err.remove_prefix(end + 2);
   }
   return err;
@@ -706,11 +707,11 @@ void check_spectra(const Workspace& ws, const Request& request, int status) {
 // first samples up to the count it was given (a case reads at most its count of samples,
 // and only counts up to the table's room).
 void reset_tables(gm::RunTables& t) {
-  for (int c = 1; c <= gm::kMaxCases; ++c) {
-    const auto cells = static_cast<std::size_t>(std::clamp(t.case_sample_count(c), 0, gm::kMaxSamples));
-    std::memset(t.acceleration_column(c), 0, cells * sizeof(double));
-    std::memset(t.velocity_column(c), 0, cells * sizeof(double));
-  }
+  // The waveform tables whole: a run asked for the page reads through the check, and when
+  // that finds an error the run starts over, so the counts left in the tables need not
+  // cover every cell written.
+  std::memset(t.case_acceleration, 0, sizeof t.case_acceleration);
+  std::memset(t.case_velocity, 0, sizeof t.case_velocity);
   std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);
   static_assert(
       offsetof(gm::RunTables, case_acceleration) < offsetof(gm::RunTables, case_velocity) &&
