@@ -702,10 +702,7 @@ void check_spectra(const Workspace& ws, const Request& request, int status) {
           "the response spectra file is not 57 whole lines", *bytes);
 }
 
-// Puts the run tables back to their load-time zeros, touching only what a run can have
-// written: everything outside the two waveform tables (small), and of those each case's
-// first samples up to the count it was given (a case reads at most its count of samples,
-// and only counts up to the table's room).
+// Puts the run tables back to their load-time zeros.
 void reset_tables(gm::RunTables& t) {
   // The waveform tables whole: a run asked for the page reads through the check, and when
   // that finds an error the run starts over, so the counts left in the tables need not
