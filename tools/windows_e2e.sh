@@ -158,8 +158,8 @@ marker_check() {  # marker_check forward|back
   done
   [ "$1" = back ] || printf '%send %d\r\n' "$marker" "$count" >"$dir/gmgather-unfinished.txt"
   (cd "$dir" && LANG=$japanese "$wine" "$exe" nosuch.csv </dev/null >"$work/marker.out" 2>"$work/marker.err") || status=$?
-  local said="gmgather: undid what an interrupted run had left: the earlier result files are as they were (6 temporary files removed)"
-  [ "$1" = back ] || said="gmgather: finished putting in place the result files an interrupted run had left (6 files put in place)"
+  local said="gmgather: undid what an interrupted run had left: the earlier result files are as they were ($count temporary files removed)"
+  [ "$1" = back ] || said="gmgather: finished putting in place the result files an interrupted run had left ($count files put in place)"
   if [ $status != 1 ] || ! grep -qF "$said" "$work/marker.err" || ! grep -qF 'nosuch.csv not exist !' "$work/marker.err"; then
     echo "windows_e2e: marker ($1): status $status, standard error:" >&2
     cat "$work/marker.err" >&2
@@ -173,7 +173,7 @@ marker_check() {  # marker_check forward|back
       cmp <(printf 'an earlier run wrote %s\r\n' "$name") "$dir/$name"
     fi
   done
-  [ "$(ls -A "$dir" | wc -l)" = 6 ] || { echo "windows_e2e: marker ($1) left:" $(ls -A "$dir") >&2; return 1; }
+  [ "$(ls -A "$dir" | wc -l)" = "$count" ] || { echo "windows_e2e: marker ($1) left:" $(ls -A "$dir") >&2; return 1; }
 }
 step "a stopped run's set finished at the next start: rolled forward with the marker, back without, under Wine"
 marker_check forward
