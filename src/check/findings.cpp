@@ -60,7 +60,7 @@ std::string join_message(std::initializer_list<std::string_view> pieces) {
   std::string text;
   for (std::string_view piece : pieces) {
     if (piece.ends_with(kEnterMark)) piece.remove_suffix(kEnterMark.size());
-    if (!text.empty() && !piece.empty() && piece.front() != ' ') text += ' ';
+    if (!text.empty() && text.back() != ' ' && !piece.empty() && piece.front() != ' ') text += ' ';
     text += piece;
   }
   return text;

@@ -55,9 +55,10 @@ std::string format_summary(const Findings& findings);
 std::string format_findings(const Findings& findings);
 
 // The pieces of a console message on one line, as a finding states it: joined by one
-// blank (none before a piece that starts with one), the closing " [Enter]" left out.
+// blank (none beside a blank a piece starts or ends with), the closing " [Enter]" left out.
 //   {"Fault data line no.", "2", "Error ! [Enter]"} -> "Fault data line no. 2 Error !"
 //   {"Case data no.", "3", " not exist ! [Enter]"} -> "Case data no. 3 not exist !"
+//   {"Target spectrum at period ", "2.0000", " s is ..."} -> "Target spectrum at period 2.0000 s is ..."
 std::string join_message(std::initializer_list<std::string_view> pieces);
 
 // A value as a message quotes it: between backquotes, cut to its first 40 bytes ("...").

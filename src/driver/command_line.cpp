@@ -25,7 +25,7 @@ constexpr std::string_view kForms[] = {
     "  gmgather [--report] [--spectra] [--fit] [--] DEFINITION_FILE",
     "                               定義ファイルを指定して実行 (入力待ちなし)",
     "                               runs on DEFINITION_FILE, never waits for Enter",
-    "  gmgather --check [--] DEFINITION_FILE",
+    "  gmgather --check [--spectra] [--fit] [--] DEFINITION_FILE",
     "                               入力を点検して問題をすべて表示 (何も書かない)",
     "                               checks the inputs and lists every problem",
     "  gmgather -h | --help | -V | --version",

@@ -1,6 +1,6 @@
 #pragma once
 // The command line: gmgather [--report] [--spectra] [--fit] [--] [DEFINITION_FILE],
-// gmgather --check [--] DEFINITION_FILE, -h/--help, -V/--version.
+// gmgather --check [--spectra] [--fit] [--] DEFINITION_FILE, -h/--help, -V/--version.
 // Texts here are UTF-8; the console gets them as Shift-JIS.
 #include <span>
 #include <string>

@@ -30,19 +30,25 @@ std::string value_text(double value) {
 
 }  // namespace
 
-int fit_error_end(RunConsole& con, const RunTables& t, const fitted_wave::Check& check) {
+FitErrorMessage fit_error_message(const RunTables& t, const fitted_wave::Check& check) {
   using fitted_wave::Problem;
   const std::string number = std::to_string(t.phase_case);
   const std::string period = check.row > 0 ? period_text(t.period(check.row)) : std::string();
   switch (check.problem) {
     case Problem::None: break;
-    case Problem::NonFiniteSample: return con.error_end({kFitPhaseCase, number, kFitNotFinite});
-    case Problem::NoMotion: return con.error_end({kFitPhaseCase, number, kFitNoMotion});
-    case Problem::TooShort: return con.error_end({kFitPhaseCase, number, kFitTooShort});
-    case Problem::BadPeriod: return con.error_end({kFitTarget, period, kFitBadPeriod});
-    case Problem::BadTarget: return con.error_end({kFitTarget, period, kFitBadTarget});
+    case Problem::NonFiniteSample: return {kFitPhaseCase, number, kFitNotFinite};
+    case Problem::NoMotion: return {kFitPhaseCase, number, kFitNoMotion};
+    case Problem::TooShort: return {kFitPhaseCase, number, kFitTooShort};
+    case Problem::BadPeriod: return {kFitTarget, period, kFitBadPeriod};
+    case Problem::BadTarget: return {kFitTarget, period, kFitBadTarget};
   }
-  return kExitNormal;
+  return {};
+}
+
+int fit_error_end(RunConsole& con, const RunTables& t, const fitted_wave::Check& check) {
+  if (check.problem == fitted_wave::Problem::None) return kExitNormal;
+  const FitErrorMessage m = fit_error_message(t, check);
+  return con.error_end({m.head, m.value, m.tail});
 }
 
 void warn_missed_criteria(platform::Console& console, const RunTables& t, const fitted_wave::Criteria& criteria) {

@@ -1,6 +1,9 @@
 #pragma once
 // What the run tells of its design wave: the error end of a fit that cannot be made, and a
 // warning line for each criterion a fit did not reach.
+#include <string>
+#include <string_view>
+
 #include "driver/run_console.hpp"
 #include "fitted_wave/fit.hpp"
 #include "platform/console.hpp"
@@ -8,7 +11,16 @@
 
 namespace gm {
 
-// The error end for a failed check: the phase case or the period, and why.
+// The message of a failed check, in its three console pieces: what cannot be fitted, the
+// phase case's number or the period, and why.
+struct FitErrorMessage {
+  std::string_view head;
+  std::string value;
+  std::string_view tail;
+};
+FitErrorMessage fit_error_message(const RunTables& t, const fitted_wave::Check& check);
+
+// The error end for a failed check.
 int fit_error_end(RunConsole& con, const RunTables& t, const fitted_wave::Check& check);
 
 // One line on standard error for each criterion the fitted wave in t.fit misses, with the

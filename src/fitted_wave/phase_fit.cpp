@@ -8,6 +8,14 @@
 
 namespace fitted_wave {
 
+Check check_phase_case(const gm::RunTables& t) {
+  const auto n = static_cast<std::size_t>(t.case_sample_count(t.phase_case));
+  const auto m = static_cast<std::size_t>(t.period_count);
+  return check_fit(std::span<const double>(t.acceleration_column(t.phase_case), n),
+                   std::span<const double>(t.period_table, m), std::span<const double>(t.target_spectrum, m),
+                   t.time_step);
+}
+
 Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, const Criteria& criteria) {
   gm::FitTables& f = t.fit;
   f.sample_count = 0;
@@ -16,7 +24,7 @@ Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, const Criteri
   const std::span<const double> record(t.acceleration_column(t.phase_case), n);
   const std::span<const double> periods(t.period_table, m);
   const std::span<const double> target(t.target_spectrum, m);
-  const Check check = check_fit(record, periods, target, t.time_step);
+  const Check check = check_phase_case(t);
   if (check.problem != Problem::None) return check;
 
   const Fit fit = fit_wave(record, periods, target, t.time_step, pool, criteria);

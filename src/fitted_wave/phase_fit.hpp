@@ -7,6 +7,10 @@
 
 namespace fitted_wave {
 
+// Whether the phase case can be fitted to the target (the cases evaluated, the target
+// combined): what fit_phase_case checks first, for a check that fits nothing.
+Check check_phase_case(const gm::RunTables& t);
+
 // Checks, then fits the phase case; fills t.fit (sample_count 0 when the check fails, and
 // nothing else then). Needs the target spectrum.
 Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, const Criteria& criteria = {});
