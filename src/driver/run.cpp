@@ -108,7 +108,12 @@ Ending read_everything(Run& run) {
   if (run.options.report && read_through_check(run.t, run.pool, run.definition_file, run.warnings)) {
     return std::nullopt;
   }
-  if (run.options.report) start_up(run.t);
+  if (run.options.report) {
+    // Starting over keeps the name the dialogue was given, beside its length.
+    const textio::FixedText40 name = run.t.definition_file_name;
+    start_up(run.t);
+    run.t.definition_file_name = name;
+  }
   if (Ending end = read_definition(run)) return end;
   return read_inputs(run);
 }
