@@ -15,7 +15,9 @@
 // left behind. A normal end asked for the report replaces the page with a new one; one
 // not asked for it takes the earlier page away; the response spectra file likewise. Every
 // input is run twice, with one thread and with three, and both runs must end alike: the
-// same status, console bytes and result files.
+// same status, console bytes and result files. Then a check of the same folder (--check
+// with the run's options and the name the run was given) must end as the run did, list the
+// run's ending as its first error, and change nothing in the folder.
 //
 // Input layout: pieces separated by lines that start with "====" and name the next piece:
 //   (first piece)  the console input: the answer, then the line for the Enter pause
@@ -63,6 +65,7 @@
 #include <vector>
 
 #include "check.hpp"
+#include "check_agreement.hpp"
 #include "driver/messages.hpp"
 #include "driver/run.hpp"
 #include "tables/run_tables.hpp"
@@ -251,6 +254,7 @@ class Workspace {
   }
 
   const std::vector<InputFile>& input_files() const { return input_files_; }
+  const std::string& root() const { return root_; }
   std::string host(std::string_view relative) const { return root_ + "/" + std::string(relative); }
   std::string result_path(int k) const {
     return host(kResultHostNames[static_cast<std::size_t>(k)]);
@@ -614,7 +618,15 @@ std::string_view after_fit_warnings(std::string_view err, const Request& request
   return err;
 }
 
-void check_outcome(int status, const testing_support::FakeConsole& console, const Request& request) {
+// How a run ended, in the words a check lists first: `error` empty for a normal end. Not
+// comparable when the console answer could not be read (no name to check) or a write met
+// the file-size limit (a full disk, which nothing foresees).
+struct Ending {
+  bool comparable = true;
+  std::string error;
+};
+
+Ending check_outcome(int status, const testing_support::FakeConsole& console, const Request& request) {
   const std::string err_text(after_fit_warnings(after_left_alone(console.err, request), request));
   const std::string_view out = console.out;
   require(starts_with(out, gm::kPrompt), "the console does not start with the prompt", out);
@@ -623,12 +635,12 @@ void check_outcome(int status, const testing_support::FakeConsole& console, cons
     case gm::kExitNormal:
       require(after_prompt.empty(), "a normal end wrote more than the prompt", out);
       check_reports(err_text, false);
-      break;
+      return {};
     case gm::kExitErrorEnd:
       require(is_error_end_message(after_prompt), "an error end with an unknown message",
               after_prompt);
       require(err_text.empty(), "an error end wrote to standard error", err_text);
-      break;
+      return {true, fuzzing::on_one_line(after_prompt)};
     case gm::kExitFatal: {
       const std::optional<Report> severe = check_reports(err_text, true);
       // Only the Enter pause reads the console after a message: a report of the console's
@@ -636,7 +648,10 @@ void check_outcome(int status, const testing_support::FakeConsole& console, cons
       const bool after_message =
           severe->unit == 5 && severe->number == 24 && is_error_end_message(after_prompt);
       require(after_prompt.empty() || after_message, "a severe report after console output", out);
-      break;
+      if (after_message) return {true, fuzzing::on_one_line(after_prompt)};
+      if (severe->unit == 5 || (request.size_limit && is_result_unit(severe->unit))) return {false, {}};
+      const std::size_t at = err_text.find("txtrec: severe");
+      return {true, err_text.substr(at, err_text.find_first_of("\r\n", at) - at)};
     }
     default: fail("an exit status that is none of 0, 1, 2", std::to_string(status));
   }
@@ -739,6 +754,8 @@ std::optional<std::string> without_times(std::optional<std::string> page) {
 // How one run ended, for comparing runs with different thread counts.
 struct RunEnd {
   int status = 0;
+  Ending ending;
+  std::string definition_file;  // the name the run was given
   std::string out;
   std::string err;
   std::vector<std::optional<std::string>> results;
@@ -774,6 +791,8 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
     }
     return s;
   });
+  const std::string definition_file(gm::run_tables.definition_file_name.bytes.data(),
+                                    static_cast<std::size_t>(gm::run_tables.definition_file_name_length));
   reset_tables(gm::run_tables);
   if (verbose) {
     std::fprintf(
@@ -784,7 +803,7 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
         fuzzing::escaped(console.err.substr(0, 300)).c_str());
   }
 
-  check_outcome(status, console, request);
+  const Ending ending = check_outcome(status, console, request);
   check_result_files(ws, request, status);
   check_page(ws, request, status);
   check_spectra(ws, request, status);
@@ -800,12 +819,37 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
     }
     fail("the run left the folder with other entries than it found", extra);
   }
-  RunEnd end{status, console.out, console.err, {}};
+  RunEnd end{status, ending, definition_file, console.out, console.err, {}};
   for (int k = 0; k < kResultCount; ++k) end.results.push_back(Workspace::read_file(ws.result_path(k)));
   end.results.push_back(without_times(Workspace::read_file(ws.page_path())));
   end.results.push_back(Workspace::read_file(ws.spectra_path()));
   ws.restore(request, status == gm::kExitNormal);
   return end;
+}
+
+// A check of the same folder, asked for what the run was asked for, of the name the run
+// was given: it ends as the run did, lists the run's ending first, and changes nothing.
+void check_agrees(Workspace& ws, const Request& request, const RunEnd& run) {
+  if (!run.ending.comparable) return;
+  ws.lay_out(request);
+  const auto before = fuzzing::snapshot(ws.root());
+  testing_support::FakeConsole console{std::string()};
+  const int status = ws.in_folder([&] {
+    gm::RunOptions options;
+    options.check = true;
+    options.definition_file = run.definition_file;
+    options.report = request.report;
+    options.spectra = request.spectra;
+    options.fit = request.fit;
+    const parallel::Pool pool(2);
+    return gm::run(console, gm::run_tables, pool, options);
+  });
+  reset_tables(gm::run_tables);
+  if (verbose) std::fprintf(stderr, "check %d\n  stdout: %s\n", status, fuzzing::escaped(console.out).c_str());
+  require(fuzzing::snapshot(ws.root()) == before, "the check changed the folder");
+  require(console.err.empty(), "the check wrote to standard error", console.err);
+  fuzzing::require_check_agrees(run.ending.error, status, console.out);
+  ws.restore(request, false);
 }
 
 }  // namespace
@@ -842,5 +886,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(three.out == one.out, "1 and 3 threads show different console output", one.out, three.out);
   require(three.err == one.err, "1 and 3 threads report differently", one.err, three.err);
   require(three.results == one.results, "1 and 3 threads leave different result files");
+  check_agrees(ws, request, one);
   return 0;
 }
