@@ -13,9 +13,9 @@
 #include "fitted_wave/phase_fit.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
-#include "textio/fixed_text.hpp"
 #include "results/result_files.hpp"
 #include "results/unfinished_set.hpp"
+#include "textio/fixed_text.hpp"
 #include "textio/report.hpp"
 
 namespace gm {
