@@ -112,7 +112,7 @@ ctest --test-dir "$e2e_build" -L package --output-on-failure
 
 # The package as a user gets it: unzipped into a fresh folder, the example run there with
 # the unzipped program, the six results byte for byte those of the Linux build, then the
-# seven of a run with --spectra.
+# seven of a run with --spectra and the eight of one with --fit too.
 step "the package: the example, unzipped and run under Wine, against the Linux build"
 mkdir "$work/unzipped" "$work/linux-run"
 unzip -q "$zip" -d "$work/unzipped"
@@ -139,6 +139,17 @@ for result in "$work/linux-run"/*･*.csv; do
 done
 [ "$count" -eq 7 ] || { echo "windows_e2e: $count result files with --spectra from the Linux build" >&2; exit 1; }
 echo "seven result files equal with --spectra"
+# And the design wave fitted from the phase case: eight files, byte for byte.
+(cd "$work/linux-run" && "$linux_exe" --spectra --fit def.csv)
+(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe --spectra --fit def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
+  { cat "$work/unzipped.log" >&2; exit 1; }
+count=0
+for result in "$work/linux-run"/*･*.csv; do
+  cmp "$result" "$work/unzipped/example/${result##*/}"
+  count=$((count + 1))
+done
+[ "$count" -eq 8 ] || { echo "windows_e2e: $count result files with --fit from the Linux build" >&2; exit 1; }
+echo "eight result files equal with --fit"
 
 # What a stopped run leaves, finished by the next start with Windows' own renames: folders
 # prepared as a kill leaves them, the earlier set beside the new one waiting as NAME.part,
