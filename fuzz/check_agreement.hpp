@@ -14,23 +14,6 @@
 
 namespace fuzzing {
 
-// A message the console shows a piece to a line, on one line as a check states it:
-// joined by one blank (none beside a blank a piece begins or ends with), without the
-// closing " [Enter]" and line end.
-inline std::string on_one_line(std::string_view message) {
-  constexpr std::string_view kEnter = " [Enter]";
-  std::string line;
-  while (!message.empty()) {
-    const std::size_t end = message.find("\r\n");
-    std::string_view piece = message.substr(0, end);
-    message.remove_prefix(end == std::string_view::npos ? message.size() : end + 2);
-    if (!line.empty() && line.back() != ' ' && !piece.empty() && piece.front() != ' ') line += ' ';
-    line += piece;
-  }
-  if (line.ends_with(kEnter)) line.resize(line.size() - kEnter.size());
-  return line;
-}
-
 // Every entry under `root` by its path: a folder as "<folder>", a file by its bytes.
 inline std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
   std::map<std::string, std::string> entries;

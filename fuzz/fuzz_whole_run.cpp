@@ -75,6 +75,7 @@
 #include "platform/console.hpp"
 #include "report/page.hpp"
 #include "results/result_files.hpp"
+#include "support/error_end.hpp"
 #include "support/fake_console.hpp"
 
 namespace {
@@ -330,7 +331,7 @@ Ending check_outcome(int status, const testing_support::FakeConsole& console, co
       require(is_error_end_message(after_prompt), "an error end with an unknown message",
               after_prompt);
       require(err_text.empty(), "an error end wrote to standard error", err_text);
-      return {true, fuzzing::on_one_line(after_prompt)};
+      return {true, testing_support::error_end_on_one_line(after_prompt)};
     case gm::kExitFatal: {
       const std::optional<Report> severe = check_reports(err_text, true);
       // Only the Enter pause reads the console after a message: a report of the console's
@@ -338,7 +339,7 @@ Ending check_outcome(int status, const testing_support::FakeConsole& console, co
       const bool after_message =
           severe->unit == 5 && severe->number == 24 && is_error_end_message(after_prompt);
       require(after_prompt.empty() || after_message, "a severe report after console output", out);
-      if (after_message) return {true, fuzzing::on_one_line(after_prompt)};
+      if (after_message) return {true, testing_support::error_end_on_one_line(after_prompt)};
       if (severe->unit == 5 || (request.size_limit && is_result_unit(severe->unit))) return {false, {}};
       const std::size_t at = err_text.find("txtrec: severe");
       return {true, err_text.substr(at, err_text.find_first_of("\r\n", at) - at)};

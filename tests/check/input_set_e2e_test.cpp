@@ -10,6 +10,7 @@
 
 #include "check/input_set_check.hpp"
 #include "support/data_set.hpp"
+#include "support/error_end.hpp"
 #include "support/process.hpp"
 #include "tests_inputs.hpp"
 
@@ -28,24 +29,6 @@ check::Findings check_in(const ScratchFolder& folder, int threads) {
   check::check_input_set(t, "def.csv", check_tests::kTexts, parallel::Pool(threads), out);
   fs::current_path(before);
   return out;
-}
-
-// The run's last words on standard error, on one line: the pieces of an error end joined
-// as a check joins them, a report line as it is.
-std::string run_message(const std::string& err) {
-  std::vector<std::string> pieces;
-  std::size_t at = 0;
-  while (at < err.size()) {
-    std::size_t end = err.find('\n', at);
-    if (end == std::string::npos) end = err.size();
-    std::string piece = err.substr(at, end - at);
-    if (!piece.empty() && piece.back() == '\r') piece.pop_back();
-    pieces.push_back(piece);
-    at = end + 1;
-  }
-  std::string text;
-  for (const std::string& piece : pieces) text = check::join_message({text, piece});
-  return text;
 }
 
 void edit(const ScratchFolder& f, const std::string& file, const std::string& from, const std::string& to) {
@@ -117,7 +100,7 @@ TEST(InputSetCheck, EndsInErrorExactlyWhenTheRunDoesWithTheRunsMessageFirst) {
       if (found.errors() == 0) continue;
       for (const check::Finding& f : found.list()) {
         if (f.severity != check::Finding::Error) continue;
-        const std::string message = run_message(run.err);
+        const std::string message = testing_support::error_end_on_one_line(run.err);
         EXPECT_EQ(f.text.substr(0, message.size()), message);
         break;
       }

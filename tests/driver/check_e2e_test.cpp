@@ -11,6 +11,7 @@
 
 #include "support/cp932.hpp"
 #include "support/data_set.hpp"
+#include "support/error_end.hpp"
 #include "support/process.hpp"
 
 namespace {
@@ -28,20 +29,6 @@ std::string first_error(const std::string& out) {
   if (at == std::string::npos) return "";
   const std::size_t end = out.find("\r\n", at);
   return out.substr(at + 9, end - at - 9);
-}
-
-// A run's error end on standard error, a piece to a line, as the check states it on one.
-std::string on_one_line(const std::string& err) {
-  std::string line;
-  for (std::size_t at = 0; at < err.size();) {
-    std::size_t end = err.find("\r\n", at);
-    if (end == std::string::npos) end = err.size();
-    const std::string piece = err.substr(at, end - at);
-    if (!line.empty() && !line.ends_with(' ') && !piece.starts_with(' ')) line += ' ';
-    line += piece;
-    at = end + 2;
-  }
-  return line;
 }
 
 std::string last_line(const std::string& out) {
@@ -107,7 +94,8 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
     EXPECT_EQ(check.status == 0, r.status == 0) << check.out << r.err;
     if (r.status != 0) {
       EXPECT_EQ(check.status, 1);
-      const std::string ending = r.status == 1 ? on_one_line(r.err) : r.err.substr(0, r.err.find_first_of("\r\n"));
+      const std::string ending = r.status == 1 ? testing_support::error_end_on_one_line(r.err)
+                                               : r.err.substr(0, r.err.find_first_of("\r\n"));
       EXPECT_EQ(first_error(check.out), ending);
     }
   }
