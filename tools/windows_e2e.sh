@@ -117,39 +117,26 @@ step "the package: the example, unzipped and run under Wine, against the Linux b
 mkdir "$work/unzipped" "$work/linux-run"
 unzip -q "$zip" -d "$work/unzipped"
 cp -r examples/realistic/. "$work/linux-run"
-(cd "$work/linux-run" && "$linux_exe" def.csv)
-# No terminal: run from one, the program would be alone on a Wine console and wait for Enter.
-(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
-  { cat "$work/unzipped.log" >&2; exit 1; }
-count=0
-for result in "$work/linux-run"/*･*.csv; do
-  cmp "$result" "$work/unzipped/example/${result##*/}"
-  count=$((count + 1))
-done
-[ "$count" -eq 6 ] || { echo "windows_e2e: $count result files from the Linux build" >&2; exit 1; }
-echo "six result files equal"
-# Again asked for each case's response spectrum: that file too, byte for byte.
-(cd "$work/linux-run" && "$linux_exe" --spectra def.csv)
-(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe --spectra def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
-  { cat "$work/unzipped.log" >&2; exit 1; }
-count=0
-for result in "$work/linux-run"/*･*.csv; do
-  cmp "$result" "$work/unzipped/example/${result##*/}"
-  count=$((count + 1))
-done
-[ "$count" -eq 7 ] || { echo "windows_e2e: $count result files with --spectra from the Linux build" >&2; exit 1; }
-echo "seven result files equal with --spectra"
-# And the design wave fitted from the phase case: eight files, byte for byte.
-(cd "$work/linux-run" && "$linux_exe" --spectra --fit def.csv)
-(cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe --spectra --fit def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
-  { cat "$work/unzipped.log" >&2; exit 1; }
-count=0
-for result in "$work/linux-run"/*･*.csv; do
-  cmp "$result" "$work/unzipped/example/${result##*/}"
-  count=$((count + 1))
-done
-[ "$count" -eq 8 ] || { echo "windows_e2e: $count result files with --fit from the Linux build" >&2; exit 1; }
-echo "eight result files equal with --fit"
+# same_results COUNT [OPTION...]: both builds run the example with the options; the result
+# files of the Linux run, COUNT of them, byte for byte those of the unzipped .exe.
+same_results() {
+  local expected=$1 count=0
+  shift
+  (cd "$work/linux-run" && "$linux_exe" "$@" def.csv)
+  # No terminal: run from one, the program would be alone on a Wine console and wait for Enter.
+  (cd "$work/unzipped/example" && LANG=$japanese "$wine" ../gmgather.exe "$@" def.csv </dev/null >"$work/unzipped.log" 2>&1) ||
+    { cat "$work/unzipped.log" >&2; exit 1; }
+  for result in "$work/linux-run"/*･*.csv; do
+    cmp "$result" "$work/unzipped/example/${result##*/}"
+    count=$((count + 1))
+  done
+  [ "$count" -eq "$expected" ] || { echo "windows_e2e: $count result files with options '$*' from the Linux build" >&2; exit 1; }
+  echo "$count result files equal${*:+ with $*}"
+}
+same_results 6
+# Each case's response spectrum, then the design wave fitted from the phase case too.
+same_results 7 --spectra
+same_results 8 --spectra --fit
 
 # What a stopped run leaves, finished by the next start with Windows' own renames: folders
 # prepared as a kill leaves them, the earlier set beside the new one waiting as NAME.part,
