@@ -102,8 +102,29 @@ struct ForwardPlan {
   std::size_t copies = 0;
 };
 
-ForwardPlan plan_forward(platform::FileSystem& fs, std::string_view folder, const MarkerText& text) {
+struct Leftovers {
+  std::vector<std::string> temporaries;  // NAME.part files, to remove
+  std::vector<std::string> notes;        // what is left as it is, and why
+};
+Leftovers survey(platform::FileSystem& fs, std::string_view folder, std::span<const std::string_view> set_names);
+
+// The marker's names go forward; a name of the set it does not give is no part of the
+// committed set, and its leftovers go as they would without a marker.
+ForwardPlan plan_forward(platform::FileSystem& fs, std::string_view folder, const MarkerText& text,
+                         std::span<const std::string_view> set_names) {
   ForwardPlan plan;
+  std::vector<std::string_view> others;
+  for (std::string_view name : set_names) {
+    const auto named = [&](const std::vector<std::string>& names) {
+      return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (!named(text.placed) && !named(text.removed)) others.push_back(name);
+  }
+  Leftovers left = survey(fs, folder, others);
+  for (const std::string& part : left.temporaries) {
+    plan.steps.push_back({path_of(folder, part), {}, part + " cannot be removed"});
+  }
+  plan.notes = std::move(left.notes);
   for (const std::string& name : text.placed) {
     const std::string part = name + std::string(kTemporarySuffix);
     const FileKind kind = fs.file_kind(path_of(folder, part));
@@ -142,8 +163,9 @@ SetRepair stuck(platform::FileSystem& fs, std::string_view folder, std::string_v
   return {SetRepair::Action::Stuck, line_of(stuck_text(why))};
 }
 
-SetRepair roll_forward(platform::FileSystem& fs, std::string_view folder, const MarkerText& text) {
-  const ForwardPlan plan = plan_forward(fs, folder, text);
+SetRepair roll_forward(platform::FileSystem& fs, std::string_view folder, const MarkerText& text,
+                       std::span<const std::string_view> set_names) {
+  const ForwardPlan plan = plan_forward(fs, folder, text, set_names);
   for (const Step& step : plan.steps) {
     const OpenError refusal = step.to.empty() ? fs.remove_file(step.from) : fs.replace_file(step.from, step.to);
     if (refusal != OpenError::None) return stuck(fs, folder, step.why_not);
@@ -162,8 +184,9 @@ SetRepair roll_forward(platform::FileSystem& fs, std::string_view folder, const 
 }
 
 // The stuck line a start would end with, if the folder shows it; empty when none.
-std::string foreseen_stuck(platform::FileSystem& fs, std::string_view folder, const MarkerText& text) {
-  const ForwardPlan plan = plan_forward(fs, folder, text);
+std::string foreseen_stuck(platform::FileSystem& fs, std::string_view folder, const MarkerText& text,
+                           std::span<const std::string_view> set_names) {
+  const ForwardPlan plan = plan_forward(fs, folder, text, set_names);
   const bool writable = fs.check_creatable_beside(marker_path(folder)) == OpenError::None;
   for (const Step& step : plan.steps) {
     if (!writable || (!step.to.empty() && fs.file_kind(step.to) == FileKind::Folder)) return stuck_text(step.why_not);
@@ -172,11 +195,6 @@ std::string foreseen_stuck(platform::FileSystem& fs, std::string_view folder, co
 }
 
 // --- Without a committed set: the earlier files stand --------------------------------
-
-struct Leftovers {
-  std::vector<std::string> temporaries;  // NAME.part files, to remove
-  std::vector<std::string> notes;        // what is left as it is, and why
-};
 
 Leftovers survey(platform::FileSystem& fs, std::string_view folder, std::span<const std::string_view> set_names) {
   Leftovers found;
@@ -238,7 +256,7 @@ SetRepair finish_unfinished_set(platform::FileSystem& fs, std::string_view folde
     case Standing::Outside:
       return {SetRepair::Action::Refused, line_of(refusal_text(m.standing))};
     case Standing::Ours:
-      return roll_forward(fs, folder_prefix, m.text);
+      return roll_forward(fs, folder_prefix, m.text, set_names);
     default:
       return roll_back(fs, folder_prefix, set_names, m.standing == Standing::CutShort);
   }
@@ -247,19 +265,62 @@ SetRepair finish_unfinished_set(platform::FileSystem& fs, std::string_view folde
 StartOutlook foresee_start(platform::FileSystem& fs, std::string_view folder_prefix,
                            std::span<const std::string_view> set_names) {
   const Marker m = marker_of(fs, folder_prefix, set_names);
-  if (m.standing == Standing::Foreign || m.standing == Standing::Outside) return {true, refusal_text(m.standing)};
+  if (m.standing == Standing::Foreign || m.standing == Standing::Outside) return {true, refusal_text(m.standing), {}};
+  StartOutlook outlook;
+  if (m.standing != Standing::Absent) outlook.changes.emplace_back(marker_path(folder_prefix), FileKind::Missing);
   if (m.standing == Standing::Ours) {
-    std::string stuck = foreseen_stuck(fs, folder_prefix, m.text);
-    if (!stuck.empty()) return {true, std::move(stuck)};
-    return {false, "an interrupted run left its result files half put in place (" + std::string(kMarkerFile) + ", " +
-                       counted(m.text.placed.size(), "file", "files") + "): the next run finishes that first"};
+    std::string stuck = foreseen_stuck(fs, folder_prefix, m.text, set_names);
+    if (!stuck.empty()) return {true, std::move(stuck), {}};
+    for (const Step& step : plan_forward(fs, folder_prefix, m.text, set_names).steps) {
+      outlook.changes.emplace_back(step.from, FileKind::Missing);
+      if (!step.to.empty()) outlook.changes.emplace_back(step.to, FileKind::File);
+    }
+    outlook.text = "an interrupted run left its result files half put in place (" + std::string(kMarkerFile) + ", " +
+                   counted(m.text.placed.size(), "file", "files") + "): the next run finishes that first";
+    return outlook;
   }
   const Leftovers found = survey(fs, folder_prefix, set_names);
-  if (found.temporaries.empty() && m.standing == Standing::Absent) return {false, with_notes({}, found.notes)};
-  const std::string text = "an interrupted run left " +
-                           counted(found.temporaries.size(), "temporary file", "temporary files") +
-                           ": the next run removes them and keeps the earlier result files";
-  return {false, with_notes(text, found.notes)};
+  for (const std::string& part : found.temporaries) outlook.changes.emplace_back(path_of(folder_prefix, part), FileKind::Missing);
+  if (found.temporaries.empty() && m.standing == Standing::Absent) {
+    outlook.text = with_notes({}, found.notes);
+    return outlook;
+  }
+  outlook.text = with_notes("an interrupted run left " +
+                                counted(found.temporaries.size(), "temporary file", "temporary files") +
+                                ": the next run removes them and keeps the earlier result files",
+                            found.notes);
+  return outlook;
+}
+
+const FileKind* FolderAfterStart::changed(std::string_view path) const {
+  // The last change to a path is what stands there (a removed copy, then a rename onto it).
+  for (auto it = outlook_.changes.rbegin(); it != outlook_.changes.rend(); ++it) {
+    if (it->first == path) return &it->second;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<platform::WrittenFile> FolderAfterStart::create(std::string_view, OpenError& error) {
+  error = OpenError::AccessDenied;
+  return nullptr;
+}
+
+OpenError FolderAfterStart::read_start(std::string_view path, std::size_t limit, std::string& bytes) {
+  if (const FileKind* kind = changed(path); kind != nullptr && *kind == FileKind::Missing) return OpenError::NotFound;
+  return inner_.read_start(path, limit, bytes);
+}
+
+OpenError FolderAfterStart::replace_file(std::string_view, std::string_view) { return OpenError::AccessDenied; }
+OpenError FolderAfterStart::remove_file(std::string_view) { return OpenError::AccessDenied; }
+
+FileKind FolderAfterStart::file_kind(std::string_view path) {
+  const FileKind* kind = changed(path);
+  return kind != nullptr ? *kind : inner_.file_kind(path);
+}
+
+// A file the start puts under a name is one a run of this program wrote and may replace.
+OpenError FolderAfterStart::check_replaceable(std::string_view path) {
+  return changed(path) != nullptr ? OpenError::None : inner_.check_replaceable(path);
 }
 
 }  // namespace commit

@@ -17,9 +17,12 @@
 //     set since replaced, and nothing tells which, so it is left as it is and named.
 // A run that undoes its renames after a failure keeps this true by moving each new NAME
 // back to NAME.part and each NAME.old back to NAME before it removes the marker.
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/file_system.hpp"
 
@@ -66,8 +69,36 @@ struct StartOutlook {
   bool ends_run = false;
   // Otherwise a warning of what the start will do; empty when there is nothing to say.
   std::string text;
+  // The paths the start will rename or remove, each with what will stand there after it
+  // (FileKind::File or FileKind::Missing): what a run after the start meets.
+  std::vector<std::pair<std::string, platform::FileKind>> changes;
 };
 StartOutlook foresee_start(platform::FileSystem& fs, std::string_view folder_prefix,
                            std::span<const std::string_view> set_names);
+
+// The folder as the start will leave it, for foreseeing what the run after it meets:
+// looks at a path the start changes answer what will stand there, every other look goes
+// to `inner`. Changes nothing: its calls that would are refused.
+class FolderAfterStart : public platform::FileSystem {
+ public:
+  FolderAfterStart(platform::FileSystem& inner, const StartOutlook& outlook) : inner_(inner), outlook_(outlook) {}
+
+  std::unique_ptr<platform::WrittenFile> create(std::string_view, platform::OpenError& error) override;
+  platform::OpenError read_start(std::string_view path, std::size_t limit, std::string& bytes) override;
+  platform::OpenError replace_file(std::string_view, std::string_view) override;
+  platform::OpenError remove_file(std::string_view) override;
+  bool flush_folder_of(std::string_view) override { return false; }
+  platform::FileKind file_kind(std::string_view path) override;
+  platform::OpenError check_replaceable(std::string_view path) override;
+  platform::OpenError check_creatable_beside(std::string_view path) override {
+    return inner_.check_creatable_beside(path);
+  }
+
+ private:
+  const platform::FileKind* changed(std::string_view path) const;
+
+  platform::FileSystem& inner_;
+  const StartOutlook& outlook_;
+};
 
 }  // namespace commit

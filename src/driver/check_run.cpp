@@ -25,13 +25,14 @@ namespace {
 constexpr check::ErrorTexts kTexts{kNotExist,    kBadCounts,     kBadFaultLine, kBadCaseLine,
                                    kLineError,   kMissingFault,  kMissingCase,  kTooManySamples};
 
-// A result file a run could not replace, as the report the run would end with.
-void add_refusals(const RunOptions& options, check::Findings& found) {
+// A result file a run could not replace, as the report the run would end with, in the
+// folder as the start leaves it.
+void add_refusals(const RunOptions& options, platform::FileSystem& after_start, check::Findings& found) {
   results::Request request;
   request.report = options.report;
   request.spectra = options.spectra;
   request.fit = options.fit;
-  for (const textio::Fault& fault : results::foreseen_refusals(request)) {
+  for (const textio::Fault& fault : results::foreseen_refusals(request, after_start)) {
     std::string text = textio::report_line(textio::Severity::Severe, fault);
     if (!text.empty() && text.back() == '\n') text.pop_back();
     found.error(fault.file, 0, std::move(text));
@@ -94,7 +95,8 @@ int check_run(platform::Console& console, RunTables& t, const parallel::Pool& po
   const int before_inputs = found.errors();
   check::check_input_set(t, definition_file, kTexts, pool, found);
   if (options.fit && found.errors() == before_inputs) add_fit_problem(t, pool, definition_file, found);
-  add_refusals(options, found);
+  commit::FolderAfterStart after_start(platform::host_file_system(), start);
+  add_refusals(options, after_start, found);
   if (!start.ends_run && !start.text.empty()) found.warning(commit::kMarkerFile, 0, start.text);
   console.write_output(check::format_findings(found));
   return found.errors() > 0 ? kExitErrorEnd : kExitNormal;
