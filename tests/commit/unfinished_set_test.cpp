@@ -16,7 +16,6 @@
 
 #include "commit/marker.hpp"
 #include "commit/names.hpp"
-#include "commit/staged_files.hpp"
 #include "platform/file_system.hpp"
 #include "results/result_set.hpp"
 
@@ -183,31 +182,6 @@ TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
       EXPECT_NE(outlook.text, "");
     }
     folder.expect_holds(c.after);
-  }
-}
-
-// A check foresees a run's refusals in the folder as the start will leave it: a backup
-// name the start clears (a committed set's copy) does not stop the run, one it leaves
-// (a copy without a marker) does.
-TEST(FolderAfterStart, ShowsTheRunWhatTheStartLeaves) {
-  for (const bool committed : {true, false}) {
-    SCOPED_TRACE(committed ? "a committed set's copy" : "a copy without a marker");
-    Folder folder;
-    folder.put(kA, "earlier a");
-    folder.put(kA + ".old", "older a");
-    if (committed) folder.put(kMarker, marker({kA}));
-    const commit::StartOutlook outlook = commit::foresee_start(host, folder.prefix(), kSet);
-    EXPECT_FALSE(outlook.ends_run);
-    commit::FolderAfterStart after(host, outlook);
-    const std::string a = folder.prefix() + kA;
-    const commit::NamedUnit written[] = {{21, a}};
-    const auto faults = commit::StagedFiles::foreseen_refusals(after, written, {});
-    ASSERT_EQ(faults.size(), committed ? 0u : 1u);
-    if (!committed) {
-      EXPECT_EQ(faults[0].number, 9);
-    }
-    const commit::SetRepair repair = commit::finish_unfinished_set(host, folder.prefix(), kSet);
-    EXPECT_EQ(commit::StagedFiles::foreseen_refusals(host, written, {}).size(), faults.size()) << repair.line;
   }
 }
 

@@ -29,45 +29,40 @@ class MemoryFileSystem : public platform::FileSystem {
 
   std::unique_ptr<platform::WrittenFile> create(std::string_view path, OpenError& error) override {
     const std::lock_guard lock(mutex_);
-    if (is_folder(path)) return error = OpenError::AccessDenied, nullptr;
+    error = kind(path) == FileKind::Folder ? OpenError::AccessDenied : OpenError::None;
+    if (error != OpenError::None) return nullptr;
     entries_[std::string(path)].clear();
-    error = OpenError::None;
     return std::make_unique<File>(*this, std::string(path));
   }
   OpenError read_start(std::string_view path, std::size_t limit, std::string& bytes) override {
     const std::lock_guard lock(mutex_);
-    const auto it = entries_.find(std::string(path));
-    if (it == entries_.end()) return OpenError::NotFound;
-    if (it->second == kFolder) return OpenError::AccessDenied;
-    bytes = it->second.substr(0, limit);
+    if (kind(path) != FileKind::File) return kind(path) == FileKind::Missing ? OpenError::NotFound : OpenError::AccessDenied;
+    bytes = entries_[std::string(path)].substr(0, limit);
     return OpenError::None;
   }
   OpenError replace_file(std::string_view from, std::string_view to) override {
     const std::lock_guard lock(mutex_);
-    const auto it = entries_.find(std::string(from));
-    if (it == entries_.end()) return OpenError::NotFound;
-    if (it->second == kFolder || is_folder(to)) return OpenError::AccessDenied;
-    std::string bytes = std::move(it->second);
-    entries_.erase(it);
-    entries_[std::string(to)] = std::move(bytes);
+    if (kind(from) == FileKind::Missing) return OpenError::NotFound;
+    if (kind(from) == FileKind::Folder || kind(to) == FileKind::Folder) return OpenError::AccessDenied;
+    auto node = entries_.extract(std::string(from));
+    node.key() = to;
+    entries_.erase(std::string(to));
+    entries_.insert(std::move(node));
     return OpenError::None;
   }
   OpenError remove_file(std::string_view path) override {
     const std::lock_guard lock(mutex_);
-    if (is_folder(path)) return OpenError::AccessDenied;
+    if (kind(path) == FileKind::Folder) return OpenError::AccessDenied;
     entries_.erase(std::string(path));
     return OpenError::None;
   }
   bool flush_folder_of(std::string_view) override { return true; }
   FileKind file_kind(std::string_view path) override {
     const std::lock_guard lock(mutex_);
-    const auto it = entries_.find(std::string(path));
-    if (it == entries_.end()) return FileKind::Missing;
-    return it->second == kFolder ? FileKind::Folder : FileKind::File;
+    return kind(path);
   }
   OpenError check_replaceable(std::string_view path) override {
-    const std::lock_guard lock(mutex_);
-    return is_folder(path) ? OpenError::AccessDenied : OpenError::None;
+    return file_kind(path) == FileKind::Folder ? OpenError::AccessDenied : OpenError::None;
   }
   OpenError check_creatable_beside(std::string_view) override { return OpenError::None; }
 
@@ -77,24 +72,21 @@ class MemoryFileSystem : public platform::FileSystem {
     File(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
     bool write(const char* data, std::size_t n) noexcept override {
       const std::lock_guard lock(fs_.mutex_);
-      if (!open_) return false;
-      fs_.entries_[path_].append(data, n);
-      return true;
+      if (open_) fs_.entries_[path_].append(data, n);
+      return open_;
     }
     bool flush_to_disk() noexcept override { return open_; }
-    bool close() noexcept override {
-      open_ = false;
-      return true;
-    }
+    bool close() noexcept override { return !(open_ = false); }
 
    private:
     MemoryFileSystem& fs_;
     std::string path_;
     bool open_ = true;
   };
-  bool is_folder(std::string_view path) const {
+  FileKind kind(std::string_view path) const {
     const auto it = entries_.find(std::string(path));
-    return it != entries_.end() && it->second == kFolder;
+    if (it == entries_.end()) return FileKind::Missing;
+    return it->second == kFolder ? FileKind::Folder : FileKind::File;
   }
 
   mutable std::mutex mutex_;
