@@ -29,6 +29,16 @@
 //                  1 .. 6 under before putting it in place (its name with ".part")
 //   o1 .. o6       (content ignored) a folder takes the name the earlier result file 1 .. 6
 //                  is kept under while the new ones go in (its name with ".old")
+//   p1 .. p6       a file under result file 1 .. 6's temporary name, as a stopped run
+//                  leaves it (a folder asked for under the name wins)
+//   b1 .. b6       a file under result file 1 .. 6's backup name: a copy a stopped run
+//                  leaves, or one an earlier version left without a marker
+//   marker         the bytes of gmgather-unfinished.txt: a marker of this program (whole,
+//                  cut short, naming a file outside the set) or another program's file
+// With any of t, o, p, b or marker the start of the run finishes, leaves or refuses what
+// it finds: the start is first made on its own, and the run must then begin with the same
+// line, end at once (status 2, no prompt) when the start refuses, and leave the folder as
+// the start left it after any end but a normal one.
 //   report         (content ignored) the run is asked for the report page, unit 27 of
 //                  the set
 //   spectra        (content ignored) the run is asked for the response spectra file,
@@ -58,6 +68,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -67,6 +78,7 @@
 #include "check.hpp"
 #include "check_agreement.hpp"
 #include "whole_run_workspace.hpp"
+#include "commit/unfinished_set.hpp"
 #include "driver/messages.hpp"
 #include "driver/run.hpp"
 #include "tables/run_tables.hpp"
@@ -281,20 +293,11 @@ std::optional<Report> check_reports(std::string_view err, bool severe_expected) 
   return severe;
 }
 
-// The lines a start writes about folders it finds under a temporary or backup name of the
-// set, and leaves alone; only a layout with such folders may have them. What follows.
-std::string_view after_left_alone(std::string_view err, const Request& request) {
-  constexpr std::string_view kLeft = "left as it is";
-  bool any_folder = false;
-  for (std::size_t i = 0; i < kResultCount; ++i) any_folder |= request.temporary_is_folder[i] || request.backup_is_folder[i];
-  // A start's lines come first; a fit's warnings (also "gmgather: ...") come later.
-  while (starts_with(err, "gmgather: ")) {
-    const std::size_t end = err.find("\r\n");
-    if (end == std::string_view::npos || err.substr(0, end).find(kLeft) == std::string_view::npos) break;
-    require(any_folder, "a line of the start without a folder to name", err);
-    err.remove_prefix(end + 2);
-  }
-  return err;
+// What the start says, which the run must say first: the line of a start made on its own
+// in the same folder (empty when the layout leaves it nothing). What follows.
+std::string_view after_start(std::string_view err, std::string_view start_line) {
+  require(starts_with(err, start_line), "the run's start said otherwise than a start on its own", err, start_line);
+  return err.substr(start_line.size());
 }
 
 // The warning lines of a design wave that missed its criteria (at most one per criterion),
@@ -317,8 +320,15 @@ struct Ending {
   std::string error;
 };
 
-Ending check_outcome(int status, const testing_support::FakeConsole& console, const Request& request) {
-  const std::string err_text(after_fit_warnings(after_left_alone(console.err, request), request));
+Ending check_outcome(int status, const testing_support::FakeConsole& console, const Request& request,
+                     const commit::SetRepair& start) {
+  if (start.ends_run()) {
+    // Before the prompt: a start that will not touch the marker, or cannot finish its set.
+    require(status == gm::kExitFatal && console.out.empty() && console.err == start.line,
+            "a start that ends the run did not end it at once", console.err, std::to_string(status));
+    return {true, start.line.substr(10, start.line.size() - 12)};  // "gmgather: " ... "\r\n"
+  }
+  const std::string err_text(after_fit_warnings(after_start(console.err, start.line), request));
   const std::string_view out = console.out;
   require(starts_with(out, gm::kPrompt), "the console does not start with the prompt", out);
   const std::string_view after_prompt = out.substr(gm::kPrompt.size());
@@ -452,9 +462,51 @@ struct RunEnd {
   std::vector<std::optional<std::string>> results;
 };
 
+// The start of a run made on its own in the laid-out folder, and the folder it leaves,
+// held to what no start may do: touch a marker it refuses, bring back a copy, leave a
+// temporary file or a marker behind when it does not end the run. The folder is laid out
+// again afterwards.
+struct StartMade {
+  commit::SetRepair repair;
+  std::map<std::string, std::string> folder;
+};
+
+StartMade make_start(Workspace& ws, const Request& request) {
+  StartMade made;
+  if (!request.leaves_something()) return made;
+  ws.lay_out(request);
+  const auto laid_out = fuzzing::snapshot(ws.root());
+  ws.in_folder([&] {
+    made.repair = commit::finish_unfinished_set(platform::host_file_system(), "", results::set_names());
+    return 0;
+  });
+  made.folder = fuzzing::snapshot(ws.root());
+  const auto at = [&](const std::string& path) {
+    const auto it = made.folder.find(path);
+    return it == made.folder.end() ? std::string("<none>") : it->second;
+  };
+  if (made.repair.action == commit::SetRepair::Action::Refused) {
+    require(made.folder == laid_out, "a start changed the folder beside a marker it refuses", made.repair.line);
+  }
+  for (int k = 0; k < kResultCount; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    const std::optional<std::string_view> copy = request.stale_backup[i];
+    if (copy && !request.backup_is_folder[i] && *copy != earlier_result(k) && request.stale_temporary[i] != copy) {
+      require(at(ws.result_path(k)) != *copy, "a start brought a copy back", kResultHostNames[i]);
+    }
+    if (!made.repair.ends_run() && !request.temporary_is_folder[i]) {
+      require(at(ws.temporary_path(k)) == "<none>", "a start left a temporary file", kResultHostNames[i]);
+    }
+  }
+  require(made.repair.ends_run() || at(ws.marker_path()) == "<none>", "a start that goes on left the marker");
+  ws.restore(request, true);
+  return made;
+}
+
 // Lays out the request, runs it with `threads`, checks its end and the folder it leaves,
 // and puts the folder back.
 RunEnd run_once(Workspace& ws, const Request& request, int threads) {
+  const StartMade start = make_start(ws, request);
   ws.lay_out(request);
   testing_support::FakeConsole console{std::string(request.console)};
   const int status = ws.in_folder([&] {
@@ -494,13 +546,19 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
         fuzzing::escaped(console.err.substr(0, 300)).c_str());
   }
 
-  const Ending ending = check_outcome(status, console, request);
-  check_result_files(ws, request, status);
-  check_page(ws, request, status);
-  check_spectra(ws, request, status);
+  const Ending ending = check_outcome(status, console, request, start.repair);
+  const bool after_start_only = request.leaves_something() && status != gm::kExitNormal;
+  if (after_start_only) {
+    require(fuzzing::snapshot(ws.root()) == start.folder, "a run that did not end normally changed the folder "
+            "its start left");
+  } else {
+    check_result_files(ws, request, status);
+    check_page(ws, request, status);
+    check_spectra(ws, request, status);
+  }
   const std::set<std::string> entries = ws.entries();
   const std::set<std::string> expected = ws.expected_entries(request, status);
-  if (entries != expected) {
+  if (entries != expected && !after_start_only) {
     std::string extra;
     for (const std::string& e : entries) {
       if (!expected.count(e)) extra += e + " ";

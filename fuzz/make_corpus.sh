@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ex=examples/realistic
 out=fuzz/corpus
-rm -rf "$out"
+# Only the corpora made here: the others (fuzz_check_files) are kept as committed.
+rm -rf "$out/fuzz_whole_run" "$out/fuzz_record_reader" "$out/fuzz_number_format"
 mkdir -p "$out/fuzz_whole_run" "$out/fuzz_record_reader" "$out/fuzz_number_format"
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
@@ -112,6 +113,42 @@ small_run $'def.csv\n' "" $'====t4\n' > "$w/temporary_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====o3\n' > "$w/backup_name_taken_by_folder"
 small_run $'def.csv\n' "" $'====c2\n40,0.02\r\n40*1E7\r\n====o1\n' > "$w/overflow_then_backup_name_taken"
 small_run $'def.csv\n' "" $'====c2\n3000,0.02\r\n3000*1.5\r\n====limit\n2000\n' > "$w/disk_full_case_files"
+# What a stopped run (or another program) leaves: markers of every kind, and files under
+# the temporary and backup names. Result file k's name, and a marker placing files 1..n.
+result_name() { sed -n "${1}p" <<'NAMES'
+入力用･目標速度スペクトル.csv
+入力用･位相用加速度波形.csv
+参考･各震源断層の速度スペクトル.csv
+参考･各ケースの加速度波形.csv
+参考･各ケースの速度波形.csv
+参考･各ケースの最大速度.csv
+NAMES
+}
+marker_placing() {  # marker_placing N [extra line]: places files 1..N
+  local k
+  printf 'gmgather: result files being put in place; the next start of gmgather here finishes this (format 1)\r\n'
+  for k in $(seq 1 "$1"); do printf 'place %s\r\n' "$(sjis "$(result_name "$k")")"; done
+  printf '%s' "${2:-}"
+  printf 'end %d\r\n' "$(($1 + ${3:-0}))"
+}
+parts() {  # the new files a stopped run left for results $@
+  local k
+  for k in "$@"; do printf '====p%d\na stopped run wrote result %d\r\n' "$k" "$k"; done
+}
+small_run $'def.csv\n' "" "$(printf '====marker\n'; marker_placing 6; parts 1 2 3 4 5 6)
+" > "$w/leftover_marker_committed"
+small_run $'def.csv\n\n' "" "$(printf '====marker\n'; marker_placing 3; parts 1 3; printf '====r3\n')
+" > "$w/leftover_marker_cannot_finish"
+small_run $'def.csv\n' "" "$(printf '====marker\n'; marker_placing 1 $'place def.csv\r\n' 1; parts 1)
+" > "$w/leftover_marker_naming_def"
+small_run $'def.csv\n' "" $'====marker\nthings I still have to do\r\n====p2\nx\r\n' > "$w/leftover_marker_foreign"
+small_run $'def.csv\n' "" "$(printf '====marker\n====p2\nx\r\n')
+" > "$w/leftover_marker_empty"
+small_run $'def.csv\n' "" "$(printf '====marker\n'; marker_placing 2 | head -c 150; printf '\n'; parts 1 2)
+" > "$w/leftover_marker_cut_short"
+small_run $'def.csv\n\n' "" $'====p2\nhalf a file\r\n====b4\na copy an earlier version left\r\n' > "$w/leftover_part_and_copy"
+small_run $'def.csv\n' "" "$(printf '====marker\n'; marker_placing 1; parts 1; printf '====b1\nthe copy\r\n')
+" > "$w/leftover_copy_of_committed_set"
 small_run $'def.csv\n' "" $'====report\n' > "$w/report_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====report\n' > "$w/report_huge_values"
 small_run $'def.csv\n' "" $'====spectra\n' > "$w/spectra_small"

@@ -77,9 +77,10 @@ inline const std::string kEarlierSpectra = "response spectra of an earlier run\r
 inline const std::string kFittedWaveHostName = "入力用･模擬地震波形.csv";
 
 // The suffix of the temporary name a result file is first written under, and that of the
-// backup name the earlier file is kept under while the new ones go in.
+// backup name the earlier file is kept under while the new ones go in; the marker.
 inline constexpr std::string_view kTemporarySuffix = ".part";
 inline constexpr std::string_view kBackupSuffix = ".old";
+inline const std::string kMarkerHostName = "gmgather-unfinished.txt";
 
 inline std::string earlier_result(int k) {
   return "result " + std::to_string(k + 1) + " of an earlier run\r\n";
@@ -92,10 +93,25 @@ struct Request {
   std::array<bool, kResultCount> result_is_folder{};
   std::array<bool, kResultCount> temporary_is_folder{};
   std::array<bool, kResultCount> backup_is_folder{};
+  // What a stopped run (or another program) left: the marker's bytes, and files under the
+  // temporary and backup names of result file 1 .. 6.
+  std::optional<std::string_view> marker;
+  std::array<std::optional<std::string_view>, kResultCount> stale_temporary{};
+  std::array<std::optional<std::string_view>, kResultCount> stale_backup{};
   std::optional<std::uint64_t> size_limit;
   bool report = false;
   bool spectra = false;
   bool fit = false;
+
+  // Whether the start of a run has anything to finish, leave or name here.
+  bool leaves_something() const {
+    bool any = marker.has_value();
+    for (std::size_t i = 0; i < kResultCount; ++i) {
+      any |= temporary_is_folder[i] || backup_is_folder[i] || stale_temporary[i].has_value() ||
+             stale_backup[i].has_value();
+    }
+    return any;
+  }
 };
 
 inline std::optional<int> numbered(std::string_view name, char letter, int last) {
@@ -132,6 +148,9 @@ inline Request split_input(std::string_view input, const std::vector<InputFile>&
     if (const auto k = numbered(name, 'o', kResultCount)) {
       request.backup_is_folder[static_cast<std::size_t>(*k - 1)] = true;
     }
+    if (const auto k = numbered(name, 'p', kResultCount)) request.stale_temporary[static_cast<std::size_t>(*k - 1)] = piece;
+    if (const auto k = numbered(name, 'b', kResultCount)) request.stale_backup[static_cast<std::size_t>(*k - 1)] = piece;
+    if (name == "marker") request.marker = piece;
     if (name == "report") request.report = true;
     if (name == "spectra") request.spectra = true;
     if (name == "fit") request.fit = true;
@@ -207,6 +226,7 @@ class Workspace {
   std::string temporary_path(int k) const { return result_path(k) + std::string(kTemporarySuffix); }
   std::string backup_path(int k) const { return result_path(k) + std::string(kBackupSuffix); }
   std::string page_path() const { return host(kPageHostName); }
+  std::string marker_path() const { return host(kMarkerHostName); }
   std::string spectra_path() const { return host(kSpectraHostName); }
 
   // Lays out the input files of a request; files of an earlier input that this one does
@@ -232,12 +252,29 @@ class Workspace {
       if (request.backup_is_folder[static_cast<std::size_t>(k)]) {
         ::mkdir(backup_path(k).c_str(), 0755);
       }
+      // A folder asked for under the same name wins.
+      const auto i = static_cast<std::size_t>(k);
+      if (request.stale_temporary[i] && !request.temporary_is_folder[i]) {
+        write_file(temporary_path(k), *request.stale_temporary[i]);
+      }
+      if (request.stale_backup[i] && !request.backup_is_folder[i]) write_file(backup_path(k), *request.stale_backup[i]);
     }
+    if (request.marker) write_file(marker_path(), *request.marker);
   }
 
   // Puts the folder back as lay_out found it: every result file holding its earlier
   // content, no folder in the place of a file.
   void restore(const Request& request, bool results_rewritten) {
+    // What a stopped run left, or the start made of it: the start may have put some files
+    // in place, removed others, or left them all.
+    if (request.leaves_something()) {
+      results_rewritten = true;
+      ::unlink(marker_path().c_str());
+      for (int k = 0; k < kResultCount; ++k) {
+        ::unlink(temporary_path(k).c_str());
+        ::unlink(backup_path(k).c_str());
+      }
+    }
     for (int k = 0; k < kResultCount; ++k) {
       const auto i = static_cast<std::size_t>(k);
       if (request.temporary_is_folder[i]) ::rmdir(temporary_path(k).c_str());

@@ -6,6 +6,8 @@
 #include "check/error_texts.hpp"
 #include "check/findings.hpp"
 #include "check/input_set_check.hpp"
+#include "commit/names.hpp"
+#include "commit/unfinished_set.hpp"
 #include "driver/fit_outcome.hpp"
 #include "driver/messages.hpp"
 #include "driver/run_console.hpp"
@@ -14,7 +16,6 @@
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "results/result_files.hpp"
-#include "results/unfinished_set.hpp"
 #include "textio/fixed_text.hpp"
 #include "textio/report.hpp"
 
@@ -24,13 +25,14 @@ namespace {
 constexpr check::ErrorTexts kTexts{kNotExist,    kBadCounts,     kBadFaultLine, kBadCaseLine,
                                    kLineError,   kMissingFault,  kMissingCase,  kTooManySamples};
 
-// A result file a run could not replace, as the report the run would end with.
-void add_refusals(const RunOptions& options, check::Findings& found) {
+// A result file a run could not replace, as the report the run would end with, in the
+// folder as the start leaves it.
+void add_refusals(const RunOptions& options, platform::FileSystem& after_start, check::Findings& found) {
   results::Request request;
   request.report = options.report;
   request.spectra = options.spectra;
   request.fit = options.fit;
-  for (const textio::Fault& fault : results::foreseen_refusals(request)) {
+  for (const textio::Fault& fault : results::foreseen_refusals(request, after_start)) {
     std::string text = textio::report_line(textio::Severity::Severe, fault);
     if (!text.empty() && text.back() == '\n') text.pop_back();
     found.error(fault.file, 0, std::move(text));
@@ -61,17 +63,11 @@ void add_fit_problem(RunTables& t, const parallel::Pool& pool, std::string_view 
   }
 }
 
-// What a run stopped while putting its set in place left here; the next run finishes it.
-void add_unfinished_set(check::Findings& found) {
-  std::vector<std::string_view> names;
-  for (const results::ResultFile& file : results::result_set()) names.push_back(file.name);
-  std::optional<std::string> line = results::describe_unfinished_set("", names);
-  if (!line) return;
-  std::string text = std::move(*line);
-  constexpr std::string_view kWarned = "gmgather: warning: ";
-  if (text.starts_with(kWarned)) text.erase(0, kWarned.size());
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  found.warning(results::kMarkerFile, 0, std::move(text));
+// What a run stopped while putting its set in place left here, as the start will meet it:
+// a marker it will not touch, or a set it cannot finish, ends the run before anything is
+// read (so it is the first error); anything else the start finishes, with a warning.
+commit::StartOutlook start_outlook() {
+  return commit::foresee_start(platform::host_file_system(), "", results::set_names());
 }
 
 }  // namespace
@@ -94,10 +90,14 @@ bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_vi
 int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options) {
   check::Findings found;
+  const commit::StartOutlook start = start_outlook();
+  if (start.ends_run) found.error(commit::kMarkerFile, 0, start.text);
+  const int before_inputs = found.errors();
   check::check_input_set(t, definition_file, kTexts, pool, found);
-  if (options.fit && found.errors() == 0) add_fit_problem(t, pool, definition_file, found);
-  add_refusals(options, found);
-  add_unfinished_set(found);
+  if (options.fit && found.errors() == before_inputs) add_fit_problem(t, pool, definition_file, found);
+  commit::FolderAfterStart after_start(platform::host_file_system(), start);
+  add_refusals(options, after_start, found);
+  if (!start.ends_run && !start.text.empty()) found.warning(commit::kMarkerFile, 0, start.text);
   console.write_output(check::format_findings(found));
   return found.errors() > 0 ? kExitErrorEnd : kExitNormal;
 }

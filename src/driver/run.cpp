@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "commit/unfinished_set.hpp"
 #include "driver/check_run.hpp"
 #include "driver/fit_outcome.hpp"
 #include "driver/messages.hpp"
@@ -18,7 +19,6 @@
 #include "platform/interrupt.hpp"
 #include "report/page.hpp"
 #include "results/result_files.hpp"
-#include "results/unfinished_set.hpp"
 #include "textio/record_reader.hpp"
 
 namespace gm {
@@ -34,6 +34,7 @@ struct Run {
   RunTables& t;
   const parallel::Pool& pool;
   const RunOptions& options;
+  platform::FileSystem& fs;
   RunConsole con;
   std::string definition_file;  // as the run opens it and its messages quote it
   std::vector<std::string> warnings = {};  // what the check warns of, for the page (Shift-JIS)
@@ -42,13 +43,12 @@ using Ending = std::optional<int>;
 
 // What a run stopped while putting its set in place left in this folder, finished before
 // anything else: the set it committed goes in whole, or the earlier set stays whole. A
-// set that cannot be finished stops the run, whose new files would take its place.
+// set that cannot be finished stops the run, whose new files would take its place, and so
+// does a marker the start will not touch: the run could not commit a set beside it.
 Ending finish_what_was_left(Run& run) {
-  std::vector<std::string_view> names;
-  for (const results::ResultFile& file : results::result_set()) names.push_back(file.name);
-  const results::SetRepair repair = results::finish_unfinished_set("", names);
+  const commit::SetRepair repair = commit::finish_unfinished_set(run.fs, "", results::set_names());
   if (!repair.line.empty()) run.console.write_error(repair.line);
-  if (repair.action == results::SetRepair::Action::Stuck) return kExitFatal;
+  if (repair.ends_run()) return kExitFatal;
   return std::nullopt;
 }
 
@@ -147,7 +147,7 @@ results::Request render(const Run& run, std::string& page) {
 }
 
 Ending place(Run& run, const results::Request& request) {
-  if (const auto fault = results::write_result_files(run.t, run.console, run.pool, request)) {
+  if (const auto fault = results::write_result_files(run.t, run.console, run.pool, request, run.fs)) {
     if (Ending end = unless_interrupted(run)) return end;
     return run.con.fatal(*fault);
   }
@@ -158,9 +158,10 @@ Ending place(Run& run, const results::Request& request) {
 
 }  // namespace
 
-int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options) {
+int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options,
+        platform::FileSystem& fs) {
   start_up(t);
-  Run run{console, t, pool, options, RunConsole(console, options.definition_file.has_value()), {}};
+  Run run{console, t, pool, options, fs, RunConsole(console, options.definition_file.has_value()), {}};
   // A check changes nothing, not even what a stopped run left: it says so.
   if (options.check && options.definition_file) return check_run(console, t, pool, *options.definition_file, options);
   if (Ending end = finish_what_was_left(run)) return *end;

@@ -9,6 +9,7 @@
 #include "driver/run_options.hpp"
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
+#include "platform/file_system.hpp"
 #include "tables/run_tables.hpp"
 
 namespace gm {
@@ -21,7 +22,9 @@ inline constexpr std::string_view kPrompt =
 // Runs the program on `console` with the tables `t` (which must hold their load-time
 // zeros outside what start-up sets), the work shared among the pool's threads, and
 // returns the exit status. Writes nothing but the prompt on a normal end, and not even
-// that when the definition file is given.
-int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options = {});
+// that when the definition file is given. The result set is put in place, and what a
+// stopped run left finished, through `fs`.
+int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, const RunOptions& options = {},
+        platform::FileSystem& fs = platform::host_file_system());
 
 }  // namespace gm

@@ -54,13 +54,11 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
   // A file changes hands open: the one that flushes it should be the one that wrote it
   // (see flush_to_disk).
-  OutputFile(OutputFile&& other) noexcept
-      : handle_(std::exchange(other.handle_, kNoHandle)), refuse_flush_(other.refuse_flush_) {}
+  OutputFile(OutputFile&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
   OutputFile& operator=(OutputFile&& other) noexcept {
     if (this != &other) {
       close();
       handle_ = std::exchange(other.handle_, kNoHandle);
-      refuse_flush_ = other.refuse_flush_;
     }
     return *this;
   }
@@ -80,7 +78,6 @@ class OutputFile {
  private:
   static constexpr std::intptr_t kNoHandle = -1;
   std::intptr_t handle_ = kNoHandle;
-  bool refuse_flush_ = false;  // see refuse_flushes_for_testing
 };
 
 // Whether the file of this name could be replaced by a new one: None when there is no
@@ -104,14 +101,9 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to);
 // offers no such flush at all counts as done. (Windows: nothing to do, see replace_file.)
 bool flush_folder_of(std::string_view sjis_path) noexcept;
 
-// For tests, which cannot make a disk fail: from now on a flush_to_disk of any file then
-// created under a path ending in `sjis_path_end` fails, as on a failing disk. An empty
-// text ends this.
-void refuse_flushes_for_testing(std::string_view sjis_path_end);
-
-// Removes a file, if it can; a file that is already gone is no failure. A folder is never
-// removed.
-void remove_file(std::string_view sjis_path) noexcept;
+// Removes a file: None once there is no file of that name (a file that was already gone
+// is no failure), else why it stays. A folder is never removed (AccessDenied).
+OpenError remove_file(std::string_view sjis_path) noexcept;
 
 // What stands under a name, looked at without following a link: a program that renames or
 // removes files it finds left behind must not move a folder or another program's link.

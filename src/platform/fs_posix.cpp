@@ -1,7 +1,6 @@
 // Files on a POSIX host. Program paths are Shift-JIS with backslashes; the host wants
 // slashes and, on today's systems, UTF-8 names.
 #include "platform/fs.hpp"
-#include "platform/fs_faults.hpp"
 #include "platform/posix_io.hpp"
 #include "platform/shift_jis.hpp"
 
@@ -189,7 +188,6 @@ OpenError OutputFile::create(std::string_view sjis_path) {
   OpenError error;
   // O_NONBLOCK turns "a FIFO nobody reads" into ENXIO instead of a hang.
   const int fd = open_host(sjis_path, O_WRONLY | O_CREAT | O_TRUNC, error);
-  refuse_flush_ = flush_refused_for_testing(sjis_path);
   if (fd < 0) return error;
   if (!make_blocking(fd)) {
     ::close(fd);
@@ -205,7 +203,7 @@ bool OutputFile::write(const char* data, std::size_t n) noexcept {
 }
 
 bool OutputFile::flush_to_disk() noexcept {
-  if (!is_open() || refuse_flush_) return false;
+  if (!is_open()) return false;
   // The data and the size, which reading it back needs; not the times of access.
   return flushed(::fdatasync, fd_of(handle_));
 }
@@ -273,13 +271,19 @@ bool flush_folder_of(std::string_view sjis_path) noexcept {
   }
 }
 
-void remove_file(std::string_view sjis_path) noexcept {
-  if (sjis_path.find('\0') != std::string_view::npos) return;
+OpenError remove_file(std::string_view sjis_path) noexcept {
+  if (sjis_path.find('\0') != std::string_view::npos) return OpenError::BadName;
   try {
     const std::string path = host_path(sjis_path);
-    ::unlink(path.c_str());
+    int rc;
+    do {
+      rc = ::unlink(path.c_str());
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0 || errno == ENOENT) return OpenError::None;
+    // ENOTDIR: a file stands where the path wants a folder, so there is no such file.
+    return errno == ENOTDIR ? OpenError::None : error_from_errno(errno);
   } catch (...) {
-    // Out of memory for the name: the file stays.
+    return OpenError::Other;  // out of memory for the name: the file stays
   }
 }
 

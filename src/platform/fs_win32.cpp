@@ -2,7 +2,6 @@
 // backslashes); they are widened at open so the result does not depend on the ANSI code
 // page the user happens to run under.
 #include "platform/fs.hpp"
-#include "platform/fs_faults.hpp"
 #include "platform/fs_win32.hpp"
 #include "platform/win32_text.hpp"
 
@@ -130,7 +129,6 @@ OpenError OutputFile::create(std::string_view sjis_path) {
   OpenError error;
   // An existing folder of that name fails with ERROR_ACCESS_DENIED.
   const HANDLE handle = open_native(sjis_path, GENERIC_WRITE, CREATE_ALWAYS, error);
-  refuse_flush_ = flush_refused_for_testing(sjis_path);
   if (handle == INVALID_HANDLE_VALUE) return error;
   handle_ = stored(handle);
   return OpenError::None;
@@ -149,7 +147,7 @@ bool OutputFile::write(const char* data, std::size_t n) noexcept {
 }
 
 bool OutputFile::flush_to_disk() noexcept {
-  if (!is_open() || refuse_flush_) return false;
+  if (!is_open()) return false;
   // Writes out the file's cached data and its size, and asks the disk to empty its own
   // write cache.
   return FlushFileBuffers(native(handle_)) != 0;
@@ -197,12 +195,27 @@ OpenError replace_file(std::string_view sjis_from, std::string_view sjis_to) {
 
 bool flush_folder_of(std::string_view) noexcept { return true; }
 
-void remove_file(std::string_view sjis_path) noexcept {
+OpenError remove_file(std::string_view sjis_path) noexcept {
   try {
     std::wstring wide;
-    if (native_path(sjis_path, wide)) DeleteFileW(wide.c_str());
+    if (!native_path(sjis_path, wide)) return OpenError::BadName;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return OpenError::AccessDenied;  // a folder is never removed
+    }
+    // As for replace_file: a scanner or the indexer may hold a file just written for a
+    // moment, so such a refusal is tried again for about a second before it counts.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (attempt > 0) Sleep(50);
+      if (DeleteFileW(wide.c_str()) != 0) return OpenError::None;
+      error = GetLastError();
+      if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
+    }
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return OpenError::None;
+    return error_from_last_error(error);
   } catch (...) {
-    // Out of memory for the name: the file stays.
+    return OpenError::Other;  // out of memory for the name: the file stays
   }
 }
 

@@ -12,8 +12,8 @@
 
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
+#include "commit/staged_files.hpp"
 #include "results/result_set.hpp"
-#include "results/staged_files.hpp"
 
 namespace results {
 
@@ -42,7 +42,7 @@ class HeldReports : public platform::Console {
 // side by side on `workers`; the reports a write by statement would make go to `reports`,
 // in the same order. True when every file was written whole; false at the first file that
 // could not be, leaving the rest unwritten.
-bool write_rendered(const gm::RunTables& t, const std::vector<FileContent>& contents, StagedFiles& files,
+bool write_rendered(const gm::RunTables& t, const std::vector<FileContent>& contents, commit::StagedFiles& files,
                     HeldReports& reports, const parallel::Pool& pool);
 
 }  // namespace results

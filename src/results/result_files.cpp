@@ -1,10 +1,12 @@
 #include "results/result_files.hpp"
 
+#include "commit/staged_files.hpp"
 #include "results/rendered_files.hpp"
-#include "results/staged_files.hpp"
 
 namespace results {
 namespace {
+
+using commit::StagedFiles;
 
 void remove_the_rest_when_placed(StagedFiles& files, const Request& request) {
   for (const ResultFile& file : result_set()) {
@@ -14,22 +16,29 @@ void remove_the_rest_when_placed(StagedFiles& files, const Request& request) {
 
 }  // namespace
 
-std::vector<textio::Fault> foreseen_refusals(const Request& request) {
-  std::vector<std::pair<int, std::string_view>> files;
+std::vector<textio::Fault> foreseen_refusals(const Request& request, platform::FileSystem& fs) {
+  std::vector<commit::NamedUnit> written, removed;
   for (const ResultFile& file : result_set()) {
-    if (request.asks(file.option)) files.emplace_back(file.unit, file.name);
+    (request.asks(file.option) ? written : removed).emplace_back(file.unit, file.name);
   }
-  return StagedFiles::foreseen_refusals(files);
+  return StagedFiles::foreseen_refusals(fs, written, removed);
+}
+
+std::vector<std::string_view> set_names() {
+  std::vector<std::string_view> names;
+  for (const ResultFile& file : result_set()) names.push_back(file.name);
+  return names;
 }
 
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
-                                                const parallel::Pool& pool, const Request& request) {
+                                                const parallel::Pool& pool, const Request& request,
+                                                platform::FileSystem& fs) {
   const std::vector<FileContent> contents = result_contents(t, request);
 
   // The fast way first. Its files stand only when every one was written; its reports are
   // then shown as a write by statement would have shown them.
   {
-    StagedFiles files(console, pool);
+    StagedFiles files(fs, console, pool);
     HeldReports reports;
     if (write_rendered(t, contents, files, reports, pool)) {
       reports.show(console);
@@ -42,7 +51,7 @@ std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform
   // A file could not be written (a full disk, a size limit, a name that cannot be
   // replaced): everything again by statement, one file after the other, which ends at the
   // same failure with the same reports a run has always given.
-  StagedFiles files(console, pool);
+  StagedFiles files(fs, console, pool);
   for (const FileContent& file : contents) {
     if (auto fault = files.write(file.unit(), file.name(), [&](textio::OutputUnit& unit) {
           write_by_statements(t, file, unit);

@@ -3,10 +3,12 @@
 // name first, side by side on the pool, and all in place only once all are complete and
 // on the disk.
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
+#include "platform/file_system.hpp"
 #include "results/result_set.hpp"
 #include "tables/run_tables.hpp"
 #include "textio/report.hpp"
@@ -20,12 +22,19 @@ namespace results {
 // of the set that this run does not write is removed with them. Returns the record
 // layer's fault, for the file it names, when a file cannot be created, written, flushed
 // or put in place; the files of an earlier run are then left as they were. Overflow
-// reports go to `console`.
+// reports, and a clean-up that failed once the set was in place, go to `console`. Every
+// file call goes to `fs`.
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
-                                                const parallel::Pool& pool, const Request& request = {});
+                                                const parallel::Pool& pool, const Request& request = {},
+                                                platform::FileSystem& fs = platform::host_file_system());
 
 // The refusals a run asked for `request` would meet putting its set in place in the folder
 // as it stands, in the order it would meet them; looks, changes nothing.
-std::vector<textio::Fault> foreseen_refusals(const Request& request);
+std::vector<textio::Fault> foreseen_refusals(const Request& request,
+                                             platform::FileSystem& fs = platform::host_file_system());
+
+// The bare name of every file the set can hold, in the order written: what a start looks
+// for beside them.
+std::vector<std::string_view> set_names();
 
 }  // namespace results

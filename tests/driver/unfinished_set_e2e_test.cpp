@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/cp932.hpp"
@@ -51,7 +52,16 @@ struct Case {
   std::map<std::string, std::string> before;  // name -> bytes, or "<folder>"
   std::string err;                            // what the start says first, before kNoSuch
   std::map<std::string, std::string> after;
+  int status = 1;                             // 2: the start ends the run, kNoSuch not reached
 };
+
+// What a start says of a marker it leaves alone, and with which the run ends.
+const std::string kRefused = " and the result files are left as they are, and no run here puts result files in "
+                             "place until it is moved away\r\n";
+const std::string kForeign = "gmgather: gmgather-unfinished.txt here was not written by this version of gmgather "
+                             "(or cannot be read): it" + kRefused;
+const std::string kOutside = "gmgather: gmgather-unfinished.txt here names a file that is not one of the result "
+                             "files, or one twice: it" + kRefused;
 
 std::vector<Case> cases() {
   std::vector<Case> list;
@@ -92,9 +102,21 @@ std::vector<Case> cases() {
   foreign.before[names[0] + ".part"] = fresh(names[0]);
   foreign.before[kMarker] = "things I still have to do\r\n";
   foreign.after = foreign.before;
-  foreign.err = "gmgather: gmgather-unfinished.txt here was not written by this version of gmgather (or cannot be "
-                "read): it and the result files are left as they are\r\n";
+  foreign.err = kForeign;
+  foreign.status = 2;
   list.push_back(foreign);
+
+  // A copy of the page that an earlier version failed to remove, after it had put a set
+  // without a page in place: that set stays as it is, the copy is never brought back.
+  const std::string page = "参考･結果図表.html";
+  Case copy{"a copy without a marker beside a newer set", {}, {}, {}};
+  for (const std::string& n : names) copy.before[n] = fresh(n);
+  copy.before[page + ".old"] = earlier(page);
+  copy.after = copy.before;
+  copy.err = "gmgather: " + testing_support::to_cp932(page) + ".old left as it is (a copy an earlier version of "
+             "gmgather left: move it away, no run puts " + testing_support::to_cp932(page) + " in place while it "
+             "is there)\r\n";
+  list.push_back(copy);
 
   // A folder under a temporary name is never removed, with a marker or without.
   for (const bool committed : {false, true}) {
@@ -129,26 +151,44 @@ TEST(UnfinishedSetAtStart, EachPreparedFolderEndsAsStated) {
       }
     }
     const auto r = testing_support::run_with_arguments(folder.path(), {"nosuch.csv"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, c.err + kNoSuch);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err + (c.status == 1 ? kNoSuch : ""));
     EXPECT_EQ(contents(folder), c.after);
   }
 }
 
-// A real run in a folder holding a marker that is not ours: it writes its files, refuses
-// to put them in place (the marker could be someone's note, and overwriting it would make
-// a later start act on it), and leaves the earlier set and the file as they were.
-TEST(UnfinishedSetAtStart, ARunNextToAMarkerNotOursPutsNothingInPlace) {
-  ScratchFolder folder;
-  testing_support::DataSet::small().write_to(folder);
-  for (const char* n : kResultFiles) folder.write(n, earlier(n));
-  folder.write(kMarker, "things I still have to do\r\n");
-  const auto before = contents(folder);
-  const auto r = testing_support::run_with_arguments(folder.path(), {"def.csv"});
-  EXPECT_EQ(r.status, 2) << r.err;
-  EXPECT_NE(r.err.find("gmgather-unfinished.txt here was not written by this version"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("permission to access file denied"), std::string::npos) << r.err;
-  EXPECT_EQ(contents(folder), before);
+// A real run beside a marker the start will not touch (someone's note, or one naming a
+// file outside the set): whatever the run is asked for, it ends at its start with the
+// line that says so and status 2, every file as it was; a check with the same options
+// lists that line as its first error.
+TEST(UnfinishedSetAtStart, AMarkerLeftAloneEndsEveryRunAsTheCheckSays) {
+  const std::string def_marker = "gmgather: result files being put in place; the next start of gmgather here "
+                                 "finishes this (format 1)\r\nplace def.csv\r\nend 1\r\n";
+  const std::pair<std::string, std::string> markers[] = {{"things I still have to do\r\n", kForeign},
+                                                         {def_marker, kOutside}};
+  const std::vector<std::string> option_sets[] = {{}, {"--report"}, {"--spectra", "--fit"}};
+  for (const auto& [bytes, said] : markers) {
+    for (const std::vector<std::string>& options : option_sets) {
+      SCOPED_TRACE(bytes + " with " + std::to_string(options.size()) + " options");
+      ScratchFolder folder;
+      testing_support::DataSet::small().write_to(folder);
+      for (const char* n : kResultFiles) folder.write(n, earlier(n));
+      folder.write(kMarker, bytes);
+      const auto before = contents(folder);
+      std::vector<std::string> arguments = options;
+      arguments.push_back("def.csv");
+      const auto r = testing_support::run_with_arguments(folder.path(), arguments);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.err, said);
+      EXPECT_EQ(contents(folder), before);
+      arguments.insert(arguments.begin(), "--check");
+      const auto check = testing_support::run_with_arguments(folder.path(), arguments);
+      EXPECT_EQ(check.status, 1);
+      const std::string first = kMarker + ": error: " + said.substr(std::string("gmgather: ").size());
+      EXPECT_EQ(check.out.substr(0, check.out.find('\n') + 1), first) << check.out;
+      EXPECT_EQ(contents(folder), before);
+    }
+  }
 }
 
 }  // namespace

@@ -235,9 +235,11 @@ TEST(Files, ReplacingAResultFile) {
   EXPECT_EQ(platform::replace_file(dir.program_path("gone.part"), dir.program_path("old.csv")),
             OpenError::NotFound);
 
-  platform::remove_file(dir.program_path("old.csv"));
-  platform::remove_file(dir.program_path("old.csv"));  // already gone: quietly nothing
+  EXPECT_EQ(platform::remove_file(dir.program_path("old.csv")), OpenError::None);
+  EXPECT_EQ(platform::remove_file(dir.program_path("old.csv")), OpenError::None) << "already gone";
   EXPECT_FALSE(std::filesystem::exists(dir.host() + "/old.csv"));
+  EXPECT_EQ(platform::remove_file(dir.program_path("folder")), OpenError::AccessDenied);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.host() + "/folder")) << "a folder was removed";
 }
 
 TEST(Files, RoundTripUnderJapaneseName) {

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
+#include "commit/staged_files.hpp"
 #include "platform/console.hpp"
 #include "results/result_set.hpp"
-#include "results/staged_files.hpp"
 #include "support/fake_console.hpp"
 #include "support/process.hpp"
 
@@ -230,7 +230,7 @@ Outcome write_in_folder(gm::RunTables& t, int threads, rlim_t limit) {
     o.fault = results::write_result_files(t, console, parallel::Pool(threads));
   } else {
     const parallel::Pool one(1);
-    results::StagedFiles files(console, one);
+    commit::StagedFiles files(platform::host_file_system(), console, one);
     for (const results::FileContent& f : results::result_contents(t, {})) {
       o.fault = files.write(f.unit(), f.name(), [&](textio::OutputUnit& u) { results::write_by_statements(t, f, u); });
       if (o.fault) break;

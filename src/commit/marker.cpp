@@ -1,12 +1,11 @@
-#include "results/commit_marker.hpp"
+#include "commit/marker.hpp"
 
 #include <charconv>
+#include <utility>
 
-#include "platform/fs.hpp"
-#include "platform/shift_jis.hpp"
-#include "results/unfinished_set.hpp"
+#include "commit/names.hpp"
 
-namespace results {
+namespace commit {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
@@ -49,26 +48,6 @@ MarkerText parse_body(std::string_view rest) {
 
 }  // namespace
 
-std::string_view folder_prefix_of(std::string_view sjis_path) {
-  std::size_t cut = 0;
-  for (std::size_t i = 0; i < sjis_path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(sjis_path[i]);
-    if (platform::is_lead_byte(c) && i + 1 < sjis_path.size() &&
-        platform::is_trail_byte(static_cast<unsigned char>(sjis_path[i + 1]))) {
-      ++i;
-    } else if (c == '\\' || c == '/') {
-      cut = i + 1;
-    }
-  }
-  return sjis_path.substr(0, cut);
-}
-
-std::string marker_path(std::string_view folder_prefix) {
-  std::string path(folder_prefix);
-  path += kMarkerFile;
-  return path;
-}
-
 std::string compose_marker(const std::vector<std::string_view>& placed,
                            const std::vector<std::string_view>& removed) {
   std::string text(kMarkerFirstLine);
@@ -90,9 +69,9 @@ MarkerText parse_marker(std::string_view bytes) {
   return text;
 }
 
-MarkerText read_marker(std::string_view path) {
+MarkerText read_marker(platform::FileSystem& fs, std::string_view path) {
   MarkerText text;
-  switch (platform::file_kind(path)) {
+  switch (fs.file_kind(path)) {
     case platform::FileKind::Missing:
       return text;
     case platform::FileKind::File:
@@ -101,31 +80,20 @@ MarkerText read_marker(std::string_view path) {
       text.kind = MarkerText::Kind::Foreign;
       return text;
   }
-  platform::InputFile file;
-  std::string bytes(kMaxMarkerBytes, '\0');
-  std::size_t size = 0;
-  if (file.open(path) != platform::OpenError::None) {
+  std::string bytes;
+  if (fs.read_start(path, kMaxMarkerBytes, bytes) != platform::OpenError::None) {
     text.kind = MarkerText::Kind::Foreign;  // unreadable: nothing to act on
     return text;
   }
-  while (size < bytes.size()) {
-    const std::ptrdiff_t got = file.read(bytes.data() + size, bytes.size() - size);
-    if (got < 0) {
-      text.kind = MarkerText::Kind::Foreign;
-      return text;
-    }
-    if (got == 0) break;
-    size += static_cast<std::size_t>(got);
-  }
-  return parse_marker(std::string_view(bytes).substr(0, size));
+  return parse_marker(bytes);
 }
 
-std::optional<textio::Fault> write_marker(std::span<const std::string_view> placed,
-                                          std::span<const std::string_view> removed, int unit) {
-  if (placed.empty() && removed.empty()) return std::nullopt;
+Commitment write_marker(platform::FileSystem& fs, std::span<const std::string_view> placed,
+                        std::span<const std::string_view> removed, int unit) {
+  if (placed.empty() && removed.empty()) return {};
   const std::string_view folder = folder_prefix_of(placed.empty() ? removed.front() : placed.front());
   const std::string path = marker_path(folder);
-  const auto fault = [&](int number) { return textio::Fault{number, unit, path}; };
+  const auto fault = [&](int number) { return Commitment{textio::Fault{number, unit, path}, std::nullopt}; };
   std::vector<std::string_view> placed_names, removed_names;
   for (auto [paths, names] : {std::pair{placed, &placed_names}, std::pair{removed, &removed_names}}) {
     for (std::string_view name : paths) {
@@ -134,27 +102,26 @@ std::optional<textio::Fault> write_marker(std::span<const std::string_view> plac
       if (!recordable(names->back())) return fault(textio::kErrFileName);
     }
   }
-  const MarkerText before = read_marker(path);
-  if (before.kind == MarkerText::Kind::Foreign) return fault(textio::kErrPermission);
+  // Someone else's file of this name is never overwritten (a start ends the run before it
+  // gets here; this holds for one made while the run was working).
+  if (read_marker(fs, path).kind == MarkerText::Kind::Foreign) return fault(textio::kErrPermission);
 
   const std::string text = compose_marker(placed_names, removed_names);
-  platform::OutputFile file;
-  if (const platform::OpenError refusal = file.create(path); refusal != platform::OpenError::None) {
-    return fault(textio::open_error_number(refusal));
+  platform::OpenError refusal;
+  std::unique_ptr<platform::WrittenFile> file = fs.create(path, refusal);
+  if (!file) return fault(textio::open_error_number(refusal));
+  const bool written = file->write(text.data(), text.size()) && file->flush_to_disk();
+  // Closed before the removal below: Windows removes no file that is still open.
+  if (file->close() && written && fs.flush_folder_of(path)) return {};
+  Commitment failed = fault(textio::kErrWrite);
+  if (const platform::OpenError kept = fs.remove_file(path); kept != platform::OpenError::None) {
+    failed.stays = textio::Fault{textio::open_error_number(kept), unit, path};
   }
-  const bool written = file.write(text.data(), text.size()) && file.flush_to_disk();
-  // Windows removes no file that is still open.
-  if (!file.close() || !written || !platform::flush_folder_of(path)) {
-    platform::remove_file(path);
-    return fault(textio::kErrWrite);
-  }
-  return std::nullopt;
+  return failed;
 }
 
-bool remove_marker(std::string_view folder_prefix) {
-  const std::string path = marker_path(folder_prefix);
-  platform::remove_file(path);
-  return platform::flush_folder_of(path) && platform::file_kind(path) == platform::FileKind::Missing;
+platform::OpenError remove_marker(platform::FileSystem& fs, std::string_view folder_prefix) {
+  return fs.remove_file(marker_path(folder_prefix));
 }
 
-}  // namespace results
+}  // namespace commit

@@ -14,48 +14,52 @@
 // the same way as an earlier file: to its backup name, removed once all is in place, and
 // moved back by a failure; so the folder never holds files of two runs.
 //
-// Before the first rename the set is committed: a marker file (unfinished_set.hpp) names
-// its files, so that a run killed while renaming is finished by the next start, all new;
-// a run killed before leaves the earlier files, and the next start removes what it wrote.
-//
-// The names after a run: NAME (the file), NAME.part (the new file while it is written),
-// NAME.old (the earlier file while the new ones are put in place).
+// Before the first rename the set is committed (marker.hpp), and the marker goes only
+// after the last backup is removed and the folder flushed: a start that finds backups
+// without it knows they are not a committed set's (unfinished_set.hpp).
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <span>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "commit/names.hpp"
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
-#include "platform/fs.hpp"
+#include "platform/file_system.hpp"
 #include "platform/interrupt.hpp"
 #include "textio/record_writer.hpp"
 #include "textio/report.hpp"
 
-namespace results {
+namespace commit {
+
+// A unit and the name it writes, or (for a file the run takes away) the name it would.
+using NamedUnit = std::pair<int, std::string_view>;
 
 class StagedFiles {
  public:
   // The fault place_all returns when an interrupt came before anything was put in place.
   static constexpr int kInterrupted = 130;
 
-  // The pool flushes the files to the disk, several at a time. A restore that fails is
-  // reported to `console`.
-  StagedFiles(platform::Console& console, const parallel::Pool& pool) : console_(console), pool_(pool) {}
+  // Every file call goes to `fs`; the pool flushes the files to the disk, several at a
+  // time. A restore or a clean-up that fails is reported to `console`.
+  StagedFiles(platform::FileSystem& fs, platform::Console& console, const parallel::Pool& pool)
+      : fs_(fs), console_(console), pool_(pool) {}
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
-  // Whatever was not put in place is removed.
+  // Whatever was not put in place is removed, unless the set stays committed.
   ~StagedFiles();
 
-  // The refusals writing and placing these files (units and names, in the order written)
-  // would meet in the folder as it stands, in the order a run meets them, looked at
-  // without changing anything: names that cannot be replaced, temporary names held by
-  // a folder, a folder the program may not write to, backup names held by a folder.
-  static std::vector<textio::Fault> foreseen_refusals(std::span<const std::pair<int, std::string_view>> files);
+  // The refusals writing the files `written` and placing them (taking the files `removed`
+  // away) would meet in the folder as it stands, in the order a run meets them, looked at
+  // without changing anything: names that cannot be replaced, temporary names held by a
+  // folder, a folder the program may not write to, backup names already taken.
+  static std::vector<textio::Fault> foreseen_refusals(platform::FileSystem& fs, std::span<const NamedUnit> written,
+                                                      std::span<const NamedUnit> removed);
 
   // Writes the file `name` as the given unit: checks that `name` may be replaced, opens
   // its temporary file and lets `body` write the records. The file stays open until
@@ -66,11 +70,13 @@ class StagedFiles {
     if (platform::interrupted()) return textio::Fault{kInterrupted, unit_number, std::string(name)};
     if (auto refusal = stage(unit_number, name)) return refusal;
     Staged& staged = files_.back();
-    textio::OutputFileUnit file(unit_number, console_);
-    const int status = file.open_for_writing(staged.temp, name);
-    if (status != textio::kStatusOk) return textio::Fault{status, unit_number, std::string(name)};
-    body(file.unit());
-    if (!file.finish_unit(staged.file)) return file.unit().fault();
+    Sink sink(*staged.file);
+    textio::OutputUnit unit(unit_number, textio::OutputFileUnit::kBufferSize, false, console_);
+    unit.attach(sink, name);
+    body(unit);
+    const bool written = unit.flush();
+    unit.detach();
+    if (!written) return unit.fault();
     start_flush(staged);
     return std::nullopt;
   }
@@ -81,25 +87,36 @@ class StagedFiles {
   void remove_when_placed(int unit_number, std::string_view name);
 
   // Flushes every written file to the disk, all at once (with more than one thread each
-  // file has been on its way to the disk since it was written, see start_flush), then
-  // commits the set (the marker), puts each in the place of its name, in the order
-  // written, moves the files to be removed to their backup names, and flushes the folder;
-  // an interrupt that comes meanwhile waits until the set is in place. One that came
-  // before the commit ends it with kInterrupted and nothing changed. On
-  // a failure every name holds its earlier file again (or none, as before) and the fault
-  // names the file: 38 when a flush failed (that file's, or the folder's after the last
-  // file), else the refusal of the rename. A backup that cannot be moved back is reported
-  // on the console as an error naming its file, which then stays under its backup name.
+  // file has been on its way to the disk since it was written, see start_flush); checks
+  // that no backup name is taken; commits the set (the marker); puts each file in the
+  // place of its name, in the order written, the earlier one moving to its backup name,
+  // and moves the files to be removed to theirs; flushes the folder. An interrupt that
+  // comes meanwhile waits until the set is in place; one that came before the commit ends
+  // it with kInterrupted and nothing changed. On a failure every name holds its earlier
+  // file again (or none, as before) and the fault names the file: 38 when a flush failed
+  // (that file's, or the folder's after the last file), 9 for a taken backup name, else
+  // the refusal. A backup that cannot be moved back is reported on the console as an
+  // error naming its file; the set then stays committed, for the next start to finish.
+  //
+  // Once the set is in place the backups are removed, each removal checked, the folder is
+  // flushed, and only then the marker removed. A backup that cannot be removed (or a
+  // folder that cannot be flushed, or a marker that stays) is named in one warning line
+  // on the console: the set is in place all the same, and the marker stays so that the
+  // next start finishes the clean-up.
   std::optional<textio::Fault> place_all();
 
  private:
-  static constexpr std::string_view kTemporarySuffix = ".part";
-  static constexpr std::string_view kBackupSuffix = ".old";
+  // The bytes of an output unit, into the file it writes.
+  struct Sink : textio::ByteSink {
+    explicit Sink(platform::WrittenFile& f) : file(f) {}
+    bool write(const char* data, std::size_t n) override { return file.write(data, n); }
+    platform::WrittenFile& file;
+  };
   struct Staged {
     std::string name;
     std::string temp;
     std::string backup;
-    platform::OutputFile file;  // open from write to the flush
+    std::unique_ptr<platform::WrittenFile> file;  // open from write to the flush
     int unit = 0;
     bool flushing = false;   // posted to the pool to be flushed and closed (start_flush)
     bool flushed = false;    // ... and was, without a failure
@@ -111,10 +128,11 @@ class StagedFiles {
     std::string name;
     std::string backup;
     int unit = 0;
+    bool present = false;    // a file of that name stood there at the commit
     bool backed_up = false;
   };
 
-  // Checks that `name` may be replaced and records its other names; from then on the
+  // Checks that `name` may be replaced and creates its temporary file; from then on the
   // destructor removes the temporary file.
   std::optional<textio::Fault> stage(int unit_number, std::string_view name);
   // With more than one thread, has a helper of the pool flush a file just written, so
@@ -123,11 +141,17 @@ class StagedFiles {
   void start_flush(Staged& f);
   void wait_for_flushes() noexcept;
   std::optional<textio::Fault> flush_all();
+  std::optional<textio::Fault> taken_backup();
+  std::optional<textio::Fault> commit();
+  std::optional<textio::Fault> rename_all();
   std::optional<textio::Fault> place(Staged& f);
   std::optional<textio::Fault> take_away(Stale& s);
-  // Puts back every earlier file moved so far and removes the new files without one.
+  // Puts back every earlier file moved so far and moves each new file back to its
+  // temporary name (which the destructor removes).
   void undo();
+  void clean_up();
 
+  platform::FileSystem& fs_;
   platform::Console& console_;
   const parallel::Pool& pool_;
   bool committed_ = false;  // the marker is on the disk: the set goes forward
@@ -135,4 +159,4 @@ class StagedFiles {
   std::vector<Stale> stale_;
 };
 
-}  // namespace results
+}  // namespace commit

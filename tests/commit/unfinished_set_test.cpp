@@ -2,7 +2,7 @@
 // uncommitted one undone, a marker not ours left alone. Files are made and read through
 // the file layer, so the Shift-JIS names work alike on both hosts (this test also runs in
 // the Windows build).
-#include "results/unfinished_set.hpp"
+#include "commit/unfinished_set.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +14,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fs.hpp"
+#include "commit/marker.hpp"
+#include "commit/names.hpp"
+#include "platform/file_system.hpp"
 #include "results/result_set.hpp"
-#include "results/commit_marker.hpp"
-#include "results/result_files.hpp"
 
 namespace {
 
-using Action = results::SetRepair::Action;
+using Action = commit::SetRepair::Action;
+platform::FileSystem& host = platform::host_file_system();
 
 const std::string kA(results::kTargetSpectrumFile);
 const std::string kB(results::kPhaseWaveformFile);
@@ -77,16 +78,16 @@ class Folder {
 };
 
 std::string marker(const std::vector<std::string_view>& placed, const std::vector<std::string_view>& removed = {}) {
-  return results::compose_marker(placed, removed);
+  return commit::compose_marker(placed, removed);
 }
 
-const std::string kMarker(results::kMarkerFile);
+const std::string kMarker(commit::kMarkerFile);
 
 struct Case {
   const char* what;
   std::vector<std::pair<std::string, std::string>> before, after;
   Action action;
-  const char* said;  // a part of the line, or "" for no line
+  std::string said;  // a part of the line, or "" for no line
 };
 
 TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
@@ -96,12 +97,12 @@ TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
        {{kMarker, m_abc_page}, {kA, "new a"}, {kA + ".old", "old a"}, {kB + ".old", "old b"},
         {kB + ".part", "new b"}, {kC, "old c"}, {kC + ".part", "new c"}, {kPage, "old page"}},
        {{kA, "new a"}, {kB, "new b"}, {kC, "new c"}},
-       Action::RolledForward, "(2 files put in place)"},
+       Action::RolledForward, "(2 files put in place, 2 earlier copies removed)"},
       {"committed, no rename yet: forward, the page not written this time removed",
        {{kMarker, m_abc_page}, {kA, "old a"}, {kA + ".part", "new a"}, {kB + ".part", "new b"},
         {kC + ".part", "new c"}, {kPage, "old page"}, {kPage + ".old", "older page"}},
        {{kA, "new a"}, {kB, "new b"}, {kC, "new c"}},
-       Action::RolledForward, "(3 files put in place)"},
+       Action::RolledForward, "(3 files put in place, 1 earlier copy removed)"},
       {"killed before the marker went: forward again, nothing left to rename",
        {{kMarker, m_abc_page}, {kA, "new a"}, {kB, "new b"}, {kC, "new c"}},
        {{kA, "new a"}, {kB, "new b"}, {kC, "new c"}},
@@ -110,12 +111,18 @@ TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
        {{kMarker, marker({kA, kB})}, {kA + ".part", "new a"}},
        {{kA, "new a"}},
        Action::RolledForward, "neither there nor waiting as"},
-      {"no marker: stray temporaries removed, a missing name restored, needless copies removed",
+      // No run of this version leaves a copy without the marker: it may be the only copy
+      // of an earlier file, or one of a set since replaced. Never brought back, never lost.
+      {"no marker: stray temporaries removed, copies left as they are",
        {{kA, "old a"}, {kA + ".part", "new a"}, {kB + ".old", "old b"}, {kC, "new c"}, {kC + ".old", "old c"}},
-       {{kA, "old a"}, {kB, "old b"}, {kC, "new c"}},
-       Action::RolledBack, "(1 temporary file removed, 1 file moved back from its .old copy, 1 needless"},
+       {{kA, "old a"}, {kB + ".old", "old b"}, {kC, "new c"}, {kC + ".old", "old c"}},
+       Action::RolledBack, "(1 temporary file removed); " + kB + ".old left as it is (a copy an earlier version"},
+      {"no marker, only a copy: named, nothing else done",
+       {{kPage + ".old", "old page"}, {kA, "new a"}},
+       {{kPage + ".old", "old page"}, {kA, "new a"}},
+       Action::Nothing, "move it away, no run puts " + kPage + " in place while it is there"},
       {"a marker cut short within its list: back",
-       {{kMarker, marker({kA, kB}).substr(0, results::kMarkerFirstLine.size() + 12)}, {kA, "old a"},
+       {{kMarker, marker({kA, kB}).substr(0, commit::kMarkerFirstLine.size() + 12)}, {kA, "old a"},
         {kA + ".part", "new a"}},
        {{kA, "old a"}},
        Action::RolledBack, "(1 temporary file removed)"},
@@ -127,10 +134,14 @@ TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
        {{kMarker, "my own notes\r\n"}, {kA + ".part", "new a"}, {kB + ".old", "old b"}},
        {{kMarker, "my own notes\r\n"}, {kA + ".part", "new a"}, {kB + ".old", "old b"}},
        Action::Refused, "not written by this version"},
-      {"a marker naming a file outside the set: not ours",
+      {"a marker naming a file outside the set: refused",
        {{kMarker, marker({kA, "def.csv"})}, {kA + ".part", "new a"}},
        {{kMarker, marker({kA, "def.csv"})}, {kA + ".part", "new a"}},
-       Action::Refused, "not written by this version"},
+       Action::Refused, "names a file that is not one of the result files"},
+      {"a marker naming a file twice: refused",
+       {{kMarker, marker({kA}, {kA})}, {kA + ".part", "new a"}},
+       {{kMarker, marker({kA}, {kA})}, {kA + ".part", "new a"}},
+       Action::Refused, "or one twice"},
       {"a folder under the marker's name: not ours",
        {{kMarker, kFolder}, {kC + ".part", "new c"}},
        {{kMarker, kFolder}, {kC + ".part", "new c"}},
@@ -153,18 +164,22 @@ TEST(FinishUnfinishedSet, LeavesAllNewOrAllEarlier) {
     SCOPED_TRACE(c.what);
     Folder folder;
     for (const auto& [name, bytes] : c.before) folder.put(name, bytes);
-    const auto warning = results::describe_unfinished_set(folder.prefix(), kSet);
-    folder.expect_holds(c.before);  // describing changes nothing
-    const results::SetRepair repair = results::finish_unfinished_set(folder.prefix(), kSet);
+    const commit::StartOutlook outlook = commit::foresee_start(host, folder.prefix(), kSet);
+    folder.expect_holds(c.before);  // foreseeing changes nothing
+    const commit::SetRepair repair = commit::finish_unfinished_set(host, folder.prefix(), kSet);
     EXPECT_EQ(repair.action, c.action);
-    if (*c.said == '\0') {
+    // A check says what the start does: the very line when the start ends the run.
+    EXPECT_EQ(outlook.ends_run, repair.ends_run());
+    if (outlook.ends_run) {
+      EXPECT_EQ("gmgather: " + outlook.text + "\r\n", repair.line);
+    }
+    if (c.said.empty()) {
       EXPECT_EQ(repair.line, "");
-      EXPECT_FALSE(warning.has_value());
+      EXPECT_EQ(outlook.text, "");
     } else {
       EXPECT_NE(repair.line.find(c.said), std::string::npos) << repair.line;
       EXPECT_TRUE(repair.line.ends_with("\r\n") && repair.line.find('\n') == repair.line.size() - 1);
-      ASSERT_TRUE(warning.has_value());
-      EXPECT_TRUE(warning->starts_with("gmgather: warning: ")) << *warning;
+      EXPECT_NE(outlook.text, "");
     }
     folder.expect_holds(c.after);
   }
@@ -174,14 +189,14 @@ TEST(CommitMarker, WritesBareNamesInTheFilesFolderAndIsRemoved) {
   Folder folder;
   const std::string a = folder.prefix() + kA, page = folder.prefix() + kPage;
   const std::vector<std::string_view> placed = {a}, removed = {page};
-  ASSERT_FALSE(results::write_marker(placed, removed, 27).has_value());
-  const std::string expected = std::string(results::kMarkerFirstLine) + "\r\nplace " + kA + "\r\nremove " + kPage +
+  ASSERT_FALSE(commit::write_marker(host, placed, removed, 27).fault.has_value());
+  const std::string expected = std::string(commit::kMarkerFirstLine) + "\r\nplace " + kA + "\r\nremove " + kPage +
                                "\r\nend 2\r\n";
   folder.expect_holds({{kMarker, expected}});
   // A marker a run left is ours to replace.
-  ASSERT_FALSE(results::write_marker(removed, {}, 27).has_value());
+  ASSERT_FALSE(commit::write_marker(host, removed, {}, 27).fault.has_value());
   EXPECT_EQ(folder.get(kMarker), marker({kPage}));
-  EXPECT_TRUE(results::remove_marker(folder.prefix()));
+  EXPECT_EQ(commit::remove_marker(host, folder.prefix()), platform::OpenError::None);
   folder.expect_holds({});
 }
 
@@ -190,7 +205,7 @@ TEST(CommitMarker, RefusesAFileNotOursAndNamesItCannotRecord) {
   folder.put(kMarker, "my own notes\r\n");
   const std::string a = folder.prefix() + kA;
   const std::vector<std::string_view> placed = {a};
-  const auto fault = results::write_marker(placed, {}, 26);
+  const auto fault = commit::write_marker(host, placed, {}, 26).fault;
   ASSERT_TRUE(fault.has_value());
   EXPECT_EQ(fault->number, 9);
   EXPECT_EQ(fault->unit, 26);
@@ -199,13 +214,13 @@ TEST(CommitMarker, RefusesAFileNotOursAndNamesItCannotRecord) {
 
   const std::string broken = folder.prefix() + "a\r\nend 0";
   const std::vector<std::string_view> unrecordable = {broken};
-  EXPECT_EQ(results::write_marker(unrecordable, {}, 26)->number, 43);
+  EXPECT_EQ(commit::write_marker(host, unrecordable, {}, 26).fault->number, 43);
 }
 
 TEST(CommitMarker, TellsOursFromCutShortFromForeign) {
-  using Kind = results::MarkerText::Kind;
+  using Kind = commit::MarkerText::Kind;
   const std::string whole = marker({"a.csv", "b.csv"}, {"p.html"});
-  const std::string first = std::string(results::kMarkerFirstLine) + "\r\n";
+  const std::string first = std::string(commit::kMarkerFirstLine) + "\r\n";
   const struct {
     const char* what;
     std::string bytes;
@@ -226,7 +241,7 @@ TEST(CommitMarker, TellsOursFromCutShortFromForeign) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const results::MarkerText text = results::parse_marker(c.bytes);
+    const commit::MarkerText text = commit::parse_marker(c.bytes);
     EXPECT_EQ(text.kind, c.kind);
     if (c.kind == Kind::Ours) {
       EXPECT_EQ(text.placed, (std::vector<std::string>{"a.csv", "b.csv"}));
@@ -236,11 +251,11 @@ TEST(CommitMarker, TellsOursFromCutShortFromForeign) {
 }
 
 TEST(FolderPrefix, EndsAtTheLastSeparatorNotInsideACharacter) {
-  EXPECT_EQ(results::folder_prefix_of("b.csv"), "");
-  EXPECT_EQ(results::folder_prefix_of("a\\b.csv"), "a\\");
-  EXPECT_EQ(results::folder_prefix_of("/tmp/x/b.csv"), "/tmp/x/");
-  EXPECT_EQ(results::folder_prefix_of("\x95\x5C.csv"), "");              // 表.csv
-  EXPECT_EQ(results::folder_prefix_of("d\\\x95\x5C\\b.csv"), "d\\\x95\x5C\\");  // d\表\b.csv
+  EXPECT_EQ(commit::folder_prefix_of("b.csv"), "");
+  EXPECT_EQ(commit::folder_prefix_of("a\\b.csv"), "a\\");
+  EXPECT_EQ(commit::folder_prefix_of("/tmp/x/b.csv"), "/tmp/x/");
+  EXPECT_EQ(commit::folder_prefix_of("\x95\x5C.csv"), "");              // 表.csv
+  EXPECT_EQ(commit::folder_prefix_of("d\\\x95\x5C\\b.csv"), "d\\\x95\x5C\\");  // d\表\b.csv
 }
 
 }  // namespace
