@@ -20,6 +20,19 @@ inline constexpr int kExitFatal = 2;     // the record layer's fatal report
 inline constexpr int kExitUsage = 3;     // a command line the program cannot take
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C and its kin, on every system
 
+// Every exit status with its meaning as the help shows it (UTF-8); the guides name each.
+struct ExitStatus {
+  int status;
+  std::string_view meaning;
+};
+inline constexpr ExitStatus kExitStatuses[] = {
+    {kExitNormal, "正常終了 / the run ended normally"},
+    {kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"},
+    {kExitFatal, "入出力の致命的エラー / a fatal input or output error"},
+    {kExitUsage, "コマンドラインの誤り / a command-line error"},
+    {kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"},
+};
+
 class RunConsole {
  public:
   // `messages_to_error`: error messages go to standard error, each line ended and without
