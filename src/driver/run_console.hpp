@@ -56,6 +56,10 @@ class RunConsole {
   // files the folder holds, the earlier ones or (`placed`) the complete new set.
   int stopped(bool placed);
 
+  // After an ending's message, in the command-line form: one line on standard error that
+  // says what to do about its cause.
+  void hint(std::string_view text);
+
   // The end a definition file or an input file calls for; kExitNormal for none.
   int definition_end(const inputs::DefinitionOutcome& outcome);
   int input_end(const inputs::InputOutcome& outcome);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "driver/command_line.hpp"
+#include "driver/hints.hpp"
 #include "driver/messages.hpp"
 #include "driver/run_console.hpp"
 #include "inputs/file_layouts.hpp"
@@ -33,14 +34,15 @@ struct Guide {
   const char* reports;
   const char* forms;
   const char* page;
+  const char* hints;
   const char* units;  // how its list of units begins
   const char* definition_file;  // its word for DEFINITION_FILE
 };
 const Guide kGuides[] = {
     {"README.md", "Exit statuses", "Messages", "Fatal reports", "Running it on your own data",
-     "The report page (`--report`)", "Units: ", "DEFINITION_FILE"},
+     "The report page (`--report`)", "Hints", "Units: ", "DEFINITION_FILE"},
     {"README.ja.md", "終了ステータス", "エラーメッセージ", "致命的エラー", "4.6 コマンドラインのまとめ",
-     "5.1 結果図表 (`--report`)", "装置番号: ", "定義ファイル"},
+     "5.1 結果図表 (`--report`)", "ヒント", "装置番号: ", "定義ファイル"},
 };
 
 std::string read_guide(const char* file) {
@@ -160,6 +162,22 @@ TEST(Guides, QuoteTheRecordLayersReports) {
       EXPECT_EQ(quoted(message), std::vector<std::string>{want}) << g.file << ", " << number;
     }
     EXPECT_EQ(named, numbers) << g.file;
+  }
+}
+
+// The hints, each as the program writes it with its {names}, in the last cell of a row
+// of the guide's table of hints.
+TEST(Guides, QuoteTheProgramsHints) {
+  std::set<std::string> hints;
+  for (const gm::HintText& h : gm::kHints) hints.insert(std::string(h.text));
+  for (const Guide& g : kGuides) {
+    std::set<std::string> quoted_hints;
+    for (const std::string& line : section(g.file, g.hints)) {
+      if (!line.starts_with("| ") || line.find("`") == std::string::npos) continue;
+      const std::vector<std::string> pieces = quoted(line.substr(line.rfind(" | ")));
+      if (!pieces.empty()) quoted_hints.insert(pieces.back());
+    }
+    EXPECT_EQ(quoted_hints, hints) << g.file;
   }
 }
 
