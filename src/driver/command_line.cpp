@@ -61,9 +61,9 @@ void add_lines(std::string& text, const std::string_view (&lines)[N]) {
 }
 
 std::string status_line(int status, std::string_view meaning) {
-  std::string number = std::to_string(status);
-  number.insert(0, 3 - std::min<std::size_t>(number.size(), 3), ' ');
-  return "  " + number + "  " + std::string(meaning);
+  const std::string number = std::to_string(status);
+  std::string line(5 - std::min<std::size_t>(number.size(), 3), ' ');
+  return line.append(number).append(2, ' ').append(meaning);
 }
 
 }  // namespace
@@ -118,7 +118,8 @@ std::string usage_text() {
   std::string text;
   add_lines(text, {"使い方 / Usage:"});
   for (const UsageForm& form : kUsageForms) {
-    std::string line = "  " + std::string(form.command);
+    std::string line(2, ' ');
+    line.append(form.command);
     if (line.size() + 2 <= kDescriptionColumn) {
       line.resize(kDescriptionColumn, ' ');
     } else {
@@ -138,7 +139,8 @@ std::string help_text() {
   text += usage_text();
   add_lines(text, {"", "オプション / Options:"});
   for (const RunOption& option : kRunOptions) {
-    std::string line = "  " + std::string(option.name);
+    std::string line(2, ' ');
+    line.append(option.name);
     line.resize(kOptionColumn, ' ');
     add_lines(text, {line + std::string(option.japanese), std::string(kOptionColumn, ' ') + std::string(option.english)});
   }

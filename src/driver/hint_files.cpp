@@ -202,7 +202,8 @@ bool is_data_row(std::string_view line) {
 
 std::string as_argument(std::string_view name) {
   if (name.find_first_of(" \t") == std::string_view::npos) return std::string(name);
-  return "\"" + std::string(name) + "\"";
+  std::string quoted(1, '"');
+  return quoted.append(name).append(1, '"');
 }
 
 std::string counts_hint(std::string_view definition_file, std::string_view bytes) {

@@ -1,5 +1,6 @@
 #include "driver/hints.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "platform/fs.hpp"
+#include "tables/run_tables.hpp"
 #include "textio/report.hpp"
 
 namespace gm {
@@ -40,12 +42,19 @@ std::optional<std::string> header_hint(std::string_view file, std::string_view b
   return fill("header-comma", {{"file", file}, {"count", words[0]}, {"interval", words[1]}});
 }
 
-// A waveform that ends before its count: the count its header announces.
+// A waveform that ends before its count: the count its header announces, read as the run
+// reads it (up to a comma or 20 bytes, blanks inside left out). A count of 0 or less
+// ends the file early for another reason: it still needs a record after the header.
 std::optional<std::string> samples_hint(std::string_view file, std::string_view bytes) {
   const std::vector<std::string_view> lines = detail::first_lines(bytes, 1);
   if (lines.empty()) return std::nullopt;
-  const std::string_view count = detail::first_field(lines[0]);
-  if (!detail::is_whole_number(count)) return std::nullopt;
+  std::string count;
+  for (char c : lines[0].substr(0, std::min<std::size_t>(lines[0].find(','), 20))) {
+    if (c != ' ') count.push_back(c);
+  }
+  if (!detail::is_whole_number(count) || count.starts_with('-') || count.find_first_not_of("+0") == std::string::npos) {
+    return std::nullopt;
+  }
   return fill("samples", {{"file", file}, {"n", count}});
 }
 
@@ -60,9 +69,9 @@ std::optional<std::string> table_hint(std::string_view file, std::string_view by
     return fill("header-lines",
                 {{"file", file}, {"n", std::to_string(first_row)}, {"line", std::to_string(first_row + 1)}});
   }
-  if (number != textio::kErrEndOfFile) return std::nullopt;
-  std::size_t rows = 0;
-  while (first_row + rows < lines.size() && detail::is_data_row(lines[first_row + rows])) ++rows;
+  // Every line after the header is a row to the run, an empty one too (it reads as zeros).
+  const std::size_t rows = lines.size() - first_row;
+  if (number != textio::kErrEndOfFile || rows >= static_cast<std::size_t>(gm::kPeriodCount)) return std::nullopt;
   return fill("rows", {{"file", file}, {"n", std::to_string(rows)}});
 }
 
@@ -91,7 +100,10 @@ std::string fill(std::string_view id, std::initializer_list<std::pair<std::strin
     for (char& c : shown) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
     }
-    const std::string mark = "{" + std::string(name) + "}";
+    // Appended piece by piece: GCC 12 warns falsely on "literal" + std::string (GCC bug
+    // 105329).
+    std::string mark(1, '{');
+    mark.append(name).append(1, '}');
     for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + shown.size())) {
       text.replace(at, mark.size(), shown);
     }

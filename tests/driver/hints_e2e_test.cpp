@@ -134,6 +134,12 @@ TEST(Hints, EachFollowsItsEndingAndItsCleanTwinStaysQuiet) {
        "line 1 of " + waveform1 + " announces 4 samples, but the file ends before the last of them: correct the "
                                   "count or add the samples",
        "def.csv", 2},
+      {"samples, a header in fixed columns", put(kWaveform1, std::string(19, ' ') + "4" + std::string(16, ' ') +
+                                                   "0.02\r\n100 100 100\r\n"),
+       put(kWaveform1, std::string(19, ' ') + "3" + std::string(16, ' ') + "0.02\r\n100 100 100\r\n"), severe(24, "end-of-file during read", 13, waveform1),
+       "line 1 of " + waveform1 + " announces 4 samples, but the file ends before the last of them: correct the "
+                                  "count or add the samples",
+       "def.csv", 2},
       {"trailing", edit_definition("1,quake\\case1\r\n", "1,quake\\case1,,\r\n"),
        edit_definition("1,quake\\case1,,\r\n", "1,quake\\case1\r\n"), not_exist("quake\\case1,,\\加速度波形.acc"),
        "the folder path \"quake\\case1,,\" ends in \",,\", as a spreadsheet saves empty columns: remove them from "
