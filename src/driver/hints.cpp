@@ -58,12 +58,22 @@ std::optional<std::string> samples_hint(std::string_view file, std::string_view 
   return fill("samples", {{"file", file}, {"n", count}});
 }
 
+// Whether the rows of a table start at line `i`: it and the two after it (as far as the
+// table goes) are rows of numbers, so that a header line that happens to hold numbers
+// and commas is not taken for the first row.
+bool rows_start_at(const std::vector<std::string_view>& lines, std::size_t i) {
+  for (std::size_t k = i; k < lines.size() && k < i + 3; ++k) {
+    if (!detail::is_data_row(lines[k])) return false;
+  }
+  return true;
+}
+
 // A spectrum table read one row off (a header line too many or too few), or one that
 // ends before its 55 rows.
 std::optional<std::string> table_hint(std::string_view file, std::string_view bytes, int number) {
   const std::vector<std::string_view> lines = detail::first_lines(bytes, 400);
   std::size_t first_row = 0;
-  while (first_row < lines.size() && !detail::is_data_row(lines[first_row])) ++first_row;
+  while (first_row < lines.size() && !rows_start_at(lines, first_row)) ++first_row;
   if (first_row == lines.size()) return std::nullopt;
   if (first_row != static_cast<std::size_t>(inputs::kSpectrumHeaderLines)) {
     return fill("header-lines",

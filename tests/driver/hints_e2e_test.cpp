@@ -53,12 +53,13 @@ Change both(Change a, Change b) {
     b(f);
   };
 }
-// Fault 1's table with `header` header lines and `rows` rows.
+// Fault 1's table with `header` header lines and `rows` rows. A header line added holds
+// numbers and commas, as a list of dampings does, and must not be taken for a row.
 Change table_of(int header, int rows) {
   return [=](const ScratchFolder& f) {
     std::string table = DataSet::small().spectrum_table(0);
     for (int i = 0; i < 15 - header; ++i) table.erase(0, table.find('\n') + 1);
-    for (int i = 15; i < header; ++i) table.insert(0, "one more header line\r\n");
+    for (int i = 15; i < header; ++i) table.insert(0, "0.00,0.05,0.10\r\n");
     for (int i = rows; i < 55; ++i) table.erase(table.rfind('\n', table.size() - 2) + 1);
     f.write(kSpectrum1, table);
   };
