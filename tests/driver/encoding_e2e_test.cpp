@@ -90,13 +90,4 @@ TEST(OutputEncoding, CommandLineFormWritesUtf8IntoPipesTheDialogueKeepsShiftJis)
   }
 }
 
-// A byte that is not Shift-JIS must not reach a UTF-8 reader as it is: it shows as U+FFFD.
-TEST(OutputEncoding, BytesThatAreNotShiftJisBecomeReplacementCharacters) {
-  if (!testing_support::launcher().empty()) GTEST_SKIP() << "the launcher passes arguments as Windows text";
-  ScratchFolder folder;
-  const RunResult r = run_with(folder, "utf-8", {"a\xA0z.csv"});
-  EXPECT_EQ(r.err, "a\xEF\xBF\xBDz.csv not exist !\r\n");
-  EXPECT_EQ(r.status, 1);
-}
-
 }  // namespace
