@@ -72,16 +72,28 @@ class OutputStream {
   void write_utf8_everywhere() { utf8_ = true; }
 
  private:
-  // Without MB_ERR_INVALID_CHARS a byte that is not Shift-JIS becomes a replacement
-  // character, as on a console window.
+  // What is not Shift-JIS (a stray byte, a pair that names nothing) becomes U+FFFD, as
+  // on a POSIX host; the system's own default character would differ by code page.
   bool write_utf8(std::string_view text) {
     if (text.empty()) return true;
-    if (text.size() > static_cast<std::size_t>(INT_MAX)) return false;
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(kShiftJis, 0, text.data(), length, nullptr, 0);
-    if (needed <= 0) return false;
-    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(kShiftJis, 0, text.data(), length, wide.data(), needed) != needed) return false;
+    std::wstring wide;
+    if (!to_wide(text, wide)) {
+      wide.clear();
+      for (std::size_t i = 0; i < text.size();) {
+        const bool pair = is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+                          is_trail_byte(static_cast<unsigned char>(text[i + 1]));
+        const std::string_view one = text.substr(i, pair ? 2 : 1);
+        std::wstring converted;
+        if (one == std::string_view("\0", 1)) {
+          wide.push_back(L'\0');
+        } else if (to_wide(one, converted)) {
+          wide.append(converted);
+        } else {
+          wide.push_back(L'\xFFFD');
+        }
+        i += one.size();
+      }
+    }
     const std::string utf8 = from_wide(wide, CP_UTF8);
     return !utf8.empty() && write_all(handle_, utf8.data(), utf8.size());
   }

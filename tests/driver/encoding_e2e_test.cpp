@@ -90,4 +90,16 @@ TEST(OutputEncoding, CommandLineFormWritesUtf8IntoPipesTheDialogueKeepsShiftJis)
   }
 }
 
+// A byte of a folder path that is not Shift-JIS must not reach a UTF-8 reader as it is.
+TEST(OutputEncoding, BytesThatAreNotShiftJisBecomeReplacementCharacters) {
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  std::string def = folder.read("def.csv");
+  def.replace(def.find("quake\\fault1"), 12, "quake\xA0" "fault1");
+  folder.write("def.csv", def);
+  const RunResult r = run_with(folder, "utf-8", {"def.csv"});
+  EXPECT_EQ(r.err, "quake\uFFFDfault1\\Velmora長周期.csv not exist !\r\n");
+  EXPECT_EQ(r.status, 1);
+}
+
 }  // namespace
