@@ -232,4 +232,19 @@ for text in 1.5E-02 1.5d-02 5 -.5 +3. 1E999 1E-999 1.2.3 1-2 E5 . inf 0x10 42 -2
 done
 printf '0.%0900d1e1' 0 > "$n/text_long_mantissa"
 
+# --- fuzz_hints: how the run ended, the error number, then "====" between the files ------
+h=$out/fuzz_hints
+mkdir -p "$h"
+printf '\x00\x00t\r\n2,22\r\nh\r\n' > "$h/counts_22_cases"
+printf '\x00\x00\xff\xfet\x00\r\x00\n\x002\x00,\x003\x00' > "$h/counts_utf16"
+printf '\x01\x02t\r\n1,1\r\nh\r\n1 f1\r\n' > "$h/line_without_comma"
+printf '\x02\x00t\r\n1,1\r\nh\r\n1,\xe6\x96\xad\xe5\xb1\xa4A\r\n\n====\nx\n====\n\xe6\x96\xad\xe5\xb1\xa4A' > "$h/folder_utf8"
+printf '\x03\x00t\r\n1,1\r\n\n====\n3,0.02\r\n1 2 3\r\n\n====\nd,,' > "$h/folder_trailing_commas"
+printf '\x03\x00t\r\n\n====\n3,0.02\r\n1 2 3\r\n\n====\nd+' > "$h/waveform_hidden_extension"
+printf '\x05\x02t\n====\n3 0.02\r\n1 2 3\r\n' > "$h/waveform_header_blank"
+printf '\x05\x02t\n====\n\xef\xbb\xbf3,0.02\r\n1 2 3\r\n' > "$h/waveform_mark"
+printf '\x05\x00t\n====\n5,0.02\r\n1 2 3\r\n' > "$h/waveform_short"
+{ printf '\x04\x00t\n====\n'; for i in $(seq 14); do echo "h $i"; done; for j in $(seq 55); do echo "$j.0,1,2,3"; done; } > "$h/table_14_header_lines"
+{ printf '\x04\x00t\n====\n'; for i in $(seq 15); do echo "h $i"; done; for j in $(seq 50); do echo "$j.0,1,2,3"; done; } > "$h/table_50_rows"
+
 du -sh "$out"/*

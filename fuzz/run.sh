@@ -22,7 +22,7 @@ if [[ ! $seconds =~ ^[0-9]+$ ]]; then
 fi
 shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_record_reader fuzz_number_format fuzz_whole_run fuzz_check_files)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_record_reader fuzz_number_format fuzz_whole_run fuzz_check_files fuzz_hints)
 out=${FUZZ_OUT:-$root/build/fuzz/fuzz-runs}
 out=$(mkdir -p "$out" && cd "$out" && pwd)  # absolute: fuzz_whole_run changes folders
 jobs=${FUZZ_JOBS:-1}

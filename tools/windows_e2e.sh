@@ -116,7 +116,7 @@ ctest --test-dir "$e2e_build" -L package --output-on-failure
 step "the package: the example, unzipped and run under Wine, against the Linux build"
 mkdir "$work/unzipped" "$work/linux-run"
 unzip -q "$zip" -d "$work/unzipped"
-cp -r examples/realistic/. "$work/linux-run"
+cp -r examples/shipped/. "$work/linux-run"
 # same_results COUNT [OPTION...]: both builds run the example with the options; the result
 # files of the Linux run, COUNT of them, byte for byte those of the unzipped .exe.
 same_results() {

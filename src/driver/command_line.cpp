@@ -1,5 +1,6 @@
 #include "driver/command_line.hpp"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string_view>
 
@@ -18,26 +19,14 @@ constexpr std::string_view kDescription[] = {
     "                 gathers ground-motion results into result files",
 };
 
-constexpr std::string_view kForms[] = {
-    "使い方 / Usage:",
-    "  gmgather                     定義ファイル名を尋ねてから実行",
-    "                               asks for the definition file, then runs",
-    "  gmgather [--report] [--spectra] [--fit] [--] DEFINITION_FILE",
-    "                               定義ファイルを指定して実行 (入力待ちなし)",
-    "                               runs on DEFINITION_FILE, never waits for Enter",
-    "  gmgather --check [--spectra] [--fit] [--] DEFINITION_FILE",
-    "                               入力を点検して問題をすべて表示 (何も書かない)",
-    "                               checks the inputs and lists every problem",
-    "  gmgather -h | --help | -V | --version",
-};
+// Where the description of a form starts: beside a short form, below a long one.
+constexpr std::size_t kDescriptionColumn = 31;
 
+// Where the description of an option starts.
+constexpr std::size_t kOptionColumn = 17;
+
+// After the options of kRunOptions.
 constexpr std::string_view kOptions[] = {
-    "オプション / Options:",
-    "  --report       レポートも作成 / also writes the report page",
-    "  --spectra      各ケースの応答スペクトルも作成 (h = 0.05)",
-    "                 also writes each case's response spectrum (h = 0.05)",
-    "  --fit          位相ケースを目標スペクトルに適合させた模擬地震波形も作成",
-    "                 also writes the phase case fitted to the target spectrum",
     "  -h, --help     この説明を表示 / shows this help",
     "  -V, --version  バージョンを表示 / shows the version",
     "  --             以降はファイル名 (- で始まる名前のため)",
@@ -48,6 +37,13 @@ constexpr std::string_view kOptions[] = {
     "フォルダに書かれます。",
     "The result files (Shift-JIS CSV) go to the current folder; to the definition",
     "file's folder when the file is dropped on gmgather.exe in Windows.",
+    "",
+    "環境変数 / Environment:",
+    "  GMGATHER_ENCODING=utf-8  定義ファイルを指定した実行の出力を、パイプや",
+    "                           ファイルにも UTF-8 で書く (既定は shift_jis)",
+    "                           writes UTF-8 into pipes and files too, when the",
+    "                           definition file is given (default: shift_jis)",
+    "  GMGATHER_THREADS=N       スレッド数 1-8 / threads to use, 1 to 8",
     "",
     "終了ステータス / Exit status:",
 };
@@ -65,10 +61,19 @@ void add_lines(std::string& text, const std::string_view (&lines)[N]) {
 }
 
 std::string status_line(int status, std::string_view meaning) {
-  return "  " + std::to_string(status) + "  " + std::string(meaning);
+  const std::string number = std::to_string(status);
+  std::string line(5 - std::min<std::size_t>(number.size(), 3), ' ');
+  return line.append(number).append(2, ' ').append(meaning);
 }
 
 }  // namespace
+
+const RunOption* find_run_option(std::string_view argument) {
+  for (const RunOption& option : kRunOptions) {
+    if (option.name == argument) return &option;
+  }
+  return nullptr;
+}
 
 CommandLine parse_command_line(std::span<const std::string> arguments) {
   CommandLine line;
@@ -83,14 +88,8 @@ CommandLine parse_command_line(std::span<const std::string> arguments) {
       } else if (argument == "-V" || argument == "--version") {
         line.action = CommandLine::Action::Version;
         return line;
-      } else if (argument == "--report") {
-        line.options.report = true;
-      } else if (argument == "--spectra") {
-        line.options.spectra = true;
-      } else if (argument == "--check") {
-        line.options.check = true;
-      } else if (argument == "--fit") {
-        line.options.fit = true;
+      } else if (const RunOption* option = find_run_option(argument)) {
+        line.options.*(option->flag) = true;
       } else {
         line.action = CommandLine::Action::Error;
         line.problem = CommandLine::Problem::UnknownOption;
@@ -117,7 +116,18 @@ std::string version_text() { return "gmgather " GMGATHER_VERSION; }
 
 std::string usage_text() {
   std::string text;
-  add_lines(text, kForms);
+  add_lines(text, {"使い方 / Usage:"});
+  for (const UsageForm& form : kUsageForms) {
+    std::string line(2, ' ');
+    line.append(form.command);
+    if (line.size() + 2 <= kDescriptionColumn) {
+      line.resize(kDescriptionColumn, ' ');
+    } else {
+      add_lines(text, {line});
+      line.assign(kDescriptionColumn, ' ');
+    }
+    add_lines(text, {line + std::string(form.japanese), std::string(kDescriptionColumn, ' ') + std::string(form.english)});
+  }
   return text;
 }
 
@@ -126,16 +136,16 @@ std::string help_text() {
   text += kDescription[0];
   text += "\r\n";
   add_lines(text, {kDescription[1], ""});
-  add_lines(text, kForms);
-  add_lines(text, {""});
+  text += usage_text();
+  add_lines(text, {"", "オプション / Options:"});
+  for (const RunOption& option : kRunOptions) {
+    std::string line(2, ' ');
+    line.append(option.name);
+    line.resize(kOptionColumn, ' ');
+    add_lines(text, {line + std::string(option.japanese), std::string(kOptionColumn, ' ') + std::string(option.english)});
+  }
   add_lines(text, kOptions);
-  add_lines(text, {
-      status_line(kExitNormal, "正常終了 / the result files were written"),
-      status_line(kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"),
-      status_line(kExitFatal, "入出力の致命的エラー / a fatal input or output error"),
-      status_line(kExitUsage, "コマンドラインの誤り / a command-line error"),
-      status_line(kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"),
-  });
+  for (const ExitStatus& s : kExitStatuses) add_lines(text, {status_line(s.status, s.meaning)});
   return text;
 }
 

@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
   std::string note;
   const int threads = parallel::thread_count(std::getenv("GMGATHER_THREADS"), &note);
   if (!note.empty()) console.write_error(note + "\r\n");
+  std::string encoding_note;
+  const gm::OutputEncoding encoding = gm::output_encoding(std::getenv("GMGATHER_ENCODING"), &encoding_note);
+  if (!encoding_note.empty()) console.write_error(encoding_note + "\r\n");
   const parallel::Pool pool(threads);
-  return gm::run_program(console, platform::host_session(), gm::run_tables, arguments, pool);
+  return gm::run_program(console, platform::host_session(), gm::run_tables, arguments, pool, encoding);
 }

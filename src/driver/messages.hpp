@@ -5,6 +5,9 @@
 // standard error without the " [Enter]", and does not wait.
 #include <string_view>
 
+#include "inputs/spectrum_table.hpp"
+#include "inputs/waveform.hpp"
+
 namespace gm {
 
 inline constexpr std::string_view kEnterMark = " [Enter]";
@@ -35,6 +38,33 @@ inline constexpr std::string_view kFitTooShort = " is shorter than the longest p
 inline constexpr std::string_view kFitTarget = "Target spectrum at period ";
 inline constexpr std::string_view kFitBadTarget = " s is not positive and finite, no fit ! [Enter]";
 inline constexpr std::string_view kFitBadPeriod = " s: the period is not positive and finite, no fit ! [Enter]";
+
+// Every error end as the guides show it. Its message is `text`, written after the name of
+// the definition file (`after` "NAME") or after the path of an input file (`after` that
+// file's name, behind its FOLDER); or, with a `label`, the label on a line of its own,
+// the number it names on the next, and `text` on the last.
+struct ErrorEnd {
+  std::string_view id;
+  std::string_view after;
+  std::string_view label;
+  std::string_view text;
+};
+inline constexpr ErrorEnd kErrorEnds[] = {
+    {"E1", "NAME", "", kNotExist},
+    {"E2", "", "", kBadCounts},
+    {"E3", "", kBadFaultLine, kLineError},
+    {"E4", "", kMissingFault, kNotExist},
+    {"E5", "", kBadCaseLine, kLineError},
+    {"E6", "", kMissingCase, kNotExist},
+    {"E7", inputs::kSpectrumTableName, "", kNotExist},
+    {"E8", inputs::kWaveformName, "", kNotExist},
+    {"E9", inputs::kWaveformName, "", kTooManySamples},
+    {"F1", "", kFitPhaseCase, kFitNotFinite},
+    {"F2", "", kFitPhaseCase, kFitNoMotion},
+    {"F3", "", kFitPhaseCase, kFitTooShort},
+    {"F4", "", kFitTarget, kFitBadTarget},
+    {"F5", "", kFitTarget, kFitBadPeriod},
+};
 
 // The line a run in a console window of its own ends with, before the folder that holds
 // the result files; UTF-8, written in Shift-JIS.

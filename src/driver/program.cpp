@@ -1,5 +1,6 @@
 #include "driver/program.hpp"
 
+#include <initializer_list>
 #include <string_view>
 #include <utility>
 
@@ -42,11 +43,40 @@ int answer_command_line(platform::Console& console, const CommandLine& line) {
   }
 }
 
+// Whether `value` is `name` (lower case) in any case of its ASCII letters.
+bool is_named(std::string_view value, std::string_view name) {
+  if (value.size() != name.size()) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != name[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
+OutputEncoding output_encoding(const char* setting, std::string* note) {
+  if (setting == nullptr || *setting == '\0') return OutputEncoding::ShiftJis;
+  const std::string_view value(setting);
+  for (std::string_view name : {"utf-8", "utf8"}) {
+    if (is_named(value, name)) return OutputEncoding::Utf8;
+  }
+  for (std::string_view name : {"shift_jis", "shift-jis", "sjis"}) {
+    if (is_named(value, name)) return OutputEncoding::ShiftJis;
+  }
+  if (note != nullptr) {
+    note->assign("gmgather: GMGATHER_ENCODING=").append(value);
+    note->append(" is neither utf-8 nor shift_jis; writing Shift-JIS");
+  }
+  return OutputEncoding::ShiftJis;
+}
+
 int run_program(platform::Console& console, platform::Session& session, RunTables& tables,
-                std::span<const std::string> arguments, const parallel::Pool& pool) {
+                std::span<const std::string> arguments, const parallel::Pool& pool, OutputEncoding encoding) {
   const CommandLine line = parse_command_line(arguments);
+  // The dialogue keeps its bytes: scripts that feed it read them.
+  const bool asks = line.action == CommandLine::Action::Run && !line.options.definition_file;
+  if (encoding == OutputEncoding::Utf8 && !asks) console.convert_output_to_utf8();
   // Arguments and a console of its own: Explorer started the program with dropped files
   // (or a shortcut did), and the window closes the moment the program ends.
   const bool own_window = !arguments.empty() && session.alone_on_console();

@@ -7,6 +7,7 @@
 #include "commit/unfinished_set.hpp"
 #include "driver/check_run.hpp"
 #include "driver/fit_outcome.hpp"
+#include "driver/hints.hpp"
 #include "driver/messages.hpp"
 #include "evaluation/case_spectra.hpp"
 #include "evaluation/evaluation.hpp"
@@ -58,6 +59,16 @@ Ending unless_interrupted(Run& run) {
   return std::nullopt;
 }
 
+// In the command-line form, an ending whose cause a user can act on is followed by a
+// hint. Only an ending looks for one: a run that succeeds pays nothing for it.
+template <typename Diagnose>
+int with_hint(Run& run, int status, Diagnose diagnose) {
+  if (!run.options.definition_file || status == kExitInterrupted) return status;
+  const std::string hint = diagnose();
+  if (!hint.empty()) run.con.hint(hint);
+  return status;
+}
+
 // The dialogue, when the command line named no file: one prompt, one free-form answer of
 // at most 40 bytes.
 Ending ask_for_definition_file(Run& run) {
@@ -84,8 +95,15 @@ Ending read_definition(Run& run) {
   }
   const inputs::DefinitionOutcome outcome = inputs::read_definition_file(run.t, definition.reader());
   definition.close_unit();
-  if (outcome.kind != inputs::DefinitionOutcome::Kind::Ok) return run.con.definition_end(outcome);
+  if (outcome.kind != inputs::DefinitionOutcome::Kind::Ok) {
+    return with_hint(run, run.con.definition_end(outcome),
+                     [&] { return hint_after_definition(run.definition_file, outcome); });
+  }
   return std::nullopt;
+}
+
+int input_ending(Run& run, const inputs::InputOutcome& outcome) {
+  return with_hint(run, run.con.input_end(outcome), [&] { return hint_after_input(run.definition_file, outcome); });
 }
 
 // The spectrum tables in fault order, then the waveforms, several at a time.
@@ -93,10 +111,10 @@ Ending read_inputs(Run& run) {
   textio::InputFileUnit spectrum_unit(inputs::kSpectrumTableUnit);
   for (int k = 1; k <= run.t.fault_count; ++k) {
     const inputs::InputOutcome outcome = inputs::read_fault_spectrum_table(run.t, k, spectrum_unit);
-    if (!outcome.is_ok()) return run.con.input_end(outcome);
+    if (!outcome.is_ok()) return input_ending(run, outcome);
   }
   const inputs::InputOutcome outcome = inputs::read_case_waveforms(run.t, run.pool);
-  if (!outcome.is_ok()) return run.con.input_end(outcome);
+  if (!outcome.is_ok()) return input_ending(run, outcome);
   return std::nullopt;
 }
 

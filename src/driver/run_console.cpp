@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/hints.hpp"
 #include "driver/messages.hpp"
 #include "platform/interrupt.hpp"
 #include "textio/report.hpp"
@@ -57,6 +58,14 @@ int RunConsole::stopped(bool placed) {
                      : ": the earlier result files are as they were\r\n");
   console_.write_error(line);
   return kExitInterrupted;
+}
+
+void RunConsole::hint(std::string_view text) {
+  // The run ends with its status whatever becomes of this line: the message before it
+  // has said what happened, and a stream that refuses it refused that too.
+  std::string line(kHintPrefix);
+  line.append(text).append("\r\n");
+  console_.write_error(line);
 }
 
 int RunConsole::error_end_on_error_stream(std::initializer_list<std::string_view> pieces) {

@@ -16,9 +16,24 @@ namespace gm {
 // Exit statuses.
 inline constexpr int kExitNormal = 0;
 inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
-inline constexpr int kExitFatal = 2;     // the record layer's fatal report
+inline constexpr int kExitFatal = 2;     // the record layer's fatal report; a start that stops
 inline constexpr int kExitUsage = 3;     // a command line the program cannot take
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C and its kin, on every system
+
+// Every exit status with its meaning as the help shows it (UTF-8); the guides name each.
+struct ExitStatus {
+  int status;
+  std::string_view meaning;
+};
+inline constexpr ExitStatus kExitStatuses[] = {
+    {kExitNormal, "正常終了 / the run ended normally"},
+    {kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"},
+    {kExitFatal,
+     "入出力の致命的エラー、または前の実行が残したものに手を付けない・仕上げられない / a fatal input or "
+     "output error, or what an earlier run left that the start will not touch or cannot finish"},
+    {kExitUsage, "コマンドラインの誤り / a command-line error"},
+    {kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"},
+};
 
 class RunConsole {
  public:
@@ -42,6 +57,10 @@ class RunConsole {
   // The end of a run stopped by an interrupt: one line on standard error saying which
   // files the folder holds, the earlier ones or (`placed`) the complete new set.
   int stopped(bool placed);
+
+  // After an ending's message, in the command-line form: one line on standard error that
+  // says what to do about its cause.
+  void hint(std::string_view text);
 
   // The end a definition file or an input file calls for; kExitNormal for none.
   int definition_end(const inputs::DefinitionOutcome& outcome);

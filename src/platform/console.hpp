@@ -17,9 +17,15 @@ class Console {
   virtual bool write_output(std::string_view bytes) = 0;
   // Writes Shift-JIS bytes to standard error; false when the host refused them.
   virtual bool write_error(std::string_view bytes) = 0;
+  // From now on standard output and standard error carry UTF-8 wherever they lead, pipes
+  // and files included: what the program writes is converted from Shift-JIS, a byte that
+  // is not Shift-JIS showing as U+FFFD. A console window shows text as it did. Consoles
+  // other than the host's have nothing to convert and ignore it.
+  virtual void convert_output_to_utf8() {}
 };
 
-// The process's own console. Bytes pass unchanged when a stream is not a terminal.
+// The process's own console. Bytes pass unchanged when a stream is not a terminal
+// (unless told to convert them, above).
 // On a terminal that does not use Shift-JIS (a UTF-8 terminal on Linux; any Windows
 // console), output is shown converted from Shift-JIS and typed input is converted back to
 // Shift-JIS before the program sees it, so limits still count Shift-JIS bytes.

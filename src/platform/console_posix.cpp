@@ -1,6 +1,7 @@
 // The console on a POSIX host. The program speaks Shift-JIS; a Linux terminal almost
 // always speaks UTF-8. Pipes and files get the program's bytes untouched, so scripts and
-// the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text.
+// the tests see exactly what the program wrote; only a UTF-8 terminal gets converted text,
+// or every stream once the program asks for UTF-8 output.
 #include "platform/console.hpp"
 #include "platform/interrupt.hpp"
 #include "platform/interrupt_record.hpp"
@@ -73,13 +74,24 @@ class OutputStream {
   explicit OutputStream(int fd) : fd_(fd) {}
   ~OutputStream() {
     // A lead byte still waiting for its partner at exit goes out as it is.
-    if (!held_.empty()) write_all(fd_, held_.data(), held_.size());
+    if (!held_.empty()) {
+      const std::string_view last = replacement_.empty() ? std::string_view(held_) : replacement_;
+      write_all(fd_, last.data(), last.size());
+    }
     if (cd_ != kNoConverter) iconv_close(cd_);
   }
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
 
-  void show_as_utf8() { cd_ = iconv_open("UTF-8", "CP932"); }
+  void show_as_utf8() {
+    if (cd_ == kNoConverter) cd_ = iconv_open("UTF-8", "CP932");
+  }
+  // Asked for UTF-8 wherever the stream leads: what is not Shift-JIS must not reach a
+  // UTF-8 reader as stray bytes.
+  void write_utf8_everywhere() {
+    show_as_utf8();
+    replacement_ = "\xEF\xBF\xBD";  // U+FFFD
+  }
 
   bool write(std::string_view bytes) {
     if (cd_ == kNoConverter) return write_all(fd_, bytes.data(), bytes.size());
@@ -96,7 +108,7 @@ class OutputStream {
       const bool pair = left >= 2 && is_lead_byte(static_cast<unsigned char>(s[0])) &&
                         is_trail_byte(static_cast<unsigned char>(s[1]));
       return pair ? 2 : 1;
-    });
+    }, replacement_);
     return write_all(fd_, shown.data(), shown.size());
   }
 
@@ -104,6 +116,7 @@ class OutputStream {
   int fd_;
   iconv_t cd_ = kNoConverter;
   std::string held_;
+  std::string_view replacement_;  // for what iconv refuses; empty: the bytes as they are
 };
 
 // Standard input.
@@ -184,6 +197,10 @@ class PosixConsole final : public Console {
   std::ptrdiff_t read_input(char* buffer, std::size_t n) override { return input_.read(buffer, n); }
   bool write_output(std::string_view bytes) override { return output_.write(bytes); }
   bool write_error(std::string_view bytes) override { return error_.write(bytes); }
+  void convert_output_to_utf8() override {
+    output_.write_utf8_everywhere();
+    error_.write_utf8_everywhere();
+  }
 
  private:
   InputStream input_{STDIN_FILENO};

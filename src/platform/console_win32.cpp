@@ -1,6 +1,6 @@
 // The console on a Windows host. A real console window is spoken to in UTF-16, so what
 // it shows and what the user types do not depend on the console's code page; redirected
-// streams get the program's bytes untouched.
+// streams get the program's bytes untouched, or UTF-8 once the program asks for it.
 #include "platform/console.hpp"
 #include "platform/interrupt.hpp"
 #include "platform/interrupt_record.hpp"
@@ -49,21 +49,55 @@ class OutputStream {
   explicit OutputStream(DWORD which) : handle_(GetStdHandle(which)), console_(is_console(handle_)) {}
   ~OutputStream() {
     // A lead byte still waiting for its partner at exit is shown as it is.
-    if (!held_.empty()) show(held_);
+    if (held_.empty()) return;
+    if (console_) {
+      show(held_);
+    } else {
+      write_utf8(held_);
+    }
   }
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
 
   bool write(std::string_view bytes) {
-    if (!console_) return write_all(handle_, bytes.data(), bytes.size());
+    if (!console_ && !utf8_) return write_all(handle_, bytes.data(), bytes.size());
     std::string text = held_;
     text.append(bytes);
     held_.clear();
     hold_split_character(text, held_);
-    return show(text);
+    return console_ ? show(text) : write_utf8(text);
   }
 
+  // A console window shows the text as it does; a pipe or a file gets UTF-8 from now on.
+  void write_utf8_everywhere() { utf8_ = true; }
+
  private:
+  // What is not Shift-JIS (a stray byte, a pair that names nothing) becomes U+FFFD, as
+  // on a POSIX host; the system's own default character would differ by code page.
+  bool write_utf8(std::string_view text) {
+    if (text.empty()) return true;
+    std::wstring wide;
+    if (!to_wide(text, wide)) {
+      wide.clear();
+      for (std::size_t i = 0; i < text.size();) {
+        const bool pair = is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+                          is_trail_byte(static_cast<unsigned char>(text[i + 1]));
+        const std::string_view one = text.substr(i, pair ? 2 : 1);
+        std::wstring converted;
+        if (one == std::string_view("\0", 1)) {
+          wide.push_back(L'\0');
+        } else if (to_wide(one, converted)) {
+          wide.append(converted);
+        } else {
+          wide.push_back(L'\xFFFD');
+        }
+        i += one.size();
+      }
+    }
+    const std::string utf8 = from_wide(wide, CP_UTF8);
+    return !utf8.empty() && write_all(handle_, utf8.data(), utf8.size());
+  }
+
   bool show(std::string_view text) {
     while (!text.empty()) {
       // Cut only between characters: never after a lead byte that has its trail byte.
@@ -96,6 +130,7 @@ class OutputStream {
 
   HANDLE handle_;
   bool console_;
+  bool utf8_ = false;
   std::string held_;
 };
 
@@ -182,6 +217,10 @@ class Win32Console final : public Console {
   std::ptrdiff_t read_input(char* buffer, std::size_t n) override { return input_.read(buffer, n); }
   bool write_output(std::string_view bytes) override { return output_.write(bytes); }
   bool write_error(std::string_view bytes) override { return error_.write(bytes); }
+  void convert_output_to_utf8() override {
+    output_.write_utf8_everywhere();
+    error_.write_utf8_everywhere();
+  }
 
  private:
   InputStream input_;

@@ -46,21 +46,31 @@ TEST(CommandLine, RunWritesWhatAnAnswerAtThePromptWrites) {
 }
 
 // Each error end: its message on standard error without " [Enter]", each line ended, exit
-// status 1. No console input is given: a pause would meet its end and report it (status 2).
+// status 1, and its hint where it has one. No console input is given: a pause would meet
+// its end and report it (status 2).
 TEST(CommandLine, ErrorEndsGoToStandardErrorWithoutAPause) {
   const std::string fault2 = "quake\\fault2" + kSpectrumName, case2 = "quake\\case2" + kWaveformName;
   const std::string waveform2 = "quake/case2/" + std::string(testing_support::kWaveformHost);
+  const auto no_file = [](const std::string& path, const std::string& name) {
+    return "gmgather: hint: the folder \"" + path + "\" is there, but holds no file named exactly \"" + name.substr(1) +
+           "\"\r\n";
+  };
   const std::vector<std::pair<std::function<void(const ScratchFolder&)>, std::string>> cases = {
       {[](auto& f) { fs::remove(f.path() / "def.csv"); }, "def.csv not exist !\r\n"},
-      {[](auto& f) { edit_definition(f, "2,3\r\n", "2,22\r\n"); }, "Fault number or Case number Error !\r\n"},
+      {[](auto& f) { edit_definition(f, "2,3\r\n", "2,22\r\n"); },
+       "Fault number or Case number Error !\r\ngmgather: hint: line 2 of def.csv gives 2 fault(s) and 22 case(s): a "
+       "run takes 1 to 6 faults and 1 to 21 cases\r\n"},
       {[](auto& f) { edit_definition(f, "2,quake\\fault2", "3,q"); }, "Fault data line no.\r\n2\r\nError !\r\n"},
       {[](auto& f) { edit_definition(f, "2,quake\\fault2", "1,q"); }, "Fault data no.\r\n2\r\n not exist !\r\n"},
       {[](auto& f) { edit_definition(f, "2,quake\\case2", "4,q"); }, "Case data line no.\r\n3\r\nError !\r\n"},
       {[](auto& f) { edit_definition(f, "2,quake\\case2", "1,q"); }, "Case data no.\r\n2\r\n not exist !\r\n"},
       {[&](auto& f) { fs::remove(f.path() / "quake/fault2" / testing_support::kSpectrumHost); },
-       fault2 + " not exist !\r\n"},
-      {[&](auto& f) { fs::remove(f.path() / waveform2); }, case2 + " not exist !\r\n"},
-      {[&](auto& f) { f.write(waveform2, "100001,0.02\r\n1\r\n"); }, case2 + " too many samples !\r\n"},
+       fault2 + " not exist !\r\n" + no_file("quake\\fault2", kSpectrumName)},
+      {[&](auto& f) { fs::remove(f.path() / waveform2); },
+       case2 + " not exist !\r\n" + no_file("quake\\case2", kWaveformName)},
+      {[&](auto& f) { f.write(waveform2, "100001,0.02\r\n1\r\n"); },
+       case2 + " too many samples !\r\ngmgather: hint: a case holds at most 100000 samples (2000 s at 0.02 s): "
+               "check the count on line 1 of " + case2 + "\r\n"},
   };
   for (const auto& [prepare, err] : cases) {
     SCOPED_TRACE(err);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -283,6 +284,29 @@ TEST(WholeRun, RealisticExample) {
   const std::string c06 = folder.read("cases/C06/加速度波形.acc");
   const std::string first_sample = c06.substr(c06.find('\n') + 1, 10);
   EXPECT_EQ(phase.substr(23, 29), "      0.0000," + fixed(std::stod(first_sample), 14, 6) + "\r\n");
+}
+
+// The shipped example as the README's first command runs it: on the command line, with the
+// page; clean to the check, its design wave made without a warning.
+TEST(WholeRun, ShippedExample) {
+  ScratchFolder folder;
+  std::filesystem::copy(GMGATHER_EXAMPLES_DIR "/shipped", folder.path(), std::filesystem::copy_options::recursive);
+  const RunResult check = testing_support::run_with_arguments(folder.path(), {"--check", "--fit", "def.csv"});
+  EXPECT_EQ(check.out, "0 error(s), 0 warning(s)\r\n");
+  EXPECT_EQ(check.status, 0);
+  const RunResult r = testing_support::run_with_arguments(folder.path(), {"--report", "--fit", "def.csv"});
+  EXPECT_EQ(r.out + r.err, "");
+  ASSERT_EQ(r.status, 0);
+  // The peaks and ranks of tools/make_example.py, computed with numpy (README beside it).
+  EXPECT_EQ(folder.read(kResultFiles[5]),
+            "\x83\x50\x81\x5b\x83\x58\x94\xd4\x8d\x86" + label(1) + label(2) + label(3) + label(4) + label(5) +
+                label(6) + label(7) +
+                "\r\n\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),     38.083280,    140.606300,     58.788810,"
+                "     71.466280,     76.146630,     59.043990,     82.713450\r\n"
+                "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  7,  1,  6,  4,  3,  5,  2\r\n");
+  // The phase case C04 has 8192 samples, the longest case too.
+  const std::string phase = folder.read(kResultFiles[1]);
+  EXPECT_EQ(std::count(phase.begin(), phase.end(), '\n'), 8193);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST(WindowsPackage, HoldsEveryFileUnderItsUtf8NameWithTheFlagSet) {
   // What the package must hold: the program and its papers at the top, and the example
   // data set of the source tree, file for file, under example/.
   std::set<std::string> want = {"gmgather.exe", "README.md", "README.ja.md", "LICENSE", "CHANGELOG.md"};
-  const fs::path example = GMGATHER_EXAMPLES_DIR "/realistic";
+  const fs::path example = GMGATHER_EXAMPLES_DIR "/shipped";
   for (const auto& e : fs::recursive_directory_iterator(example)) {
     if (e.is_regular_file()) want.insert("example/" + fs::relative(e.path(), example).generic_string());
   }

@@ -142,6 +142,22 @@ TEST(ConsolePipes, PassBytesUnchanged) {
   }
 }
 
+// Asked for UTF-8, both pipes get it: a character written in two pieces comes out whole,
+// and what is not Shift-JIS (a stray byte, a pair that names nothing, a lead byte without
+// its partner) becomes U+FFFD rather than bytes a UTF-8 reader cannot take.
+TEST(ConsolePipes, ConvertToUtf8WhenAsked) {
+  const std::string bytes = to_cp932("震度表\r\nソ") + "\xA0|\x85\x40|\x81 ";
+  const std::string want = "震度表\r\nソ\uFFFD|\uFFFD|\uFFFD ";
+  const ChildRun run = run_with_pipes(bytes, false, [&](platform::Console& console) {
+    console.convert_output_to_utf8();
+    return echo_input(console, 7, 1);
+  });
+  ASSERT_TRUE(WIFEXITED(run.status)) << "status " << run.status;
+  EXPECT_EQ(WEXITSTATUS(run.status), 0);
+  EXPECT_EQ(run.out, want);
+  EXPECT_EQ(run.err, "E:" + want);
+}
+
 TEST(ConsolePipes, ReadReturnsWhatIsThereWithoutWaitingForMore) {
   const ChildRun run = run_with_pipes("abc", true, [](platform::Console& console) {
     char buffer[100];

@@ -37,12 +37,14 @@ inline std::string launcher() { return GMGATHER_E2E_LAUNCHER; }
 // `file_size_limit` (bytes, 0 for none) caps every file the program writes. `start` is
 // the launcher of `exe`; an empty one runs it by itself (a native reference build). The
 // program gets `arguments` after its name (the launcher passes them on). `threads`, when
-// not empty, is the program's GMGATHER_THREADS setting.
+// not empty, is the program's GMGATHER_THREADS setting; `environment` holds further
+// settings, "NAME=VALUE" each.
 inline RunResult run_program(const std::string& exe, const std::filesystem::path& folder,
                              const std::string& input, rlim_t file_size_limit = 0,
                              const std::string& start = launcher(),
                              const std::vector<std::string>& arguments = {},
-                             const std::string& threads = {}) {
+                             const std::string& threads = {},
+                             const std::vector<std::string>& environment = {}) {
   std::vector<const char*> argv;
   if (!start.empty()) argv.push_back(start.c_str());
   argv.push_back(exe.c_str());
@@ -62,6 +64,10 @@ inline RunResult run_program(const std::string& exe, const std::filesystem::path
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
     if (!threads.empty() && setenv("GMGATHER_THREADS", threads.c_str(), 1) != 0) _exit(127);
+    for (const std::string& setting : environment) {
+      const std::size_t eq = setting.find('=');
+      if (setenv(setting.substr(0, eq).c_str(), setting.substr(eq + 1).c_str(), 1) != 0) _exit(127);
+    }
     execv(argv[0], const_cast<char* const*>(argv.data()));
     _exit(127);
   }
