@@ -28,9 +28,7 @@ struct ExitStatus {
 inline constexpr ExitStatus kExitStatuses[] = {
     {kExitNormal, "正常終了 / the run ended normally"},
     {kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"},
-    {kExitFatal,
-     "入出力の致命的エラー、または前の実行が残したものに手を付けない・仕上げられない / a fatal input or "
-     "output error, or what an earlier run left that the start will not touch or cannot finish"},
+    {kExitFatal, "致命的エラー / a fatal error (input, output, or what a run left)"},
     {kExitUsage, "コマンドラインの誤り / a command-line error"},
     {kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"},
 };
