@@ -33,6 +33,7 @@ def read_rows(folder, name):
 
 
 def psv(periods, a):
+    a = reference_spectra.with_free_vibration(a, periods)
     out = []
     for p in periods:
         w, (bx, ax), _ = reference_spectra.filters(p)
