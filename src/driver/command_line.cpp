@@ -134,6 +134,7 @@ std::string help_text() {
       status_line(kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"),
       status_line(kExitFatal, "入出力の致命的エラー / a fatal input or output error"),
       status_line(kExitUsage, "コマンドラインの誤り / a command-line error"),
+      status_line(kExitMissedCriteria, "模擬地震波形が基準未達 / the design wave misses its criteria"),
       status_line(kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"),
   });
   return text;

@@ -18,6 +18,7 @@ inline constexpr int kExitNormal = 0;
 inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
 inline constexpr int kExitFatal = 2;     // the record layer's fatal report
 inline constexpr int kExitUsage = 3;     // a command line the program cannot take
+inline constexpr int kExitMissedCriteria = 4;  // the design wave was written but misses its criteria
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C and its kin, on every system
 
 class RunConsole {
