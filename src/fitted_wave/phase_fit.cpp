@@ -6,6 +6,7 @@
 
 #include "spectra/input_energy.hpp"
 #include "spectra/oscillator.hpp"
+#include "spectra/portable_math.hpp"
 
 namespace fitted_wave {
 namespace {
@@ -22,6 +23,26 @@ gm::FitMotion motion_facts(std::span<const double> a, double time_step, std::vec
                   {}};
   for (int i = 0; i < 3; ++i) f.arias_times[i] = static_cast<double>(arias_index(a, kAriasShares[i])) * time_step;
   return f;
+}
+
+// The page's periods below the axis: kFitShortPeriods from 0.02 s, evenly in log, short
+// of the axis's shortest (none when that is 0.02 s or less), with both records' pSv.
+void below_the_axis(std::span<const double> record, std::span<const double> wave, std::span<const double> periods,
+                    double time_step, gm::FitTables& f) {
+  constexpr double kShortest = 0.02;
+  const double axis_shortest = *std::min_element(periods.begin(), periods.end());
+  f.short_count = axis_shortest > kShortest ? gm::kFitShortPeriods : 0;
+  if (f.short_count == 0) return;
+  const auto count = static_cast<std::size_t>(gm::kFitShortPeriods);
+  const double ratio = axis_shortest / kShortest;
+  for (std::size_t i = 0; i < count; ++i) {
+    f.short_periods[i] = kShortest * spectra::portable_exp(spectra::portable_log(ratio) * static_cast<double>(i) /
+                                                           static_cast<double>(count));
+  }
+  const std::span<const double> shorter(f.short_periods, count);
+  std::vector<double> sv(count);
+  spectra::response_spectrum(record, shorter, time_step, kMatchedDamping, sv, std::span<double>(f.phase_short_psv, count));
+  spectra::response_spectrum(wave, shorter, time_step, kMatchedDamping, sv, std::span<double>(f.wave_short_psv, count));
 }
 
 }  // namespace
@@ -58,6 +79,7 @@ Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, bool for_page
   if (for_page) {
     spectra::energy_spectrum(record, periods, t.time_step, kEnergyDamping, std::span<double>(f.phase_energy, m), pool);
     spectra::energy_spectrum(fit.wave, periods, t.time_step, kEnergyDamping, std::span<double>(f.wave_energy, m), pool);
+    below_the_axis(record, fit.wave, periods, t.time_step, f);
   }
   std::fill(std::begin(f.worst), std::end(f.worst), 0.0);
   std::copy(fit.worst.begin(), fit.worst.end(), f.worst);
@@ -69,6 +91,7 @@ Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, bool for_page
   f.mean_ratio = fit.measure.mean_ratio;
   const std::size_t onset = arias_index(record, kOnsetShare);
   f.onset_time = static_cast<double>(onset) * t.time_step;
+  f.free_vibration = static_cast<double>(spectra::free_vibration_steps(periods, t.time_step)) * t.time_step;
   f.lead_in_share = arias_share_before(fit.wave, onset);
   f.start_taper = static_cast<std::int32_t>(fit.tapers.start);
   f.end_taper = static_cast<std::int32_t>(fit.tapers.end);

@@ -10,6 +10,7 @@ inline constexpr int kFitMaxSamples = 100000;  // as kMaxSamples
 inline constexpr int kFitMaxPeriods = 100;     // as kMaxPeriods
 inline constexpr int kFitIterationRoom = 32;   // at least the fit's iteration limit + 1
 inline constexpr int kFitCriterionRoom = 8;    // at least the fit's criteria
+inline constexpr int kFitShortPeriods = 16;    // periods the page adds below the axis
 
 // A waveform's motion as the run integrates it, and the course of its Arias intensity.
 struct FitMotion {
@@ -31,6 +32,7 @@ struct FitTables {
   std::int32_t criterion_met[kFitCriterionRoom];   // in the fit's order of criteria
   double criterion_value[kFitCriterionRoom];
   double mean_ratio;          // of R = pSv of the wave / target over the axis periods
+  double free_vibration;      // s: the free vibration after the record in every pSv
   double onset_time;          // s: where the phase case's Arias intensity reaches 1 %
   double lead_in_share;       // the wave's share of its own before that time
   FitMotion wave_motion;
@@ -40,6 +42,13 @@ struct FitTables {
   double wave_psv[kFitMaxPeriods];       // the written wave's
   double phase_energy[kFitMaxPeriods];   // velocity equivalents of input energy (h = 0.10)
   double wave_energy[kFitMaxPeriods];
+  // pSv (h = 0.05) at periods below the axis's shortest, from 0.02 s up, for the page:
+  // the content above the band is the phase case's, but a stiff oscillator follows the
+  // ground's acceleration, which the band raises with it.
+  std::int32_t short_count;
+  double short_periods[kFitShortPeriods];
+  double phase_short_psv[kFitShortPeriods];
+  double wave_short_psv[kFitShortPeriods];
   double wave[kFitMaxSamples];           // the written wave (cm/s2)
   double velocity[kFitMaxSamples];       // its velocity and displacement, integrated as
   double displacement[kFitMaxSamples];   // the run integrates
