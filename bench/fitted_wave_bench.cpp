@@ -1,7 +1,10 @@
 // Cost of the design wave at the largest phase case: 100000 samples on the run's 55-period
 // axis (0.1-10 s here), fitted to a design-like target. Fit reports the adjustments made
-// and the time per iteration; Transform and Spectrum split one iteration into its inverse
-// transform (131072 points) and its pSv at the 55 periods, on 1 and 2 threads.
+// and the time per wave measured; the others split the work: Model (the shape of the
+// factor and the response model, once per fit, on 1 and 2 threads), and per iteration
+// Transform (the 131072-point inverse), Shape (tapers, drift correction, rounding),
+// Spectrum (pSv at the 55 periods with the free vibration, on 1 and 2 threads) and Steer
+// (the next factors).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +15,8 @@
 
 #include "fitted_wave/fit.hpp"
 #include "fitted_wave/fourier.hpp"
+#include "fitted_wave/matching_model.hpp"
+#include "fitted_wave/wave_shaping.hpp"
 #include "parallel/pool.hpp"
 #include "spectra/oscillator.hpp"
 #include "spectra_records.hpp"
@@ -66,6 +71,61 @@ void Transform(benchmark::State& state) {
   state.SetLabel(std::to_string(n) + " points");
 }
 BENCHMARK(Transform)->Unit(benchmark::kMillisecond);
+
+void Model(benchmark::State& state) {
+  const parallel::Pool pool(static_cast<int>(state.range(0)));
+  const std::size_t n = fitted_wave::transform_length(kSamples, 10.0 / kTimeStep);
+  fitted_wave::RealFourier fourier(n);
+  std::vector<double> signal = bench_record(11);
+  signal.resize(n, 0.0);
+  std::vector<std::complex<double>> spectrum;
+  fourier.forward(signal, spectrum);
+  const std::vector<double> periods = axis();
+  const double step = 1.0 / (static_cast<double>(n) * kTimeStep);
+  for (auto _ : state) {
+    const fitted_wave::FactorShape shape(periods, step, fourier.bins());
+    const fitted_wave::ResponseModel model(shape, spectrum, step, kDamping, pool);
+    benchmark::DoNotOptimize(&model);
+  }
+}
+BENCHMARK(Model)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One step of the steering from the phase case's own pSv (55 periods): the model's
+// Gauss-Newton solves.
+void Steer(benchmark::State& state) {
+  const parallel::Pool pool(1);
+  const std::size_t n = fitted_wave::transform_length(kSamples, 10.0 / kTimeStep);
+  fitted_wave::RealFourier fourier(n);
+  std::vector<double> signal = bench_record(11);
+  signal.resize(n, 0.0);
+  std::vector<std::complex<double>> spectrum;
+  fourier.forward(signal, spectrum);
+  const std::vector<double> periods = axis();
+  const std::vector<double> t = target(periods);
+  const double step = 1.0 / (static_cast<double>(n) * kTimeStep);
+  const fitted_wave::FactorShape shape(periods, step, fourier.bins());
+  const fitted_wave::ResponseModel model(shape, spectrum, step, kDamping, pool);
+  std::vector<double> sv(periods.size()), psv(periods.size());
+  spectra::response_spectrum(bench_record(11), periods, kTimeStep, kDamping, sv, psv);
+  const std::vector<double> g(shape.unknowns(), 1.0);
+  for (auto _ : state) {
+    const std::vector<double> next = fitted_wave::steer(shape, model, g, psv, t);
+    benchmark::DoNotOptimize(next.data());
+  }
+}
+BENCHMARK(Steer)->Unit(benchmark::kMillisecond);
+
+void Shape(benchmark::State& state) {
+  const std::vector<double> record = bench_record(11);
+  fitted_wave::Shaper shaper(record.size(), kTimeStep, fitted_wave::tapers_for(record, kTimeStep));
+  std::vector<double> wave;
+  for (auto _ : state) {
+    wave = record;
+    shaper.shape(wave);
+    benchmark::DoNotOptimize(wave.data());
+  }
+}
+BENCHMARK(Shape)->Unit(benchmark::kMillisecond);
 
 void Spectrum(benchmark::State& state) {
   const parallel::Pool pool(static_cast<int>(state.range(0)));

@@ -3,7 +3,10 @@
 // driven in-process through an in-memory console up to its end. Only the specified ends
 // are accepted:
 //   - status 0: the console shows the prompt and nothing else; standard error holds at
-//     most output conversion reports (error 63) of the result files;
+//     most output conversion reports (error 63) of the result files, and last, for a run
+//     asked for the design wave, its summary line;
+//   - status 4 (asked for the design wave): as status 0, the summary line after a
+//     warning for each criterion the wave missed (fit_piece.hpp);
 //   - status 1: the prompt, then one of the checked error messages ending in "[Enter]";
 //     nothing on standard error;
 //   - status 2: exactly one "txtrec: severe (N): ..." line for an error number N that the
@@ -77,6 +80,7 @@
 
 #include "check.hpp"
 #include "check_agreement.hpp"
+#include "fit_piece.hpp"
 #include "whole_run_workspace.hpp"
 #include "commit/unfinished_set.hpp"
 #include "driver/messages.hpp"
@@ -152,17 +156,7 @@ bool is_error_end_message(std::string_view m) {
   if (path_then(inputs::kSpectrumTableName, kNotExist, 400)) return true;  // E7
   if (path_then(inputs::kWaveformName, kNotExist, 400)) return true;       // E8
   if (path_then(inputs::kWaveformName, kTooMany, 400)) return true;        // E9
-  // A design wave that cannot be made: the phase case by number, or a period as F12.4
-  // gives it.
-  for (const std::string_view tail : {gm::kFitNotFinite, gm::kFitNoMotion, gm::kFitTooShort}) {
-    if (is_numbered_message(m, gm::kFitPhaseCase, tail, gm::kRunMaxCases)) return true;
-  }
-  for (const std::string_view tail : {gm::kFitBadTarget, gm::kFitBadPeriod}) {
-    if (starts_with(m, gm::kFitTarget) && ends_with(m, tail) &&
-        m.size() > gm::kFitTarget.size() + tail.size() && m.size() <= gm::kFitTarget.size() + tail.size() + 12) {
-      return true;
-    }
-  }
+  if (fit_piece::is_fit_error_message(m)) return true;  // F1 to F6
   return false;
 }
 
@@ -300,18 +294,6 @@ std::string_view after_start(std::string_view err, std::string_view start_line) 
   return err.substr(start_line.size());
 }
 
-// The warning lines of a design wave that missed its criteria (at most one per criterion),
-// which only a run asked for it writes, before any report of its files. What follows.
-std::string_view after_fit_warnings(std::string_view err, const Request& request) {
-  constexpr std::string_view kWarning = "gmgather: warning: design wave after ";
-  for (int k = 0; k < 3 && starts_with(err, kWarning); ++k) {
-    const std::size_t end = err.find("\r\n");
-    require(request.fit && end != std::string_view::npos, "a design-wave warning without --fit", err);
-    err.remove_prefix(end + 2);
-  }
-  return err;
-}
-
 // How a run ended, in the words a check lists first: `error` empty for a normal end. Not
 // comparable when the console answer could not be read (no name to check) or a write met
 // the file-size limit (a full disk, which nothing foresees).
@@ -321,19 +303,21 @@ struct Ending {
 };
 
 Ending check_outcome(int status, const testing_support::FakeConsole& console, const Request& request,
-                     const commit::SetRepair& start) {
+                     const commit::SetRepair& start, std::vector<std::string>& missed) {
   if (start.ends_run()) {
     // Before the prompt: a start that will not touch the marker, or cannot finish its set.
     require(status == gm::kExitFatal && console.out.empty() && console.err == start.line,
             "a start that ends the run did not end it at once", console.err, std::to_string(status));
     return {true, start.line.substr(10, start.line.size() - 12)};  // "gmgather: " ... "\r\n"
   }
-  const std::string err_text(after_fit_warnings(after_start(console.err, start.line), request));
+  const std::string err_text(
+      fit_piece::without_fit_lines(after_start(console.err, start.line), request.fit, status, missed));
   const std::string_view out = console.out;
   require(starts_with(out, gm::kPrompt), "the console does not start with the prompt", out);
   const std::string_view after_prompt = out.substr(gm::kPrompt.size());
   switch (status) {
     case gm::kExitNormal:
+    case gm::kExitMissedCriteria:  // the files placed, the design wave's criteria missed
       require(after_prompt.empty(), "a normal end wrote more than the prompt", out);
       check_reports(err_text, false);
       return {};
@@ -354,7 +338,7 @@ Ending check_outcome(int status, const testing_support::FakeConsole& console, co
       const std::size_t at = err_text.find("txtrec: severe");
       return {true, err_text.substr(at, err_text.find_first_of("\r\n", at) - at)};
     }
-    default: fail("an exit status that is none of 0, 1, 2", std::to_string(status));
+    default: fail("an exit status that is none of 0, 1, 2, 4", std::to_string(status));
   }
 }
 
@@ -460,6 +444,7 @@ struct RunEnd {
   std::string out;
   std::string err;
   std::vector<std::optional<std::string>> results;
+  std::vector<std::string> missed;  // the design wave's criteria missed, as the run named them
 };
 
 // The start of a run made on its own in the laid-out folder, and the folder it leaves,
@@ -546,18 +531,20 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
         fuzzing::escaped(console.err.substr(0, 300)).c_str());
   }
 
-  const Ending ending = check_outcome(status, console, request, start.repair);
-  const bool after_start_only = request.leaves_something() && status != gm::kExitNormal;
+  std::vector<std::string> missed;
+  const Ending ending = check_outcome(status, console, request, start.repair, missed);
+  const int placed = fit_piece::as_placed(status);
+  const bool after_start_only = request.leaves_something() && placed != gm::kExitNormal;
   if (after_start_only) {
     require(fuzzing::snapshot(ws.root()) == start.folder, "a run that did not end normally changed the folder "
             "its start left");
   } else {
-    check_result_files(ws, request, status);
-    check_page(ws, request, status);
-    check_spectra(ws, request, status);
+    check_result_files(ws, request, placed);
+    check_page(ws, request, placed);
+    check_spectra(ws, request, placed);
   }
   const std::set<std::string> entries = ws.entries();
-  const std::set<std::string> expected = ws.expected_entries(request, status);
+  const std::set<std::string> expected = ws.expected_entries(request, placed);
   if (entries != expected && !after_start_only) {
     std::string extra;
     for (const std::string& e : entries) {
@@ -568,11 +555,11 @@ RunEnd run_once(Workspace& ws, const Request& request, int threads) {
     }
     fail("the run left the folder with other entries than it found", extra);
   }
-  RunEnd end{status, ending, definition_file, console.out, console.err, {}};
+  RunEnd end{status, ending, definition_file, console.out, console.err, {}, missed};
   for (int k = 0; k < kResultCount; ++k) end.results.push_back(Workspace::read_file(ws.result_path(k)));
   end.results.push_back(without_times(Workspace::read_file(ws.page_path())));
   end.results.push_back(Workspace::read_file(ws.spectra_path()));
-  ws.restore(request, status == gm::kExitNormal);
+  ws.restore(request, placed == gm::kExitNormal);
   return end;
 }
 
@@ -597,7 +584,11 @@ void check_agrees(Workspace& ws, const Request& request, const RunEnd& run) {
   if (verbose) std::fprintf(stderr, "check %d\n  stdout: %s\n", status, fuzzing::escaped(console.out).c_str());
   require(fuzzing::snapshot(ws.root()) == before, "the check changed the folder");
   require(console.err.empty(), "the check wrote to standard error", console.err);
-  fuzzing::require_check_agrees(run.ending.error, status, console.out);
+  if (run.status == gm::kExitMissedCriteria) {
+    fit_piece::require_check_foresees(run.missed, status, console.out);
+  } else {
+    fuzzing::require_check_agrees(run.ending.error, status, console.out);
+  }
   ws.restore(request, false);
 }
 

@@ -170,6 +170,16 @@ small_run $'def.csv\n\n' "" "$(fit_cases 200; printf '====fit')
 small_run $'def.csv\n\n' "" $'====fit\n' > "$w/fit_phase_case_of_one_sample"
 small_run $'def.csv\n\n' "" $'====c3\n3000,0.02\r\n3000*1.5\r\n====fit\n' > "$w/fit_phase_case_constant"
 { cat "$w/realistic_slice"; printf '====fit\n'; } > "$w/fit_realistic_slice"
+# A design wave written but short of its criteria (status 4): fault 1's row 31 fifty times
+# its neighbours; and one no F14.6 field holds (F6): a target of 1e9 cm/s at 0.1 s.
+table_with_row() {  # short_table $1 with row $2 holding $3
+  short_table "$1" | awk -v r=$(($2 + 15)) -v v="$3" 'BEGIN { FS = OFS = "," } NR == r { $NF = v "\r" } { print }'
+}
+small_run $'def.csv\n' "" "$(fit_cases 400; printf '====f1\n'; table_with_row 3 31 4650.125; printf '====fit')
+" > "$w/fit_missed_sharp_target"
+small_run $'def.csv\n\n' "" "$(fit_cases 400; printf '====f1\n'; table_with_row 3 1 1000000000; printf '====f2\n';
+  table_with_row 4 1 1000000000; printf '====fit')
+" > "$w/fit_wave_beyond_its_field"
 # The smallest whole run: one fault whose table is all zeros, one case of one sample. Its
 # result files are each larger than the input, so a size limit can cut even the first.
 tiny_run() {

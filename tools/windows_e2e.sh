@@ -79,7 +79,7 @@ cmake --build "$tests_build"
 step "end-to-end tests (preset wine-e2e) in $e2e_build"
 cmake --preset wine-e2e -B "$e2e_build" -DGMGATHER_E2E_EXE="$exe" -DGMGATHER_E2E_LAUNCHER="$wine" \
   -DGMGATHER_PACKAGE_ZIP="$zip" >/dev/null
-cmake --build "$e2e_build" --target driver_tests package_tests
+cmake --build "$e2e_build" --target driver_tests package_tests fitted_wave_tests
 linux_exe=$(cd "$e2e_build/src" && pwd)/gmgather
 
 # A prefix of our own, with no display: nothing of the user's Wine setup takes part.
@@ -137,6 +137,11 @@ same_results 6
 # Each case's response spectrum, then the design wave fitted from the phase case too.
 same_results 7 --spectra
 same_results 8 --spectra --fit
+# The design wave on sets built from the real records (the largest phase case, one that
+# meets the criteria, one that ends with status 4): the same status and lines, and the
+# rows whose printed digits differ from the Linux build's counted (none expected).
+step "the design wave of generated sets against the Linux build, rows differing counted"
+LANG=$japanese ctest --test-dir "$e2e_build" -R '^FittedWaveBytes\.' --output-on-failure -V | grep -E 'rows differ|Passed|Failed'
 
 # What a stopped run leaves, finished by the next start with Windows' own renames: folders
 # prepared as a kill leaves them, the earlier set beside the new one waiting as NAME.part,

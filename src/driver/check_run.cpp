@@ -11,8 +11,6 @@
 #include "driver/fit_outcome.hpp"
 #include "driver/messages.hpp"
 #include "driver/run_console.hpp"
-#include "evaluation/evaluation.hpp"
-#include "fitted_wave/phase_fit.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "results/result_files.hpp"
@@ -36,30 +34,6 @@ void add_refusals(const RunOptions& options, platform::FileSystem& after_start, 
     std::string text = textio::report_line(textio::Severity::Severe, fault);
     if (!text.empty() && text.back() == '\n') text.pop_back();
     found.error(fault.file, 0, std::move(text));
-  }
-}
-
-// A design wave that cannot be made ends a run asked for it after the reading, before
-// anything is placed: the set is evaluated as the run evaluates it (no fit is made) and
-// the problem named where it comes from: the phase case's record, fault 1's period row or,
-// for the target, the definition file that combines the faults.
-void add_fit_problem(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
-                     check::Findings& found) {
-  evaluation::evaluate_cases(t, pool);
-  const fitted_wave::Check fit = fitted_wave::check_phase_case(t);
-  if (fit.problem == fitted_wave::Problem::None) return;
-  const FitErrorMessage m = fit_error_message(t, fit);
-  std::string text = check::join_message({m.head, m.value, m.tail});
-  using fitted_wave::Problem;
-  if (fit.problem == Problem::BadPeriod) {
-    found.error(textio::join_path(t.fault_folder(1), t.fault_folder_length(1), inputs::kSpectrumTableName),
-                inputs::kSpectrumHeaderLines + fit.row, std::move(text));
-  } else if (fit.problem == Problem::BadTarget) {
-    found.error(definition_file, 0, std::move(text));
-  } else {
-    found.error(textio::join_path(t.case_folder(t.phase_case), t.case_folder_length(t.phase_case),
-                                  inputs::kWaveformName),
-                0, std::move(text));
   }
 }
 
@@ -94,12 +68,13 @@ int check_run(platform::Console& console, RunTables& t, const parallel::Pool& po
   if (start.ends_run) found.error(commit::kMarkerFile, 0, start.text);
   const int before_inputs = found.errors();
   check::check_input_set(t, definition_file, kTexts, pool, found);
-  if (options.fit && found.errors() == before_inputs) add_fit_problem(t, pool, definition_file, found);
+  if (options.fit && found.errors() == before_inputs) add_fit_findings(t, pool, definition_file, found);
   commit::FolderAfterStart after_start(platform::host_file_system(), start);
   add_refusals(options, after_start, found);
   if (!start.ends_run && !start.text.empty()) found.warning(commit::kMarkerFile, 0, start.text);
   console.write_output(check::format_findings(found));
-  return found.errors() > 0 ? kExitErrorEnd : kExitNormal;
+  if (found.errors() > 0) return kExitErrorEnd;
+  return options.fit && fit_misses_criteria(t) ? kExitMissedCriteria : kExitNormal;
 }
 
 }  // namespace gm

@@ -26,7 +26,8 @@ bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_vi
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on
 // standard output. Returns 0 when a run would end normally (warnings or not), 1 when it
-// would end with an error, whose text is the first error listed.
+// would end with an error, whose text is the first error listed, 4 when asked for the
+// design wave and the wave would miss its criteria (each listed as a warning).
 int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options);
 

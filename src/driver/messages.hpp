@@ -29,12 +29,23 @@ inline constexpr std::string_view kMissingCase = "Case data no.";
 // E9, after the waveform's path.
 inline constexpr std::string_view kTooManySamples = " too many samples ! [Enter]";
 
-// F1 to F3 (after kFitPhaseCase and the phase case's number), F4 and F5 (after
+// F1 to F3 and F6 (after kFitPhaseCase and the phase case's number), F4 and F5 (after
 // kFitTarget and the period, as the files write it): the design wave cannot be made.
 inline constexpr std::string_view kFitPhaseCase = "Phase case no.";
 inline constexpr std::string_view kFitNotFinite = " has a sample that is not a number, no fit ! [Enter]";
 inline constexpr std::string_view kFitNoMotion = " has no motion (all samples equal), no fit ! [Enter]";
-inline constexpr std::string_view kFitTooShort = " is shorter than the longest period, no fit ! [Enter]";
+// F3: kFitLasts, the record's duration (samples x 0.02 s), kFitShorterThan, the longest
+// period, kFitTooShort; both numbers as the files write periods (F12.4, blanks dropped).
+inline constexpr std::string_view kFitLasts = " lasts ";
+inline constexpr std::string_view kFitShorterThan = " s, shorter than the longest period ";
+inline constexpr std::string_view kFitTooShort = " s, no fit ! [Enter]";
+// F3 after its number as the guides quote it, D and T standing for the two durations.
+inline constexpr std::string_view kFitTooShortQuoted = " lasts D s, shorter than the longest period T s, no fit ! [Enter]";
+static_assert(kFitTooShortQuoted.starts_with(kFitLasts) &&
+              kFitTooShortQuoted.substr(kFitLasts.size() + 1).starts_with(kFitShorterThan) &&
+              kFitTooShortQuoted.substr(kFitLasts.size() + 1 + kFitShorterThan.size() + 1) == kFitTooShort);
+// F6: the fitted wave has a sample beyond what an F14.6 field holds.
+inline constexpr std::string_view kFitTooLarge = " fitted to the target exceeds its field (F14.6), no fit ! [Enter]";
 inline constexpr std::string_view kFitTarget = "Target spectrum at period ";
 inline constexpr std::string_view kFitBadTarget = " s is not positive and finite, no fit ! [Enter]";
 inline constexpr std::string_view kFitBadPeriod = " s: the period is not positive and finite, no fit ! [Enter]";
@@ -61,9 +72,10 @@ inline constexpr ErrorEnd kErrorEnds[] = {
     {"E9", inputs::kWaveformName, "", kTooManySamples},
     {"F1", "", kFitPhaseCase, kFitNotFinite},
     {"F2", "", kFitPhaseCase, kFitNoMotion},
-    {"F3", "", kFitPhaseCase, kFitTooShort},
+    {"F3", "", kFitPhaseCase, kFitTooShortQuoted},
     {"F4", "", kFitTarget, kFitBadTarget},
     {"F5", "", kFitTarget, kFitBadPeriod},
+    {"F6", "", kFitPhaseCase, kFitTooLarge},
 };
 
 // The line a run in a console window of its own ends with, before the folder that holds

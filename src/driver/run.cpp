@@ -138,13 +138,11 @@ Ending read_everything(Run& run) {
 
 // The design wave, when asked for. A fit that cannot be made ends the run as an input
 // error does, before any file is written; one that misses its criteria is still written,
-// with a warning line for each.
+// and the run tells so when it ends (report_fit).
 Ending fit_design_wave(Run& run) {
   if (!run.options.fit) return std::nullopt;
-  const fitted_wave::Criteria criteria;
-  const fitted_wave::Check check = fitted_wave::fit_phase_case(run.t, run.pool, criteria);
+  const fitted_wave::Check check = fitted_wave::fit_phase_case(run.t, run.pool, run.options.report);
   if (check.problem != fitted_wave::Problem::None) return fit_error_end(run.con, run.t, check);
-  warn_missed_criteria(run.console, run.t, criteria);
   return std::nullopt;
 }
 
@@ -195,7 +193,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   const results::Request request = render(run, page);
   if (Ending end = unless_interrupted(run)) return *end;
   if (Ending end = place(run, request)) return *end;
-  return kExitNormal;
+  return options.fit ? report_fit(console, t) : kExitNormal;
 }
 
 }  // namespace gm

@@ -18,6 +18,7 @@ inline constexpr int kExitNormal = 0;
 inline constexpr int kExitErrorEnd = 1;  // a checked error: its message (and the Enter pause)
 inline constexpr int kExitFatal = 2;     // the record layer's fatal report; a start that stops
 inline constexpr int kExitUsage = 3;     // a command line the program cannot take
+inline constexpr int kExitMissedCriteria = 4;  // the design wave was written but misses its criteria
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C and its kin, on every system
 
 // Every exit status with its meaning as the help shows it (UTF-8); the guides name each.
@@ -30,6 +31,7 @@ inline constexpr ExitStatus kExitStatuses[] = {
     {kExitErrorEnd, "エラー終了 (メッセージあり) / an error end, with its message"},
     {kExitFatal, "致命的エラー / a fatal error (input, output, or what a run left)"},
     {kExitUsage, "コマンドラインの誤り / a command-line error"},
+    {kExitMissedCriteria, "模擬地震波形が基準未達 / the design wave misses its criteria"},
     {kExitInterrupted, "Ctrl+C などで中断 / stopped by Ctrl+C or its kin"},
 };
 

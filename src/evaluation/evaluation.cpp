@@ -1,6 +1,10 @@
 #include "evaluation/evaluation.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <span>
+
+#include "spectra/ground_motion.hpp"
 
 namespace evaluation {
 
@@ -14,20 +18,9 @@ void compute_target_spectrum(gm::RunTables& t) {
 }
 
 void integrate_case_velocity(gm::RunTables& t, int c) {
-  const double half_step = t.time_step * 0.5;
-  const int n = t.case_sample_count(c);
-  const double* a = t.acceleration_column(c);
-  double* v = t.velocity_column(c);
-  double peak = 0.0;
-  double before = 0.0;
-  for (int j = 0; j < n; ++j) {
-    const double vj = j == 0 ? half_step * a[0] : half_step * (a[j] + a[j - 1]) + before;
-    v[j] = vj;
-    before = vj;
-    // A NaN compares false and leaves the peak as it is.
-    if (std::fabs(vj) >= peak) peak = std::fabs(vj);
-  }
-  t.peak_velocity(c) = peak;
+  const auto n = static_cast<std::size_t>(std::max(0, t.case_sample_count(c)));
+  t.peak_velocity(c) = spectra::integrate_from_rest(std::span<const double>(t.acceleration_column(c), n),
+                                                    t.time_step, std::span<double>(t.velocity_column(c), n));
 }
 
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {

@@ -1,75 +1,43 @@
 #pragma once
-// The design wave: the phase case's record fitted to the target spectrum by scaling its
-// Fourier amplitudes, its phase kept throughout.
+// The design wave: the phase case fitted to the target spectrum by scaling its Fourier
+// amplitudes, its phase kept throughout (matching_model.hpp).
 //
-// The record, zero-padded (fourier.hpp: transform_length), is transformed once; its phase
-// stays. Each iteration takes the wave from the amplitudes (the zero-frequency term zero;
-// the first `samples` values of the inverse transform: the wave keeps the record's
-// length), brings its velocity to rest when needed (below), computes its pSv (h = 0.05) at
-// every axis period with the spectra room's exact oscillators, and measures
-// R = pSv / target. When R meets the criteria (by kCriteriaMargin) the fit stops.
-// Otherwise the amplitudes are adjusted and the next iteration follows, up to
-// kFitIterationLimit adjustments: the first multiplies every amplitude by 1 / mean R,
-// bringing the record to the target's level as a whole (so that the content outside the
-// band, which later adjustments leave as it is, is at that level too); each later one
-// multiplies them by target / pSv carried over frequency (spectral_ratio.hpp). The wave
-// written is the iteration whose R strays least from 1 (max |R - 1|) among those meeting
-// the criteria (the last one: the fit stops there), // or among all when none does.
+// The record, zero-padded (fourier.hpp: transform_length), is transformed once. Each
+// iteration's transform is the record's times the factor of the present values g; its
+// inverse, cut to the record's length, is brought to rest at both ends and rounded as the
+// file writes it (wave_shaping.hpp), and measured: its pSv (h = 0.05, with the free
+// vibration after it) with the spectra room's exact oscillators, R = pSv / target, and the
+// criteria of criteria.hpp. Iteration 0 is the phase case itself (g = 1); each later one
+// follows a step of the steering. The fit stops at the first adjusted wave that meets
+// every criterion by kStopMargin, or after the iteration limit.
 //
-// Velocity at rest: the velocity, integrated as the run integrates (trapezoid from rest,
-// v1 = a1 dt / 2), must end within 2 % of its peak. A wave whose velocity ends beyond that
-// has a half-sine pulse over its whole length, c sin(pi i / (n + 1)), i = 1 .. n,
-// subtracted, c making the final velocity zero: a correction at a period of twice the
-// record's length, beyond the axis's band for any record that can carry the axis. Every
-// iteration's wave is measured after it, so the criteria hold for the wave as written.
-#include <cmath>
+// The wave written: that first wave; otherwise, among the adjusted ones (never the phase
+// case itself), the one meeting the most criteria by kStopMargin, then the least
+// max |R - 1|. Whether it meets the criteria is then judged with the bare bounds.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "fitted_wave/criteria.hpp"
+#include "fitted_wave/measures.hpp"
+#include "fitted_wave/wave_shaping.hpp"
 #include "parallel/pool.hpp"
-#include "tables/fit_tables.hpp"
 
 namespace fitted_wave {
 
-// The criteria over the axis periods, R = pSv of the wave / target.
-struct Criteria {
-  double min_ratio = gm::kFitMinRatio;
-  double max_variation = gm::kFitMaxVariation;
-  double max_mean_error = gm::kFitMaxMeanError;
-};
-
-// The fit stops only when R meets each criterion by this much more: the wave as written
-// (rounded to the file's six decimals) and measured by another implementation of the same
-// oscillator then still meets them.
-inline constexpr double kCriteriaMargin = 1e-4;
-
-// The criteria tightened by kCriteriaMargin.
-inline Criteria aimed(const Criteria& c) {
-  return {c.min_ratio + kCriteriaMargin, c.max_variation - kCriteriaMargin, c.max_mean_error - kCriteriaMargin};
-}
-
-// R measured over the axis.
-struct Measure {
-  double min_ratio = 0.0;
-  double variation = 0.0;
-  double mean_ratio = 0.0;
-  double worst = 0.0;  // max |R - 1|
-
-  bool min_passes(const Criteria& c) const { return min_ratio >= c.min_ratio; }
-  bool variation_passes(const Criteria& c) const { return variation <= c.max_variation; }
-  bool mean_passes(const Criteria& c) const { return std::fabs(mean_ratio - 1.0) <= c.max_mean_error; }
-  bool passes(const Criteria& c) const { return min_passes(c) && variation_passes(c) && mean_passes(c); }
-};
+// The damping of the spectra the fit matches, that of the fault tables' column.
+inline constexpr double kMatchedDamping = 0.05;
 
 // Why a fit cannot be made at all.
 enum class Problem : std::uint8_t {
   None,
   NonFiniteSample,  // the record has a sample that is not finite
   NoMotion,         // no samples, or all of them equal (zero among them)
-  TooShort,         // the record is shorter than the axis's longest period
+  TooShort,         // the record (samples x time step) is shorter than the axis's longest period
   BadPeriod,        // a period of the axis is not positive and finite
   BadTarget,        // the target at a period is zero, negative or not finite
+  TooLarge,         // the wave has a sample that no F14.6 field holds (or one not finite)
 };
 
 struct Check {
@@ -77,32 +45,34 @@ struct Check {
   int row = 0;  // for BadPeriod and BadTarget: the period row, from 1
 };
 
-// Whether the record can be fitted to the target on the axis at this time step.
+// Whether the record can be fitted to the target on the axis at this time step (all but
+// TooLarge, which only the fit can tell).
 Check check_fit(std::span<const double> record, std::span<const double> periods,
                 std::span<const double> target, double time_step);
 
 struct Fit {
-  std::vector<double> wave;       // as many samples as the record
-  std::vector<double> psv;        // of the wave, per axis period
-  std::vector<double> worst;      // max |R - 1| of each iteration's wave, the start's first
-  Measure measure;                // of the wave
-  int iterations = 0;             // amplitude adjustments made
-  int best = 0;                   // the iteration of the wave
-  bool baseline_corrected = false;
+  std::vector<double> wave;   // as many samples as the record, as the file writes them
+  std::vector<double> psv;    // of the wave, per axis row
+  std::vector<double> worst;  // max |R - 1| of each iteration's wave, the start's first
+  std::vector<int> clear;     // criteria each iteration's wave meets by kStopMargin
+  Measure measure;            // of the wave
+  Motion motion;              // of the wave
+  std::array<double, kCriteria> values{};  // of the wave, in the order of kCriterionTexts
+  std::array<bool, kCriteria> met{};       // against the bare bounds
+  bool all_met = false;
+  bool too_large = false;     // a sample no F14.6 field holds: the fit cannot be made
+  int iterations = 0;         // adjustments made
+  int best = 0;               // the iteration written, from 1
+  Tapers tapers;
 };
 
-// Fits a record that check_fit passed. The oscillators' work is spread over the pool; the
-// transforms and every sum run in a fixed order, so the wave is the same bits for any
-// number of threads.
+// Fits a record that check_fit passed, with at least one adjustment (iteration_limit is
+// taken as at least 1). The oscillators' work is spread over the pool; the transforms and
+// every sum run in a fixed order, so the wave is the same bits for any number of threads.
 Fit fit_wave(std::span<const double> record, std::span<const double> periods, std::span<const double> target,
-             double time_step, const parallel::Pool& pool, const Criteria& criteria = {},
-             int iteration_limit = gm::kFitIterationLimit);
+             double time_step, const parallel::Pool& pool, int iteration_limit = kIterationLimit);
 
-// R of a wave whose pSv is `psv` against `target`, over the axis; sums in axis order.
-Measure measure_ratio(std::span<const double> psv, std::span<const double> target);
-
-// The velocity of an acceleration record as the run integrates it: trapezoid from rest,
-// v1 = a1 dt / 2.
-void integrate_velocity(std::span<const double> acceleration, double time_step, std::span<double> velocity);
+// Whether every sample fits an F14.6 field as the file writes it.
+bool fits_its_field(std::span<const double> wave);
 
 }  // namespace fitted_wave

@@ -29,7 +29,7 @@ void RealFourier::inverse(const std::vector<std::complex<double>>& spectrum, std
 
 std::size_t transform_length(std::size_t samples, double longest_period_samples) {
   const double padding = std::isfinite(longest_period_samples) && longest_period_samples > 0.0
-                             ? std::ceil(2.0 * longest_period_samples)
+                             ? std::ceil(4.0 * longest_period_samples)
                              : 0.0;
   // The callers keep records and periods to the run's limits (1e5 samples, periods the
   // record can carry), far below where this could overflow.

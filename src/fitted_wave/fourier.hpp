@@ -37,9 +37,11 @@ class RealFourier {
 };
 
 // The transform length for a record of `samples` samples whose longest period spans
-// `longest_period_samples` steps: the smallest power of two that holds the record and two
-// of those periods of zeros after it, so that the adjusted wave's longest waves do not
-// wrap round onto its start.
+// `longest_period_samples` steps: the smallest power of two that holds the record and
+// four of those periods of zeros. The factor that shapes the transform spreads each
+// sample over a few of the longest periods either way; what spreads ahead of the first
+// sample wraps round to the end of the zeros, and what spreads past the last stays in
+// them, so neither reaches the record (two periods on each side).
 std::size_t transform_length(std::size_t samples, double longest_period_samples);
 
 }  // namespace fitted_wave

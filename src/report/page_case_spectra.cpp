@@ -108,7 +108,8 @@ void write_chart(Html& html, const gm::RunTables& t) {
   html.raw("<li><span class=\"key case phase\"></span>位相ケース（ケース ").integer(t.phase_case).raw("）</li>\n");
   if (t.case_count > 1) html.raw("<li><span class=\"key case\"></span>その他のケース</li>\n");
   html.raw("</ul>\n<figcaption>pSv は各ケースの加速度波形から計算した擬似速度応答スペクトル（減衰定数 h = 0.05、");
-  html.raw("参考･各ケースの応答スペクトル.csv と同じ値）。");
+  html.raw("参考･各ケースの応答スペクトル.csv と同じ値）。最後のサンプルの後、地動が止まってからの自由振動");
+  html.raw("（周期軸の最長周期の長さ、最大 50 s）も含めた最大値です。");
   html.raw(axes.x.log ? "両対数軸、格子は 1-2-5 ごと。" : "線形軸。").raw("</figcaption>\n");
   if (!axes.x.log) {
     write_note(html, axes.left_out > 0 ? "数値でない値（CSV では * 表示）があるため、両対数軸ではなく線形軸で描いています。"

@@ -76,9 +76,14 @@ void write_case_spectra_section(Html& html, const PageData& d);
 void write_phase_section(Html& html, const PageData& d);
 void write_velocity_section(Html& html, const PageData& d);
 void write_acceleration_section(Html& html, const PageData& d);
-// The design wave, when the run made one.
+// The design wave, when the run made one, and its charts.
 void write_fit_section(Html& html, const PageData& d);
 bool fit_shown(const PageData& d);
+void write_fit_spectra_chart(Html& html, const gm::RunTables& t);
+void write_fit_ratio_chart(Html& html, const gm::RunTables& t);
+void write_fit_energy_chart(Html& html, const gm::RunTables& t);
+void write_fit_wave_charts(Html& html, const gm::RunTables& t);
+void write_fit_convergence_chart(Html& html, const gm::RunTables& t);
 
 // One line of a spectra chart: fault k (1..6), case c, or the target (0), as the caller
 // counts them.
@@ -119,6 +124,13 @@ inline double time_of(const gm::RunTables& t, int i) { return static_cast<double
 
 // The time step as a reader reads it: 0.02 -> "0.02".
 std::string time_step_text(const gm::RunTables& t);
+
+// The waveform charts' axes: symmetric around zero (a little beyond the largest value
+// unless stretched to 1-2-5 ticks), and the time of `samples` samples from 0.
+Axis symmetric_axis(double lowest, double highest, int ticks, bool stretch);
+Axis time_axis(const gm::RunTables& t, int samples);
+// The dot on a waveform's peak and its label, "最大 937.3 cm/s²（19.50 s）".
+void draw_peak_mark(Html& html, const gm::RunTables& t, const Sample& peak, const Plot& plot, std::string_view unit);
 
 // A note under a chart, in the class the style sheet gives notes.
 void write_note(Html& html, std::string_view text);

@@ -75,16 +75,17 @@ void write_inputs_section(Html& html, const PageData& d) {
     html.raw(phase ? "<tr class=\"phase\">" : "<tr>");
     html.raw("<td class=\"n\">").integer(c).raw("</td><td class=\"path\">").text(case_folder_text(t, c));
     html.raw("</td><td class=\"n\">").integer(n).raw("</td><td class=\"n\">");
-    // The time of the last sample, the last time in the waveform files.
-    html.text(n > 0 ? field(time_of(t, n - 1), 12, 4) : "-").raw("</td><td class=\"n\">");
+    // The span the run integrates: from rest one step before the first sample, n steps.
+    html.text(n > 0 ? field(static_cast<double>(n) * t.time_step, 12, 4) : "-").raw("</td><td class=\"n\">");
     html.text(n > 0 ? field(std::fabs(w.acceleration.peak().value), 14, 6) : "-").raw("</td><td class=\"n\">");
     html.text(field(t.peak_velocity(c), 14, 6)).raw("</td><td class=\"n\">");
     html.text(integer_field(t.case_rank(c), 3)).raw("</td><td>");
     if (phase) html.raw("<span class=\"mark\">位相ケース</span>");
     html.raw("</td></tr>\n");
   }
-  html.raw("</table>\n<p>数値は結果ファイル（CSV）と同じ桁で丸めています。継続時間は最後のサンプルの時刻");
-  html.raw("（(サンプル数 − 1) × ").text(time_step_text(t)).raw(" s）、最大加速度は加速度の絶対値の最大です。</p>\n");
+  html.raw("</table>\n<p>数値は結果ファイル（CSV）と同じ桁で丸めています。継続時間はサンプル数 × ");
+  html.text(time_step_text(t)).raw(" s（積分は最初のサンプルの 1 刻み前の静止から始まるので、n 個で n 刻み。");
+  html.raw("模擬地震波形のメッセージと同じ数え方）、最大加速度は加速度の絶対値の最大です。</p>\n");
 }
 
 }  // namespace report::detail

@@ -8,7 +8,6 @@
 #include "report/svg.hpp"
 
 namespace report::detail {
-namespace {
 
 // A symmetric axis around zero that holds [lowest, highest]; unstretched it ends a little
 // beyond the largest value, so a small chart uses its height for the waveform.
@@ -43,6 +42,8 @@ void draw_peak_mark(Html& html, const gm::RunTables& t, const Sample& peak, cons
   draw_text(html, left ? px - 10.0 : px + 10.0, ly, left ? "pk end" : "pk", label);
   html.raw("\n");
 }
+
+namespace {
 
 struct WaveKind {
   const char* name;  // for a screen reader: "速度波形 ケース 3"

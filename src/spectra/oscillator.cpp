@@ -89,8 +89,20 @@ const char* path_name(Path path) noexcept {
   return "best";
 }
 
+std::size_t free_vibration_steps(std::span<const double> periods, double time_step) noexcept {
+  double longest = 0.0;
+  for (const double p : periods) {
+    if (std::isfinite(p) && p > longest) longest = p;
+  }
+  if (!(time_step > 0.0 && std::isfinite(time_step))) return 0;
+  const double steps = std::nearbyint(std::min(longest, kFreeVibrationCap) / time_step);
+  // The conversion needs a count that fits; a run's step of 0.02 s gives at most 2500.
+  return steps < 1e15 ? static_cast<std::size_t>(steps) : 0;
+}
+
 OscillatorBank::OscillatorBank(std::span<const double> periods, double time_step, double damping)
     : periods_(periods.size()),
+      rest_steps_(free_vibration_steps(periods, time_step)),
       stride_((periods.size() + kWidestVector - 1) / kWidestVector * kWidestVector),
       coefficients_(kLayouts * detail::kCoefficientRows * stride_ + kWidestVector, 0.0),
       displacement_scale_(periods.size()),
@@ -137,7 +149,7 @@ void OscillatorBank::respond_block(std::span<const double> acceleration, std::si
   const std::size_t width = static_cast<std::size_t>(kernel.width);
   const BlockSpan span = block_span(vectors_of(periods_, kernel), blocks(path), block);
   double outcome[detail::kOutcomeRows][detail::kMaxBlockLanes];
-  const detail::SweepBlock sweep{acceleration.data(), acceleration.size(),
+  const detail::SweepBlock sweep{acceleration.data(), acceleration.size(), rest_steps_,
                                  layout_of(width) + span.first_vector * detail::kCoefficientRows * width,
                                  static_cast<int>(span.vectors), outcome};
   kernel.sweep(sweep);

@@ -8,9 +8,16 @@
 // step: the convention of the run's velocity integration, whose first velocity is
 // a1 * dt / 2, so that Sv at very long periods tends to the record's peak velocity.
 //
+// The response goes on after the last sample with the ground at rest: the acceleration
+// falls linearly to 0 over one step and stays 0, for as many steps as the axis's longest
+// period spans (free_vibration_steps), at most kFreeVibrationCap. A building keeps moving
+// after the ground stops, and a damped oscillator's largest free response comes within
+// half a period of the stop, so this holds every oscillator's for periods up to twice the
+// cap; the cap keeps a stray period of 1e6 s from making a run long.
+//
 // Per record and period: Sv = max |x'| and pSv = w * max |x| over the samples, the first
-// included. The results are the same bits on every host, for any number of threads and
-// whichever vector path computes them.
+// included, and the free vibration after them. The results are the same bits on every
+// host, for any number of threads and whichever vector path computes them.
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -24,6 +31,15 @@ namespace spectra {
 // path it lacks is taken as Best). Every path gives the same bits: the choice is one of
 // speed only, and tests force each path to compare it with Plain.
 enum class Path { Plain, Sse2, Avx2, Avx512, Best };
+
+// The longest free vibration after a record, in seconds.
+inline constexpr double kFreeVibrationCap = 50.0;
+
+// The steps of free vibration for an axis: its longest period that is positive and finite,
+// at most kFreeVibrationCap, in steps of `time_step` (to the nearest; 0 for no such period
+// or a time step that is not positive and finite).
+//   free_vibration_steps({1.0, 10.0}, 0.02) -> 500;  free_vibration_steps({1e6}, 0.02) -> 2500
+std::size_t free_vibration_steps(std::span<const double> periods, double time_step) noexcept;
 
 // Whether the processor (and the build) can run the path; Plain, Sse2 and Best always.
 bool path_available(Path path) noexcept;
@@ -47,6 +63,7 @@ class OscillatorBank {
   OscillatorBank& operator=(OscillatorBank&&) noexcept = default;
 
   std::size_t periods() const noexcept { return periods_; }
+  std::size_t rest_steps() const noexcept { return rest_steps_; }
 
   // Sv and pSv of one record, sv[j] and psv[j] for periods[j]; both spans hold periods()
   // cells. A record without samples gives 0 (the oscillator stays at rest).
@@ -62,6 +79,7 @@ class OscillatorBank {
 
  private:
   std::size_t periods_;
+  std::size_t rest_steps_;  // free_vibration_steps of the axis
   // The coefficients in one layout per vector width (sweep.hpp's SweepBlock): for width W,
   // psi11 .. b2 of lanes 0 to W-1, then of lanes W to 2W-1, and so on.
   double* layout_of(std::size_t width) const noexcept;

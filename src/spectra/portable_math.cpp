@@ -35,7 +35,50 @@ constexpr double kLn2Low = 1.90821492927058770002e-10;
 constexpr double kInverseLn2 = 1.44269504088896338700e+00;
 constexpr double kTwoPi = 6.28318530717958647692;
 
+// 2 / (2i + 1) for i = 1..11, the coefficients of R in ln(1 + f) (portable_log).
+constexpr std::array<double, 12> log_series() {
+  std::array<double, 12> table{};
+  for (int i = 1; i < 12; ++i) table[static_cast<std::size_t>(i)] = 2.0 / (2.0 * i + 1.0);
+  return table;
+}
+constexpr std::array<double, 12> kLogSeries = log_series();
+
+constexpr std::uint64_t kExponentMask = 0x7ff0000000000000ULL;
+constexpr std::uint64_t kMantissaMask = 0x000fffffffffffffULL;
+constexpr std::uint64_t kSqrt2Mantissa = 0x6a09e667f3bcdULL;  // of the double nearest sqrt(2)
+
 }  // namespace
+
+double portable_log(double x) noexcept {
+  if (x != x) return x;
+  if (x < 0.0) return std::numeric_limits<double>::quiet_NaN();
+  if (x == 0.0) return -std::numeric_limits<double>::infinity();
+  if (x == std::numeric_limits<double>::infinity()) return x;
+  int k = 0;
+  if (x < 2.2250738585072014e-308) {  // subnormal: 2^54 x is normal, exactly
+    x = x * 18014398509481984.0;
+    k = -54;
+  }
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  std::uint64_t mantissa = bits & kMantissaMask;
+  k += static_cast<int>((bits & kExponentMask) >> 52) - 1023;
+  // m = 1.mantissa, halved (exponent -1) when above sqrt(2): m in [sqrt(1/2), sqrt(2)).
+  std::uint64_t exponent = 1023;
+  if (mantissa > kSqrt2Mantissa) {
+    exponent = 1022;
+    k += 1;
+  }
+  const double m = std::bit_cast<double>((exponent << 52) | mantissa);
+  const double f = m - 1.0;  // exact: m lies within [1/2, 2] (Sterbenz)
+  const double s = f / (2.0 + f);
+  const double z = s * s;
+  double r = kLogSeries[11];
+  for (std::size_t i = 10; i >= 1; --i) r = r * z + kLogSeries[i];
+  r = r * z;
+  const double half_square = 0.5 * f * f;
+  const double dk = static_cast<double>(k);
+  return dk * kLn2High - ((half_square - (s * (half_square + r) + dk * kLn2Low)) - f);
+}
 
 double portable_exp(double x) noexcept {
   if (x != x) return x;

@@ -1,5 +1,5 @@
 #pragma once
-// exp, sin and cos that give the same bits on every host. The C libraries of Linux (glibc)
+// exp, log, sin and cos that give the same bits on every host. The C libraries of Linux (glibc)
 // and of the Windows build (MinGW-w64) disagree in the last bit for a few arguments in a
 // thousand, which would make an oscillator's coefficients, and so every sample of its
 // response, differ between the two builds. These use only +, -, * and / on doubles (no
@@ -11,6 +11,15 @@
 // rounded; what matters is that they are the same everywhere.
 
 namespace spectra {
+
+// ln x: x = 2^k m with m in [sqrt(1/2), sqrt(2)) taken from its bits (subnormals scaled
+// by 2^54 first), f = m - 1 (exact), s = f / (2 + f), and
+//   ln(1 + f) = 2 atanh(s) = f - (f^2/2 - s (f^2/2 + R)),  R = sum_i 2 s^(2i) / (2i + 1)
+// to s^22 (remainder below 1e-18 for |s| <= 0.172), added to k ln 2 split as for e^x:
+// the arrangement of fdlibm's e_log.c (Sun Microsystems, 1993) with the series' own
+// coefficients, each the double nearest 2 / (2i + 1). -inf for 0, NaN for x < 0 and NaN,
+// +inf for +inf. portable_log(10.0) -> 2.302585092994046 (within an ulp of ln 10).
+double portable_log(double x) noexcept;
 
 // e^x: exact reduction x = k ln 2 + r with |r| <= ln 2 / 2 (Cody and Waite, "Software
 // Manual for the Elementary Functions", 1980: ln 2 split in a part with trailing zero bits,

@@ -71,11 +71,10 @@ StepMap step_map_closed(double s, double damped_turns, double h) noexcept {
   return m;
 }
 
-ScaledStep scaled_step(double period, double time_step, double damping) noexcept {
-  ScaledStep out{};
+bool step_map_of(double period, double time_step, double damping, StepMap& map) noexcept {
   if (!(period > 0.0 && finite(period) && time_step > 0.0 && finite(time_step) && damping > 0.0 &&
         damping < 1.0)) {
-    return out;
+    return false;
   }
   double turns = time_step / period;  // the undamped angle of a step, in turns
   double s = kTwoPi * turns;          // and in radians
@@ -84,8 +83,14 @@ ScaledStep scaled_step(double period, double time_step, double damping) noexcept
     turns = s / kTwoPi;
   }
   const double root = std::sqrt(1.0 - damping * damping);
-  const StepMap m =
-      s <= kSeriesLimit ? step_map_series(s, damping) : step_map_closed(s, root * turns, damping);
+  map = s <= kSeriesLimit ? step_map_series(s, damping) : step_map_closed(s, root * turns, damping);
+  return true;
+}
+
+ScaledStep scaled_step(double period, double time_step, double damping) noexcept {
+  ScaledStep out{};
+  StepMap m{};
+  if (!step_map_of(period, time_step, damping, m)) return out;
   const double p1 = m.gamma1[0];  // the weights of the newest sample, up to the factor -dt
   const double q1 = m.gamma1[1];
   out.psi11 = m.phi[0][0];

@@ -30,6 +30,11 @@ StepMap step_map_series(double s, double h) noexcept;
 // in turns, `damped_turns` = s sqrt(1 - h^2) / (2 pi); for s > kSeriesLimit.
 StepMap step_map_closed(double s, double damped_turns, double h) noexcept;
 
+// The map of one oscillator: false, leaving `map` as it was, for a period that is zero,
+// negative or not finite, a time step that is not positive and finite, or a damping
+// outside (0, 1). A step of more than 2^100 radians is taken as 2^100 (oscillator.hpp).
+bool step_map_of(double period, double time_step, double damping, StepMap& map) noexcept;
+
 // The map in the form the sweep runs (sweep.hpp), with z1 = y1 / p1 and z2 = y2 / q1,
 // where p1 = -dt Gamma1[0] and q1 = -dt Gamma1[1] are the weights of the newest sample:
 // scaled so, the newest sample enters with the factor 1, which saves two multiplications

@@ -33,6 +33,9 @@ inline constexpr int kMaxBlockLanes = 64;
 struct SweepBlock {
   const double* acceleration;
   std::size_t samples;
+  // Steps of free vibration after the last sample (oscillator.hpp): the first with the
+  // acceleration falling from the last sample to 0, the rest at 0. None without samples.
+  std::size_t rest_steps;
   // For vector k of the block, its kCoefficientRows rows of W lanes one after the other,
   // starting at coefficients + k * kCoefficientRows * W; aligned to W doubles.
   const double* coefficients;
@@ -160,6 +163,13 @@ template <class V, class I, std::size_t W, std::size_t NV, bool kCoefficientsInR
     step(&first[1]);
   }
   for (std::size_t i = 1; i < b.samples; ++i) step(opaque(b.acceleration + i));
+  if (b.samples > 0 && b.rest_steps > 0) {
+    const double last[2] = {b.acceleration[b.samples - 1], 0.0};
+    step(&last[1]);
+    // The same operations with zero samples: every path keeps the plain path's bits.
+    const double rest[2] = {0.0, 0.0};
+    for (std::size_t i = 1; i < b.rest_steps; ++i) step(opaque(&rest[1]));
+  }
 #pragma GCC unroll 8
   for (std::size_t k = 0; k < NV; ++k) {
     std::memcpy(&b.outcome[kPeak1][k * W], &peak1[k], sizeof(V));

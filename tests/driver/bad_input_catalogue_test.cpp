@@ -896,8 +896,10 @@ struct BadFit {
 TEST(CatalogueFit, EachUnfittableInputEndsAsStated) {
   std::vector<double> wave(400);
   for (std::size_t i = 0; i < wave.size(); ++i) wave[i] = 100.0 * std::sin(0.05 * static_cast<double>(i * i));
-  const std::vector<std::string> short_case = {"Phase case no.", "1",
-                                               " is shorter than the longest period, no fit ! [Enter]"};
+  const std::vector<std::string> short_case = {
+      "Phase case no.", "1", " lasts 4.0000 s, shorter than the longest period 5.5000 s, no fit ! [Enter]"};
+  const std::vector<std::string> too_large = {"Phase case no.", "1",
+                                              " fitted to the target exceeds its field (F14.6), no fit ! [Enter]"};
   const std::vector<std::string> no_motion = {"Phase case no.", "1",
                                               " has no motion (all samples equal), no fit ! [Enter]"};
   const std::vector<std::string> bad_target = {"Target spectrum at period ", "0.1000",
@@ -908,6 +910,8 @@ TEST(CatalogueFit, EachUnfittableInputEndsAsStated) {
       {"200 samples (4 s) for a longest period of 5.5 s", std::vector<double>(wave.begin(), wave.begin() + 200),
        3.0, short_case},
       {"target 0 at 0.1 s", wave, 0.0, bad_target},
+      // A wave of some 1e9 cm/s2: more than F14.6 holds.
+      {"target 1e9 cm/s at 0.1 s", wave, 1e9, too_large},
   };
   for (const BadFit& c : cases) {
     const std::string& last = c.message.back();

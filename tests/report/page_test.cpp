@@ -76,8 +76,8 @@ TEST(ReportPage, TablesShowTheNumbersOfTheResultFiles) {
   const std::string page = render(t);
   const std::string cases = page.substr(page.find("<table class=\"cases\">"));
   const std::string first_row = cases.substr(cases.find("<tr class=\"phase\">"));
-  // Case 1, 4 samples: the last sample at 0.06 s (F12.4), the peak velocity, rank 2.
-  EXPECT_NE(first_row.find("<td class=\"n\">4</td><td class=\"n\">0.0600</td>"), std::string::npos);
+  // Case 1, 4 samples: a duration of 4 steps, 0.08 s (F12.4), the peak velocity, rank 2.
+  EXPECT_NE(first_row.find("<td class=\"n\">4</td><td class=\"n\">0.0800</td>"), std::string::npos);
   EXPECT_NE(first_row.find("<td class=\"n\">12.345679</td><td class=\"n\">2</td>"), std::string::npos);
   EXPECT_NE(cases.find("<td class=\"n\">2.675000</td><td class=\"n\">0.000000</td>"), std::string::npos);
   EXPECT_NE(cases.find("<td class=\"n\">**************</td><td class=\"n\">1</td>"), std::string::npos);

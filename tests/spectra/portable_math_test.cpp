@@ -33,6 +33,34 @@ TEST(PortableMath, WithinAnUlpOrTwoOfTheCLibrary) {
   EXPECT_TRUE(portable_exp(0.0) == 1.0 && portable_exp(-708.5) == 0.0 && std::isnan(portable_exp(NAN)));
 }
 
+// ln over the whole range of doubles, subnormals included, and closely around 1, where
+// f = x - 1 is small and the host's result has its most significant digits there.
+TEST(PortableMath, LogWithinAnUlpOfTheCLibrary) {
+  std::mt19937_64 rng(13);
+  std::uniform_real_distribution<double> exponent(-1074.0, 1024.0), near_one(-1e-3, 1e-3);
+  double worst = 0.0, worst_at = 0.0;
+  const auto check = [&](double x) {
+    const double want = std::log(x);
+    if (want == 0.0) {
+      EXPECT_EQ(spectra::portable_log(x), 0.0) << x;
+      return;
+    }
+    const double ulps = std::fabs(spectra::portable_log(x) - want) /
+                        (std::nextafter(std::fabs(want), INFINITY) - std::fabs(want));
+    if (ulps > worst) worst = ulps, worst_at = x;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    check(std::ldexp(1.0 + 0.5 * (1.0 + near_one(rng) * 1e3), static_cast<int>(exponent(rng))));
+    check(1.0 + near_one(rng));
+    check(1.0 + near_one(rng) * 1e-10);
+  }
+  for (int k = -1074; k < 1024; ++k) check(std::ldexp(1.0, k));
+  EXPECT_LE(worst, 1.0) << "at " << worst_at;
+  EXPECT_EQ(spectra::portable_log(0.0), -INFINITY);
+  EXPECT_EQ(spectra::portable_log(INFINITY), INFINITY);
+  EXPECT_TRUE(std::isnan(spectra::portable_log(-1e-300)) && std::isnan(spectra::portable_log(NAN)));
+}
+
 // The reduction in turns is exact: whole turns and quarters, also past any whole number of
 // turns, land on the exact values; 1e9 + 15/128 is exact in a double, and so is its sine.
 TEST(PortableMath, ExactReductionInTurns) {

@@ -12,13 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "spectra/input_energy.hpp"
 #include "spectra/oscillator.hpp"
 #include "spectra/test_records.hpp"
 
 namespace {
 
 // Real records and the synthetic ones, on the run's axis and a few periods more at the
-// short end, where the closed form of the step takes over from the series (0.1257 s).
+// short end, where the closed form of the step takes over from the series (0.1257 s):
+// Sv and pSv (h = 0.05, with the free vibration after the record) and the energy
+// spectrum (h = 0.10).
 TEST(ScipyReference, AgreesToOnePartInTenToTheNinth) {
   const std::string python = "/usr/bin/python3";
   if (access(python.c_str(), X_OK) != 0 ||
@@ -38,6 +41,7 @@ TEST(ScipyReference, AgreesToOnePartInTenToTheNinth) {
   ASSERT_NE(input, nullptr);
   std::fprintf(input, "periods %zu\n", periods.size());
   for (double p : periods) std::fprintf(input, "%.17g\n", p);
+  std::fprintf(input, "energy 0.1\n");
   for (const auto& r : records) {
     std::fprintf(input, "record %zu\n", r.samples.size());
     for (double a : r.samples) std::fprintf(input, "%.17g\n", a);
@@ -49,16 +53,19 @@ TEST(ScipyReference, AgreesToOnePartInTenToTheNinth) {
 
   std::ifstream reference(scratch / "reference.txt");
   double worst = 0.0;
+  const parallel::Pool pool(2);
   for (const auto& record : records) {
-    std::vector<double> sv(periods.size()), psv(periods.size());
+    std::vector<double> sv(periods.size()), psv(periods.size()), ve(periods.size());
     spectra::response_spectrum(record.samples, periods, 0.02, 0.05, sv, psv);
-    for (std::size_t j = 0; j < 2 * periods.size(); ++j) {
-      std::string text;  // Sv, pSv, Sv, ... as Python writes them: "nan" and "inf" too
+    spectra::energy_spectrum(record.samples, periods, 0.02, 0.10, ve, pool);
+    const std::size_t m = periods.size();
+    for (std::size_t j = 0; j < 3 * m; ++j) {
+      std::string text;  // Sv, pSv, Sv, ..., then V_E as Python writes them: "nan" and "inf" too
       reference >> text;
       const double want = std::strtod(text.c_str(), nullptr);
-      const double got = j % 2 == 0 ? sv[j / 2] : psv[j / 2];
-      SCOPED_TRACE(testing::Message()
-                   << record.name << ", period " << periods[j / 2] << (j % 2 ? " pSv" : " Sv"));
+      const double got = j >= 2 * m ? ve[j - 2 * m] : j % 2 == 0 ? sv[j / 2] : psv[j / 2];
+      SCOPED_TRACE(testing::Message() << record.name << ", period " << periods[j < 2 * m ? j / 2 : j - 2 * m]
+                                      << (j >= 2 * m ? " V_E" : j % 2 ? " pSv" : " Sv"));
       if (!std::isfinite(want)) {
         EXPECT_TRUE(std::isnan(got)) << got << " against " << text;
       } else {
