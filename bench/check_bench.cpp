@@ -57,7 +57,8 @@ void BM_RunReadsWaveform(benchmark::State& state) {
   for (auto _ : state) {
     StringSource source(text);
     reader.attach(source, "bench.acc");
-    if (inputs::read_waveform_header(tables(), 1, reader) != 0 || inputs::read_waveform_samples(tables(), 1, reader) != 0) {
+    std::int32_t stated = 0;
+    if (inputs::read_waveform_header(tables(), 1, reader, stated) != 0 || inputs::read_waveform_samples(tables(), 1, reader) != 0) {
       state.SkipWithError("read failed");
     }
     benchmark::DoNotOptimize(tables().acceleration_column(1));

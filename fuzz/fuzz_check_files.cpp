@@ -57,8 +57,9 @@ std::string run_reading(gm::RunTables& t, int kind, const std::string& bytes) {
   reader.attach(source, kName);
   int status = textio::kStatusOk;
   if (kind == 0) {
-    status = inputs::read_waveform_header(t, 1, reader);
-    if (status == textio::kStatusOk && t.case_sample_count(1) > gm::kMaxSamples) {
+    std::int32_t stated = 0;
+    status = inputs::read_waveform_header(t, 1, reader, stated);
+    if (status == textio::kStatusOk && stated > gm::kMaxSamples) {
       return check::join_message({std::string(kName) + std::string(gm::kTooManySamples)});
     }
     if (status == textio::kStatusOk) status = inputs::read_waveform_samples(t, 1, reader);

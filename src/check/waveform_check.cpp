@@ -164,13 +164,14 @@ inputs::InputOutcome check_waveform(gm::RunTables& t, int c, std::string_view pa
   const std::size_t first = out.size();
   BytesSource source(file);
   reader.attach(source, path);
-  int status = inputs::read_waveform_header(t, c, reader);
+  std::int32_t stated = 0;
+  int status = inputs::read_waveform_header(t, c, reader, stated);
   if (status != textio::kStatusOk) {
     outcome.kind = inputs::InputOutcome::Kind::Fault;
     outcome.fault = reader.fault(status);
     out.error(path, outcome.fault.line, record_error_text(outcome.fault, header_failure(outcome.fault, file.bytes)));
   } else {
-    const int n = t.case_sample_count(c);
+    const int n = stated;
     scan_header(file.bytes, path, n, out);
     if (n > gm::kMaxSamples) {
       outcome.kind = inputs::InputOutcome::Kind::TooManySamples;

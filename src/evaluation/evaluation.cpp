@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "expect/expect.hpp"
+
 namespace evaluation {
 
 void compute_target_spectrum(gm::RunTables& t) {
@@ -31,7 +33,7 @@ void integrate_case_velocity(gm::RunTables& t, int c) {
 }
 
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {
-  pool.for_each(static_cast<std::size_t>(t.case_count),
+  pool.for_each(gm::checked_size(t.case_count, "the case count is checked when it is read"),
                    [&](std::size_t i) { integrate_case_velocity(t, static_cast<int>(i) + 1); });
 }
 
@@ -43,6 +45,7 @@ void find_longest_case(gm::RunTables& t) {
 }
 
 void rank_cases(gm::RunTables& t) {
+  for (int c = 1; c <= t.case_count; ++c) GM_EXPECT(t.case_rank(c) == 0, "the cases are ranked once, from start-up");
   const int middle_rank = (t.case_count + 1) / 2;
   int next_rank = 0;
   while (next_rank < t.case_count) {

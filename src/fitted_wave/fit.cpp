@@ -5,6 +5,7 @@
 #include <complex>
 #include <limits>
 
+#include "expect/expect.hpp"
 #include "fitted_wave/fourier.hpp"
 #include "fitted_wave/spectral_ratio.hpp"
 #include "spectra/oscillator.hpp"
@@ -169,6 +170,9 @@ void integrate_velocity(std::span<const double> a, double time_step, std::span<d
 
 Fit fit_wave(std::span<const double> record, std::span<const double> periods, std::span<const double> target,
              double time_step, const parallel::Pool& pool, const Criteria& criteria, int iteration_limit) {
+  GM_EXPECT(check_fit(record, periods, target, time_step).problem == Problem::None,
+            "fit_wave fits a record that check_fit passed");
+  GM_EXPECT(periods.size() == target.size(), "a target value for every axis period");
   Fitter fitter(record, periods, target, time_step);
   const spectra::OscillatorBank bank(periods, time_step, gm::kDamping);
   const RatioCarrier carrier(periods);

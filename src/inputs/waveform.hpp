@@ -2,6 +2,7 @@
 // The acceleration waveform of a case folder: a header record holding the sample count
 // (and a real that is read and discarded: every waveform is sampled at the fixed time
 // step), then the samples, free-form, over as many records as they take.
+#include <cstdint>
 #include <string_view>
 
 #include "tables/run_tables.hpp"
@@ -21,11 +22,12 @@ inline constexpr std::string_view kWaveformName =
 InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit);
 
 // The two reads of a waveform, from a reader at the file's first record; each gives 0 or
-// the record layer's error number. The header: the sample count into case_sample_count(c),
-// the interval read and discarded. The samples, from the record after the header: as many
-// as the count (none for a count of 0 or less, though the record is still taken), which
-// must be within the table's room.
-int read_waveform_header(gm::RunTables& t, int c, textio::RecordReader& reader);
+// the record layer's error number. The header: the sample count as written into `stated`,
+// and into case_sample_count(c) as many samples as are read: the count, or 0 for a count
+// of 0 or less or above the table's room (which the caller refuses); the interval read and
+// discarded. The samples, from the record after the header: as many as the table's count
+// (none for 0, though the record is still taken).
+int read_waveform_header(gm::RunTables& t, int c, textio::RecordReader& reader, std::int32_t& stated);
 int read_waveform_samples(gm::RunTables& t, int c, textio::RecordReader& reader);
 
 // Reads the waveforms of cases 1 to case_count, several at a time on the pool, and
