@@ -91,14 +91,14 @@ bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_vi
   return true;
 }
 
-int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options) {
   check::Findings found;
   check::check_input_set(t, definition_file, kTexts, pool, found);
   if (options.fit && found.errors() == 0) add_fit_problem(t, pool, definition_file, found);
   add_refusals(options, found);
   add_unfinished_set(found);
-  console.write_output(check::format_findings(found));
+  if (!con.write_lines(check::format_findings(found))) return con.fatal(con.output_fault());
   return found.errors() > 0 ? kExitErrorEnd : kExitNormal;
 }
 

@@ -7,6 +7,7 @@
 
 #include "check/error_texts.hpp"
 
+#include "driver/run_console.hpp"
 #include "driver/run_options.hpp"
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
@@ -25,9 +26,10 @@ bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_vi
 
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on
-// standard output. Returns 0 when a run would end normally (warnings or not), 1 when it
-// would end with an error, whose text is the first error listed.
-int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+// the console's standard output. Returns 0 when a run would end normally (warnings or
+// not), 1 when it would end with an error, whose text is the first error listed, and 2
+// with the record layer's report when the list could not be written.
+int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options);
 
 }  // namespace gm

@@ -162,7 +162,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   start_up(t);
   Run run{console, t, pool, options, RunConsole(console, options.definition_file.has_value()), {}};
   // A check changes nothing, not even what a stopped run left: it says so.
-  if (options.check && options.definition_file) return check_run(console, t, pool, *options.definition_file, options);
+  if (options.check && options.definition_file) return check_run(run.con, t, pool, *options.definition_file, options);
   if (Ending end = finish_what_was_left(run)) return *end;
   if (Ending end = ask_for_definition_file(run)) return *end;
   if (Ending end = read_everything(run)) return *end;
