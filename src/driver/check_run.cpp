@@ -78,17 +78,15 @@ void add_unfinished_set(check::Findings& found) {
 
 const check::ErrorTexts& check_texts() { return kTexts; }
 
-bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
-                        std::vector<std::string>& warnings) {
-  check::Findings found;
-  check::check_input_set(t, definition_file, kTexts, pool, found);
-  if (found.errors() > 0) return false;
+std::vector<std::string> warning_lines(const check::Findings& found) {
+  std::vector<std::string> lines;
   for (const check::Finding& f : found.list()) {
+    if (f.severity != check::Finding::Warning) continue;
     std::string line = f.file;
     if (f.line > 0) line.append(":").append(std::to_string(f.line));
-    warnings.push_back(line.append(": ").append(f.text));
+    lines.push_back(line.append(": ").append(f.text));
   }
-  return true;
+  return lines;
 }
 
 int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,

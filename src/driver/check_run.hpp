@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "check/error_texts.hpp"
+#include "check/findings.hpp"
 
 #include "driver/run_console.hpp"
 #include "driver/run_options.hpp"
@@ -18,11 +19,8 @@ namespace gm {
 // The run's error texts, as a check states them.
 const check::ErrorTexts& check_texts();
 
-// Reads the input set of `definition_file` into `t` as a run does, through the check;
-// true when a run would read it without an error, the check's warnings then in `warnings`
-// as "FILE:LINE: TEXT" (Shift-JIS). On false the tables hold what the check got to.
-bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
-                        std::vector<std::string>& warnings);
+// The warnings among `found`, each as "FILE:LINE: TEXT" (Shift-JIS), for the page.
+std::vector<std::string> warning_lines(const check::Findings& found);
 
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on

@@ -7,23 +7,34 @@
 
 #include "expect/expect.hpp"
 #include "inputs/file_layouts.hpp"
+#include "inputs/input_watch.hpp"
 
 namespace inputs {
 
-InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit) {
+InputOutcome read_case_waveform(gm::RunTables& t, int c, textio::InputFileUnit& unit, InputWatch* watch) {
   InputOutcome outcome = open_in_folder(t.case_folder(c), t.case_folder_length(c), kWaveformName, unit);
-  if (!outcome.is_ok()) return outcome;
-  std::int32_t stated = 0;
-  int status = read_waveform_header(t, c, unit.reader(), stated);
-  if (status == textio::kStatusOk) {
-    if (stated > gm::kMaxSamples) {
-      outcome.kind = InputOutcome::Kind::TooManySamples;
-      unit.close_unit();
-      return outcome;
-    }
-    status = read_waveform_samples(t, c, unit.reader());
+  if (!outcome.is_ok()) {
+    if (watch != nullptr) watch->read(InputFile::Waveform, c, t, nullptr, outcome);
+    return outcome;
   }
-  return finish_reading(std::move(outcome), status, unit);
+  outcome = read_open_waveform(t, c, unit.reader(), std::move(outcome), watch);
+  unit.close_unit();
+  return outcome;
+}
+
+InputOutcome read_open_waveform(gm::RunTables& t, int c, textio::RecordReader& reader, InputOutcome outcome,
+                                InputWatch* watch) {
+  if (watch != nullptr) reader.set_observer(watch->opened(InputFile::Waveform, c));
+  std::int32_t stated = 0;
+  int status = read_waveform_header(t, c, reader, stated);
+  if (status == textio::kStatusOk && stated > gm::kMaxSamples) {
+    outcome.kind = InputOutcome::Kind::TooManySamples;
+  } else {
+    if (status == textio::kStatusOk) status = read_waveform_samples(t, c, reader);
+    outcome = fault_outcome(std::move(outcome), status, reader);
+  }
+  if (watch != nullptr) watch->read(InputFile::Waveform, c, t, &reader, outcome);
+  return outcome;
 }
 
 int read_waveform_header(gm::RunTables& t, int c, textio::RecordReader& reader, std::int32_t& stated) {
@@ -44,7 +55,7 @@ int read_waveform_samples(gm::RunTables& t, int c, textio::RecordReader& reader)
   return reader.read_free_form_reals(t.acceleration_column(c), 1, n);
 }
 
-InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool) {
+InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool, InputWatch* watch) {
   const std::size_t count = gm::checked_size(t.case_count, "the case count is checked when it is read");
   std::vector<InputOutcome> outcomes(count);
   // A case after one that failed cannot change the outcome: it is skipped once that is
@@ -55,7 +66,7 @@ InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool) {
       count, [] { return textio::InputFileUnit(kWaveformUnit); },
       [&](textio::InputFileUnit& unit, std::size_t i) {
         if (i > first_failed.load(std::memory_order_relaxed)) return;
-        outcomes[i] = read_case_waveform(t, static_cast<int>(i) + 1, unit);
+        outcomes[i] = read_case_waveform(t, static_cast<int>(i) + 1, unit, watch);
         if (outcomes[i].is_ok()) return;
         std::size_t seen = first_failed.load(std::memory_order_relaxed);
         while (i < seen && !first_failed.compare_exchange_weak(seen, i, std::memory_order_relaxed)) {
