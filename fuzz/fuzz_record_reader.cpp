@@ -447,7 +447,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.preset(kSentinelA, op == Op::Samples ? sample_slots : 0);
     b.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
     c.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
-    d.preset(kSentinelA, op == Op::Samples ? sample_slots : 0);
+    d.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
     const int status_a = run_statement(op, reader_a, a, sample_count);
     const int status_b = run_statement(op, reader_b, b, sample_count);
     const int status_c = run_statement(op, reader_c, c, sample_count, true);

@@ -30,7 +30,8 @@
 //   o1 .. o6       (content ignored) a folder takes the name the earlier result file 1 .. 6
 //                  is kept under while the new ones go in (its name with ".old")
 //   report         (content ignored) the run is asked for the report page, unit 27 of
-//                  the set
+//                  the set (these three pieces combine: every option and combination,
+//                  and the check that follows each run is asked for the same)
 //   spectra        (content ignored) the run is asked for the response spectra file,
 //                  unit 28 of the set
 //   fit            (content ignored) the run is asked for the design wave, unit 29 of the
@@ -410,9 +411,9 @@ void check_spectra(const Workspace& ws, const Request& request, int status) {
 
 // Puts the run tables back to their load-time zeros.
 void reset_tables(gm::RunTables& t) {
-  // The waveform tables whole: a run asked for the page reads through the check, and when
-  // that finds an error the run starts over, so the counts left in the tables need not
-  // cover every cell written.
+  // The waveform tables whole: a check that follows a run reads every case, those behind
+  // one in error too, and a count refused (above the table's room) is left at 0 in the
+  // table: the counts need not cover every cell written.
   std::memset(t.case_acceleration, 0, sizeof t.case_acceleration);
   std::memset(t.case_velocity, 0, sizeof t.case_velocity);
   std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);
