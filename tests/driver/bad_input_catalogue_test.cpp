@@ -223,6 +223,35 @@ struct BadInput {
   int status;
 };
 
+const std::string kAnswer = "def.csv\n\n";  // the definition file, then Enter for a message
+const std::string kNoPause = "def.csv\n";
+
+// With every option, the run ends as the plain one (the input's fault comes before all the
+// options add), and a check asked for the same agrees with it: its first error is the
+// run's ending. For the inputs that answer with def.csv: the others are the dialogue's.
+void expect_ending_with_every_option(const BadInput& c, const RunResult& plain) {
+  if (c.input != kAnswer && c.input != kNoPause) return;
+  const std::vector<std::string> options = {"--spectra", "--fit", "--report"};
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  place_earlier_results(folder);
+  if (c.prepare) c.prepare(folder);
+  const RunResult r = testing_support::run_with_arguments(folder.path(), options, c.input);
+  EXPECT_EQ(r.out, plain.out);
+  EXPECT_EQ(r.err, plain.err);
+  EXPECT_EQ(r.status, plain.status);
+  std::vector<std::string> check = {"--check"};
+  check.insert(check.end(), options.begin(), options.end());
+  check.push_back("def.csv");
+  const RunResult checking = testing_support::run_with_arguments(folder.path(), check);
+  EXPECT_EQ(checking.status, 1) << checking.out;
+  const std::string ending = r.status == 1 ? testing_support::error_end_on_one_line(r.out.substr(kPrompt.size()))
+                                           : r.err.substr(0, r.err.find('\n'));
+  const std::size_t error = checking.out.find(": error: ");
+  ASSERT_NE(error, std::string::npos) << checking.out;
+  EXPECT_EQ(checking.out.substr(error + 9, ending.size()), ending);
+}
+
 void expect_ending(const BadInput& c) {
   SCOPED_TRACE(c.what);
   ScratchFolder folder;
@@ -235,10 +264,8 @@ void expect_ending(const BadInput& c) {
   EXPECT_EQ(r.err, c.err);
   EXPECT_EQ(r.status, c.status);
   EXPECT_EQ(differences(before, listing(folder)), "");
+  expect_ending_with_every_option(c, r);
 }
-
-const std::string kAnswer = "def.csv\n\n";  // the definition file, then Enter for a message
-const std::string kNoPause = "def.csv\n";
 
 // Something missing, a folder, a FIFO or a device where a file is expected, at each stage.
 const BadInput kMissing[] = {
