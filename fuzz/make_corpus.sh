@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ex=examples/realistic
 out=fuzz/corpus
-rm -rf "$out"
+# Only the corpora made here: fuzz_check_files keeps its own seeds.
+rm -rf "$out/fuzz_whole_run" "$out/fuzz_record_reader" "$out/fuzz_number_format"
 mkdir -p "$out/fuzz_whole_run" "$out/fuzz_record_reader" "$out/fuzz_number_format"
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
