@@ -125,8 +125,8 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
   }
 }
 
-// A run asked for the page reads through the check: the page opens with its warnings, and
-// the result files are those of a plain run.
+// A run asked for the page reads as a plain run, the check watching: the page opens with
+// its warnings, and the result files are those of a plain run.
 TEST(CheckRun, ThePageOpensWithTheWarningsOfTheInputs) {
   ScratchFolder plain;
   ScratchFolder reported;
