@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "expect/expect.hpp"
 #include "inputs/file_layouts.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
@@ -27,10 +28,12 @@ textio::ReadObserver* InputSetWatch::opened(inputs::InputFile file, int number) 
       definition_ = DefinitionWatch{};
       return &definition_;
     case inputs::InputFile::SpectrumTable:
-      tables_.at(i) = SpectrumTableWatch{};
+      GM_EXPECT(i >= 1 && i < tables_.size(), "fault numbers are checked against the fault count");
+      tables_[i] = SpectrumTableWatch{};
       return &tables_[i];
     case inputs::InputFile::Waveform:
-      waveforms_.at(i) = WaveformWatch{};
+      GM_EXPECT(i >= 1 && i < waveforms_.size(), "case numbers are checked against the case count");
+      waveforms_[i] = WaveformWatch{};
       return &waveforms_[i];
   }
   return nullptr;
@@ -40,10 +43,12 @@ void InputSetWatch::read(inputs::InputFile file, int number, const gm::RunTables
                          const inputs::InputOutcome& outcome) {
   const auto i = gm::checked_size(number, "tables and waveforms are numbered from 1");
   const bool spectrum = file == inputs::InputFile::SpectrumTable;
-  Findings& out = spectrum ? table_found_.at(i) : waveform_found_.at(i);
+  GM_EXPECT(i >= 1 && i < (spectrum ? table_found_.size() : waveform_found_.size()),
+            "fault and case numbers are checked against their counts");
+  Findings& out = spectrum ? table_found_[i] : waveform_found_[i];
   if (outcome.kind == inputs::InputOutcome::Kind::CannotOpen || reader == nullptr) {
     // Listed where the definition names the folder, in the run's words.
-    out.error(definition_file_, spectrum ? facts_.fault_line.at(i) : facts_.case_line.at(i),
+    out.error(definition_file_, spectrum ? facts_.fault_line[i] : facts_.case_line[i],
               not_exist(outcome.path, texts_));
     return;
   }

@@ -18,6 +18,7 @@ void compute_target_spectrum(gm::RunTables& t) {
 void integrate_case_velocity(gm::RunTables& t, int c) {
   const double half_step = t.time_step * 0.5;
   const int n = t.case_sample_count(c);
+  GM_EXPECT(n >= 0 && n <= gm::kMaxSamples, "a waveform's count is clamped where it is read");
   const double* a = t.acceleration_column(c);
   double* v = t.velocity_column(c);
   double peak = 0.0;

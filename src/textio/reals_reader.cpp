@@ -11,11 +11,63 @@ namespace textio {
 namespace {
 
 using detail::ends_value;
+using detail::is_blank_like;
 using detail::is_digit;
 
 bool is_space(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
+
+// The separator scan and the plain real below are the inner loop of every sample read:
+// they live here, beside the loop, so that they melt into it.
+
+// Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
+// ends first. The scan runs on a pointer between refills: it is the inner loop of every
+// sample read.
+template <class Skip>
+bool RecordReader::skip_while(Skip skip) {
+  for (;;) {
+    const char* p = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    while (p != end && skip(*p)) ++p;
+    pos_ = static_cast<std::size_t>(p - buffer_.get());
+    if (p != end) return true;
+    if (!fill()) return false;
+  }
+}
+
+int RecordReader::to_next_value() {
+  // The separator after the previous value: blanks, then at most one comma, all within
+  // the record that holds the value.
+  if (after_value_) {
+    after_value_ = false;
+    if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
+  }
+  // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
+  // One pass on a pointer, as skip_while, that also counts the record ends it passes: the
+  // count and the start of the last line are written back once, after the pass.
+  for (;;) {
+    const char* p = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    const char* line_start = nullptr;
+    std::int64_t lines = 0;
+    for (; p != end; ++p) {
+      if (*p == '\n') {
+        ++lines;
+        line_start = p + 1;
+      } else if (!is_blank_like(*p)) {
+        break;
+      }
+    }
+    pos_ = static_cast<std::size_t>(p - buffer_.get());
+    if (line_start != nullptr) {
+      lines_passed_ += lines;
+      line_start_ = discarded_ + static_cast<std::size_t>(line_start - buffer_.get());
+    }
+    if (p != end) return kStatusOk;
+    if (!fill()) return end_of_data_status();
+  }
+}
 
 // A plain real read straight from the buffer, as the value scan and parse_real would take
 // it, in one pass. Taken only when the real ends at a byte that ends a value, inside the
@@ -37,9 +89,10 @@ bool RecordReader::take_plain_real(double& target) {
   return true;
 }
 
-// Without an observer the loop is compiled with none of the observer's work in it.
-template <bool kObserved>
-int RecordReader::free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
+// One loop, watched or not: its real scan has one caller, so the build melts it in whole.
+// Unwatched, the observer's part costs a branch per value that always goes one way.
+int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
+  const bool observed = observer_ != nullptr;
   int status = begin_record();
   if (status != kStatusOk) return fail(status, count > 0 ? 1 : 0);
   PairHalf half;
@@ -52,9 +105,7 @@ int RecordReader::free_form_reals(double* first, std::ptrdiff_t stride, std::siz
       const std::size_t start = pos_;
       if (take_plain_real(target)) {
         // Only a value behind a comma, or with one behind it, can be half of a pair.
-        if constexpr (kObserved) {
-          if (half.waiting || buffer_[pos_] == ',') note_real(start, pos_, i, count, half);
-        }
+        if (observed && (half.waiting || buffer_[pos_] == ',')) note_real(start, pos_, i, count, half);
         continue;
       }
     }
@@ -75,7 +126,7 @@ int RecordReader::free_form_reals(double* first, std::ptrdiff_t stride, std::siz
       break;
     }
     target = r.value;
-    if constexpr (kObserved) {
+    if (observed) {
       // A value in the buffer as written; a repeated one is a copy, no pair of anything.
       const char* const text = token.text.data();
       if (text >= buffer_.get() && text < buffer_.get() + end_) {
@@ -88,22 +139,19 @@ int RecordReader::free_form_reals(double* first, std::ptrdiff_t stride, std::siz
   }
   if (status != kStatusOk) {
     fail(status, i + 1);
-  } else if (i < count && observer_ != nullptr) {
+  } else if (i < count && observed) {
     observer_->slash(place_at(pos_), i);
   }
   end_statement(true);
   return status;
 }
 
-int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
-  return observer_ != nullptr ? free_form_reals<true>(first, stride, count)
-                              : free_form_reals<false>(first, stride, count);
-}
-
 // The value buffer_[begin, end) went to item `item` (0-based) of `count`: the second half
 // of a pair with the one before it, or perhaps the first half of one with the next.
-void RecordReader::note_real(std::size_t begin, std::size_t end, std::size_t item, std::size_t count,
-                             PairHalf& half) {
+// Kept out of the loop (rarely called), so that the loop stays small enough for the build
+// to melt the real scan into it.
+[[gnu::noinline, gnu::cold]] void RecordReader::note_real(std::size_t begin, std::size_t end, std::size_t item,
+                                                          std::size_t count, PairHalf& half) {
   const char behind = end < end_ ? buffer_[end] : '\n';  // the end of the data ends a line
   const char* const b = buffer_.get() + begin;
   const char* const e = buffer_.get() + end;

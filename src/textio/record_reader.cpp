@@ -11,7 +11,6 @@ namespace textio {
 namespace {
 
 using detail::ends_value;
-using detail::is_blank_like;
 using detail::is_digit;
 using detail::is_quote;
 using detail::number_status;
@@ -185,54 +184,6 @@ bool RecordReader::peek(std::size_t ahead, char& c) {
   }
   c = buffer_[pos_ + ahead];
   return true;
-}
-
-// Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
-// ends first. The scan runs on a pointer between refills: it is the inner loop of every
-// sample read.
-template <class Skip>
-bool RecordReader::skip_while(Skip skip) {
-  for (;;) {
-    const char* p = buffer_.get() + pos_;
-    const char* const end = buffer_.get() + end_;
-    while (p != end && skip(*p)) ++p;
-    pos_ = static_cast<std::size_t>(p - buffer_.get());
-    if (p != end) return true;
-    if (!fill()) return false;
-  }
-}
-
-int RecordReader::to_next_value() {
-  // The separator after the previous value: blanks, then at most one comma, all within
-  // the record that holds the value.
-  if (after_value_) {
-    after_value_ = false;
-    if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
-  }
-  // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
-  // One pass on a pointer, as skip_while, that also counts the record ends it passes: the
-  // count and the start of the last line are written back once, after the pass.
-  for (;;) {
-    const char* p = buffer_.get() + pos_;
-    const char* const end = buffer_.get() + end_;
-    const char* line_start = nullptr;
-    std::int64_t lines = 0;
-    for (; p != end; ++p) {
-      if (*p == '\n') {
-        ++lines;
-        line_start = p + 1;
-      } else if (!is_blank_like(*p)) {
-        break;
-      }
-    }
-    pos_ = static_cast<std::size_t>(p - buffer_.get());
-    if (line_start != nullptr) {
-      lines_passed_ += lines;
-      line_start_ = discarded_ + static_cast<std::size_t>(line_start - buffer_.get());
-    }
-    if (p != end) return kStatusOk;
-    if (!fill()) return end_of_data_status();
-  }
 }
 
 int RecordReader::next_token(Token& token) {

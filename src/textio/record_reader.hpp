@@ -147,8 +147,6 @@ class RecordReader {
   int store(const Item& item, const Token& token);
   template <class Store>
   int free_form(std::size_t count, Store&& store_item);
-  template <bool kObserved>
-  int free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count);
   void note_real(std::size_t begin, std::size_t end, std::size_t item, std::size_t count, PairHalf& half);
   bool point_on_line(std::size_t value_end);
   std::string_view record_window(std::size_t want);
