@@ -22,8 +22,7 @@ bool is_space(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c 
 // they live here, beside the loop, so that they melt into it.
 
 // Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
-// ends first. The scan runs on a pointer between refills: it is the inner loop of every
-// sample read.
+// ends first. The scan runs on a pointer between refills.
 template <class Skip>
 bool RecordReader::skip_while(Skip skip) {
   for (;;) {
@@ -127,10 +126,10 @@ int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std
     }
     target = r.value;
     if (observed) {
-      // A value in the buffer as written; a repeated one is a copy, no pair of anything.
-      const char* const text = token.text.data();
-      if (text >= buffer_.get() && text < buffer_.get() + end_) {
-        const auto begin = static_cast<std::size_t>(text - buffer_.get());
+      // A value in the buffer as written; a repeated one is a copy (in value_), no pair of
+      // anything.
+      if (token.text.data() != value_.get()) {
+        const auto begin = static_cast<std::size_t>(token.text.data() - buffer_.get());
         note_real(begin, begin + token.text.size(), i, count, half);
       } else {
         half.waiting = false;

@@ -15,7 +15,6 @@ using detail::is_digit;
 using detail::is_quote;
 using detail::number_status;
 
-
 // Fits a text value to a text item of item_length bytes: a shorter value is padded with
 // blanks, a longer one keeps its first bytes.
 void fit_text(char* target, std::size_t item_length, std::string_view value) noexcept {
@@ -111,6 +110,7 @@ Place RecordReader::place_at(std::size_t at) const noexcept {
 // the line after a final LF is no line of the file.
 int RecordReader::fail(int status, std::size_t item) noexcept {
   fault_item_ = to_int(static_cast<std::int64_t>(std::min<std::size_t>(item, std::numeric_limits<int>::max())));
+  fault_text_.clear();
   if (status == kErrEndOfFile || status == kErrRead) {
     const std::uint64_t here = discarded_ + pos_;
     fault_line_ = to_int(here == 0 ? 0 : here == line_start_ ? lines_passed_ : lines_passed_ + 1);
@@ -122,7 +122,6 @@ int RecordReader::fail(int status, std::size_t item) noexcept {
       std::min<std::uint64_t>(value_column_, std::numeric_limits<int>::max() - 1)) + 1);
   // The value as it stands in the source, while the buffer still holds its first byte
   // (a quoted value that ran over a refill has left it behind).
-  fault_text_.clear();
   if (value_offset_ >= discarded_ && value_offset_ - discarded_ < end_) {
     const char* p = buffer_.get() + (value_offset_ - discarded_);
     const std::size_t look = std::min<std::size_t>(kFaultTextBytes, end_ - (value_offset_ - discarded_));

@@ -152,6 +152,17 @@ TEST(ReadObserver, AFaultCarriesTheBytesThatDidNotRead) {
       {"40,0.0x2\n1\n", true, 64, "0.0x2"},
       {"2,0.01\n1\n", false, 24, ""},
   };
+  // The bytes are the last fault's: an end of the data after a value in error names none.
+  {
+    MemorySource source("1 x\n", 1);
+    RecordReader reader(13, 0);
+    reader.attach(source, "w.acc");
+    double sample = 0.0;
+    ASSERT_EQ(reader.read_free_form_reals(&sample, 1, 2), 59);
+    EXPECT_EQ(reader.fault(59).text, "x");
+    ASSERT_EQ(reader.read_free_form_reals(&sample, 1, 1), 24);
+    EXPECT_EQ(reader.fault(24).text, "");
+  }
   for (const FaultTextCase& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 30));
     for (std::size_t chunk : kChunks) {
