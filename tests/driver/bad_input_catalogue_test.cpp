@@ -58,6 +58,20 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+// ThreadSanitizer's shadow memory and thread bookkeeping make peak memory vary by more
+// than a ratio of two runs can hold.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
 // ---------------------------------------------------------------------------------------
 // The data set's files (host paths) and the paths the program builds for them (Shift-JIS,
 // as its messages and reports show them).
@@ -956,23 +970,29 @@ TEST(CatalogueBounded, LongLinesAreReadInPassing) {
 
 // A run's own peak resident memory, in KiB, as /usr/bin/time measures it: a child of a
 // small process, so that the test process's memory, which a forked child starts with and
-// the kernel counts, is not counted (0 when it cannot be measured).
+// the kernel counts, is not counted (0 when it cannot be measured). The least of two
+// runs: where the host backs a buffer with a large page varies from run to run.
 long own_peak_kib(const ScratchFolder& folder, const std::vector<std::string>& arguments, int& status) {
   const fs::path report = folder.path() / "peak.txt";
   std::vector<std::string> command = {"-f", "%M", "-o", report.string(), GMGATHER_EXE};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  status = testing_support::run_program("/usr/bin/time", folder.path(), "", 0, "", command).status;
-  const std::string peak = folder.read("peak.txt");
-  fs::remove(report);
-  return peak.empty() ? 0 : std::stol(peak);
+  long least = 0;
+  for (int run = 0; run < 2; ++run) {
+    status = testing_support::run_program("/usr/bin/time", folder.path(), "", 0, "", command).status;
+    const std::string peak = folder.read("peak.txt");
+    fs::remove(report);
+    const long kib = peak.empty() ? 0 : std::stol(peak);
+    least = run == 0 ? kib : std::min(least, kib);
+  }
+  return least;
 }
 
 // A --report run and a check read each input once, through the run's own reader, holding
 // no file whole: 64 MiB of values behind a waveform's count cost them no more memory than
 // the plain run, which passes them by.
 TEST(CatalogueBounded, ReportAndCheckHoldNoFileWhole) {
-  if (kAddressSanitizer || !testing_support::launcher().empty() || !fs::exists("/usr/bin/time")) {
-    GTEST_SKIP() << "peak memory is measured natively, without AddressSanitizer, by /usr/bin/time";
+  if (kAddressSanitizer || kThreadSanitizer || !testing_support::launcher().empty() || !fs::exists("/usr/bin/time")) {
+    GTEST_SKIP() << "peak memory is measured natively, without a sanitizer, by /usr/bin/time";
   }
   ScratchFolder folder;
   DataSet::small().write_to(folder);
