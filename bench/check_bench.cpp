@@ -1,6 +1,6 @@
-// A check's reading of the largest waveform against the run's own: the same reads of the
-// same bytes, plus the scans of what the run passes over. Both start from bytes in memory
-// (each reads the file from disk once, which is left out here).
+// The run's reading of the largest waveform, with the check watching it and without: the
+// same reads of the same bytes, the check's observer told what they pass over. Both
+// start from bytes in memory (a run reads the file from disk once, left out here).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "inputs/file_layouts.hpp"
-#include "check/waveform_check.hpp"
+#include "check/input_set_check.hpp"
 #include "inputs/waveform.hpp"
 
 namespace {
@@ -51,35 +51,32 @@ class StringSource : public textio::ByteSource {
   std::size_t pos_ = 0;
 };
 
-void BM_RunReadsWaveform(benchmark::State& state) {
+// The run's reading of the waveform, watched by `watch` (none: a plain run's).
+void read_waveform(benchmark::State& state, inputs::InputWatch* watch) {
   const std::string& text = largest_waveform();
   textio::RecordReader reader(inputs::kWaveformUnit);
+  inputs::InputOutcome named;
+  named.path = "bench.acc";
   for (auto _ : state) {
     StringSource source(text);
-    reader.attach(source, "bench.acc");
-    if (inputs::read_waveform_header(tables(), 1, reader) != 0 || inputs::read_waveform_samples(tables(), 1, reader) != 0) {
-      state.SkipWithError("read failed");
-    }
+    reader.attach(source, named.path);
+    if (!inputs::read_open_waveform(tables(), 1, reader, named, watch).is_ok()) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(tables().acceleration_column(1));
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
+
+void BM_RunReadsWaveform(benchmark::State& state) { read_waveform(state, nullptr); }
 BENCHMARK(BM_RunReadsWaveform)->Unit(benchmark::kMillisecond);
 
-void BM_CheckWaveform(benchmark::State& state) {
-  check::FileBytes file;
-  file.bytes = largest_waveform();
-  textio::RecordReader reader(inputs::kWaveformUnit);
+// The same reading with the check watching: what a --report run and --check add.
+void BM_CheckWatchesWaveform(benchmark::State& state) {
   const check::ErrorTexts texts{};
-  for (auto _ : state) {
-    check::Findings out;
-    check::check_waveform(tables(), 1, "bench.acc", file, reader, texts, out);
-    if (out.size() != 0) state.SkipWithError("findings in a clean file");
-    benchmark::DoNotOptimize(tables().acceleration_column(1));
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.bytes.size()));
+  check::InputSetWatch watch("def.csv", texts);
+  read_waveform(state, &watch);
+  if (watch.take_findings().size() != 0) state.SkipWithError("findings in a clean file");
 }
-BENCHMARK(BM_CheckWaveform)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckWatchesWaveform)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Fuzzing of a check's reading of one input file against the run's own reading of the
-// same bytes: a waveform, a spectrum table (as fault 1 or as fault 2, held to a clean fault
-// 1) or a definition file.
+// same bytes: a waveform or a spectrum table (as fault 1 or as fault 2, held to a clean
+// fault 1), read by the run's readers with the check watching and without; or a
+// definition file, which the check reads on past a line in error.
 //
 // Input layout:
 //   byte 0     the file's kind, modulo 4: waveform, table of fault 1, table of fault 2,
@@ -10,8 +11,8 @@
 // Properties: the check ends in error exactly when the run's reading does, and then lists
 // that error first, in the run's words (the report line's text for the record layer);
 // the run tables hold the same values after both readings (for a definition file, when the
-// run reads it through); every finding's line lies
-// within the file; and no scan reads outside the bytes (the sanitizers watch).
+// run reads it through); every finding's line lies within the file; and nothing reads
+// outside the bytes (the sanitizers watch).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,8 +22,7 @@
 #include "inputs/file_layouts.hpp"
 #include "check.hpp"
 #include "check/definition_check.hpp"
-#include "check/spectrum_check.hpp"
-#include "check/waveform_check.hpp"
+#include "check/input_set_check.hpp"
 #include "inputs/definition_file.hpp"
 #include "driver/messages.hpp"
 #include "inputs/spectrum_table.hpp"
@@ -49,20 +49,30 @@ std::string clean_table() {
   return table;
 }
 
+// The file's name in a reading's outcome.
+inputs::InputOutcome named() {
+  inputs::InputOutcome outcome;
+  outcome.path = kName;
+  return outcome;
+}
+
+// A reading of a spectrum table or waveform, as fault or case `number`, by the run's own
+// reader, watched by `watch` (none: a plain run's).
+inputs::InputOutcome read_file(gm::RunTables& t, int kind, int number, const std::string& bytes,
+                               inputs::InputWatch* watch) {
+  testing_support::MemorySource source(bytes, 7);
+  textio::RecordReader reader(kind == 0 ? inputs::kWaveformUnit : inputs::kSpectrumTableUnit);
+  reader.attach(source, kName);
+  return kind == 0 ? inputs::read_open_waveform(t, number, reader, named(), watch)
+                   : inputs::read_open_spectrum_table(t, number, reader, named(), watch);
+}
+
 // What a run's reading of the bytes comes to: "" or its error, in a check's words.
 std::string run_reading(gm::RunTables& t, int kind, const std::string& bytes) {
-  testing_support::MemorySource source(bytes, 7);
-  textio::RecordReader reader(kind == 0 ? inputs::kWaveformUnit : kind == 3 ? inputs::kDefinitionFileUnit
-                                                                            : inputs::kSpectrumTableUnit);
-  reader.attach(source, kName);
-  int status = textio::kStatusOk;
-  if (kind == 0) {
-    status = inputs::read_waveform_header(t, 1, reader);
-    if (status == textio::kStatusOk && t.case_sample_count(1) > gm::kMaxSamples) {
-      return check::join_message({std::string(kName) + std::string(gm::kTooManySamples)});
-    }
-    if (status == textio::kStatusOk) status = inputs::read_waveform_samples(t, 1, reader);
-  } else if (kind == 3) {
+  if (kind == 3) {
+    testing_support::MemorySource source(bytes, 7);
+    textio::RecordReader reader(inputs::kDefinitionFileUnit);
+    reader.attach(source, kName);
     const inputs::DefinitionOutcome o = inputs::read_definition_file(t, reader);
     const std::string n = std::to_string(o.number);
     using Kind = inputs::DefinitionOutcome::Kind;
@@ -75,34 +85,31 @@ std::string run_reading(gm::RunTables& t, int kind, const std::string& bytes) {
       case Kind::MissingCase: return check::join_message({gm::kMissingCase, n, gm::kNotExist});
       case Kind::Fault: return check::record_error_text(o.fault, "");
     }
-  } else {
-    status = inputs::read_spectrum_records(t, kind, reader);
+    return "";
   }
-  return status == textio::kStatusOk ? "" : check::record_error_text(reader.fault(status), "");
+  if (kind == 2) read_file(t, 1, 1, clean_table(), nullptr);
+  const inputs::InputOutcome o = read_file(t, kind, kind == 0 ? 1 : kind, bytes, nullptr);
+  using Kind = inputs::InputOutcome::Kind;
+  if (o.kind == Kind::TooManySamples) return check::join_message({std::string(kName) + std::string(gm::kTooManySamples)});
+  return o.kind == Kind::Fault ? check::record_error_text(o.fault, "") : "";
 }
 
 check::Findings check_reading(gm::RunTables& t, int kind, const std::string& bytes) {
-  check::FileBytes file;
-  file.bytes = bytes;
-  check::Findings out;
   if (kind == 3) {
+    testing_support::MemorySource source(bytes, 7);
     textio::RecordReader reader(inputs::kDefinitionFileUnit);
-    check::check_definition(t, kName, file, reader, kTexts, out);
-  } else if (kind == 0) {
-    textio::RecordReader reader(inputs::kWaveformUnit);
-    check::check_waveform(t, 1, kName, file, reader, kTexts, out);
-  } else {
-    textio::RecordReader reader(inputs::kSpectrumTableUnit);
-    check::PeriodColumn fault1, periods;
-    if (kind == 2) {
-      check::FileBytes first;
-      first.bytes = clean_table();
-      check::Findings ignored;
-      check::check_spectrum_table(t, 1, "fuzz\\f1.csv", first, reader, nullptr, fault1, ignored);
-    }
-    check::check_spectrum_table(t, kind, kName, file, reader, kind == 2 ? &fault1 : nullptr, periods, out);
+    reader.attach(source, kName);
+    check::Findings out;
+    check::check_definition(t, kName, reader, kTexts, out);
+    return out;
   }
-  return out;
+  check::InputSetWatch watch("fuzz\\def.csv", kTexts);
+  if (kind == 2) {
+    read_file(t, 1, 1, clean_table(), &watch);
+    watch.take_findings();
+  }
+  read_file(t, kind, kind == 0 ? 1 : kind, bytes, &watch);
+  return watch.take_findings();
 }
 
 // The cells a reading of this kind fills.
@@ -154,7 +161,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
   gm::RunTables& t = clean_tables(0);
-  if (kind == 2) run_reading(t, 1, clean_table());
   const std::string run_error = run_reading(t, kind, bytes);
   const std::string run_cells = tables_read(t, kind);
 

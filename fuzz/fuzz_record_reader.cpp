@@ -16,7 +16,11 @@
 // overwritten whole): that catches items touched on errors, half-filled texts and any
 // dependence on where the buffer is refilled. A third reading in one piece takes the
 // samples as a list of real items, through the general free-form path, and must agree
-// with the first: the samples statement takes plain reals by a shorter road. While every statement so far consumed
+// with the first: the samples statement takes plain reals by a shorter road. The chunked
+// reading has an observer, which must change nothing read; a fourth reading in one piece
+// has one too, and both observers must be told the same (but whether a line holds a
+// decimal point, which a line longer than the small buffer shows in part), and both
+// faults name the same bytes (unless the chunked reader's buffer has let them go). While every statement so far consumed
 // whole records (skips, fixed-width reads, zero samples), a small model of the
 // fixed-width rules with reference conversions predicts each status and value exactly.
 #include <algorithm>
@@ -382,6 +386,30 @@ void require_same_items(Op op, const Items& got, const Items& want) {
   }
 }
 
+// What an observer is told, as text, to compare two readings' observers.
+struct Recorder : textio::ReadObserver {
+  std::string told;
+  void field(const textio::FieldCut& c) override {
+    told += "F" + std::to_string(c.item) + "@" + std::to_string(c.place.line) + ":" + std::to_string(c.place.column) +
+            "[" + std::string(c.text) + "]" + (c.present ? "p" : "") + (c.ended_by_comma ? "c" : "") +
+            (c.full ? "f" + std::string(1, c.next) + "[" + std::string(c.rest) + "]" : "") + "\n";
+  }
+  void dropped(const textio::PassedOver& p) override {
+    require(p.from.line >= 1 && p.from.column >= 1, "what a statement dropped has no place");
+    told += "D@" + std::to_string(p.from.line) + ":" + std::to_string(p.from.column) + " " +
+            std::to_string(p.values) + " " + std::to_string(p.lines_used) + " " + std::to_string(p.first_used_line) +
+            "\n";
+  }
+  void slash(textio::Place p, std::size_t items) override {
+    told += "S@" + std::to_string(p.line) + ":" + std::to_string(p.column) + " " + std::to_string(items) + "\n";
+  }
+  void comma_pair(const textio::CommaPair& p) override {
+    require(!p.first.empty() && !p.second.empty(), "a comma pair without its values");
+    told += "P@" + std::to_string(p.place.line) + " " + std::to_string(p.item) + "[" + std::string(p.first) + "," +
+            std::string(p.second) + "]\n";
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -397,15 +425,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   testing_support::MemorySource whole(bytes);
   testing_support::MemorySource chunked(bytes, chunk);
   testing_support::MemorySource whole_again(bytes);
+  testing_support::MemorySource whole_watched(bytes);
   textio::RecordReader reader_a(kUnit, std::size_t{1} << 16);
   textio::RecordReader reader_b(kUnit, 0);  // the smallest buffer the reader allows
   textio::RecordReader reader_c(kUnit, std::size_t{1} << 16);
+  textio::RecordReader reader_d(kUnit, std::size_t{1} << 16);
   reader_a.attach(whole, kUnitName);
   reader_b.attach(chunked, kUnitName);
   reader_c.attach(whole_again, kUnitName);
+  reader_d.attach(whole_watched, kUnitName);
+  Recorder told_b, told_d;
+  reader_b.set_observer(&told_b);
+  reader_d.set_observer(&told_d);
   RecordModel model(bytes);
 
-  static Items a, b, c, predicted;  // kept between inputs: the sample slots are large
+  static Items a, b, c, d, predicted;  // kept between inputs: the sample slots are large
   const std::size_t sample_slots = std::max<std::size_t>(sample_count, 1) * kStride;
   bool ended = false;
   for (std::size_t k = 0; k < op_count; ++k) {
@@ -413,9 +447,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.preset(kSentinelA, op == Op::Samples ? sample_slots : 0);
     b.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
     c.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
+    d.preset(kSentinelB, op == Op::Samples ? sample_slots : 0);
     const int status_a = run_statement(op, reader_a, a, sample_count);
     const int status_b = run_statement(op, reader_b, b, sample_count);
     const int status_c = run_statement(op, reader_c, c, sample_count, true);
+    const int status_d = run_statement(op, reader_d, d, sample_count);
+    require(status_a == status_d, "an observer changed what was read", std::to_string(status_a) + " vs " +
+            std::to_string(status_d));
+    compare(op, a, d, sample_count);
+    require(told_b.told == told_d.told, "two observers were told differently", told_b.told, told_d.told);
     require(status_a == status_c, "the samples statement and a list of reals disagree",
             std::to_string(status_a) + " vs " + std::to_string(status_c));
     compare(op, a, c, sample_count);
@@ -431,6 +471,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const textio::Fault fault = reader_a.fault(status_a);
       require(fault.number == status_a && fault.unit == kUnit && fault.file == kUnitName,
               "the fault does not name the unit and its file", fault.file);
+      const textio::Fault chunked_fault = reader_b.fault(status_b);
+      require(chunked_fault.text == fault.text || chunked_fault.text.empty(),
+              "the two readings' faults name different bytes", chunked_fault.text, fault.text);
+      require(fault.text.size() <= textio::kFaultTextBytes, "a fault's bytes beyond their bound");
     }
     compare(op, a, b, sample_count);
 

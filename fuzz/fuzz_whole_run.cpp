@@ -43,7 +43,8 @@
 // line, end at once (status 2, no prompt) when the start refuses, and leave the folder as
 // the start left it after any end but a normal one.
 //   report         (content ignored) the run is asked for the report page, unit 27 of
-//                  the set
+//                  the set (these three pieces combine: every option and combination,
+//                  and the check that follows each run is asked for the same)
 //   spectra        (content ignored) the run is asked for the response spectra file,
 //                  unit 28 of the set
 //   fit            (content ignored) the run is asked for the design wave, unit 29 of the
@@ -404,9 +405,9 @@ void check_spectra(const Workspace& ws, const Request& request, int status) {
 
 // Puts the run tables back to their load-time zeros.
 void reset_tables(gm::RunTables& t) {
-  // The waveform tables whole: a run asked for the page reads through the check, and when
-  // that finds an error the run starts over, so the counts left in the tables need not
-  // cover every cell written.
+  // The waveform tables whole: a check that follows a run reads every case, those behind
+  // one in error too, and a count refused (above the table's room) is left at 0 in the
+  // table: the counts need not cover every cell written.
   std::memset(t.case_acceleration, 0, sizeof t.case_acceleration);
   std::memset(t.case_velocity, 0, sizeof t.case_velocity);
   std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);

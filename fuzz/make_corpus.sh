@@ -153,6 +153,14 @@ small_run $'def.csv\n' "" $'====report\n' > "$w/report_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====report\n' > "$w/report_huge_values"
 small_run $'def.csv\n' "" $'====spectra\n' > "$w/spectra_small"
 small_run $'def.csv\n' "" $'====c2\n4,0.02\r\n1E300 1E300 -1E300 0\r\n====spectra\n====report\n' > "$w/spectra_huge_values"
+# Counts that read no sample, with every option that reads the samples again, and a set
+# whose cases all read none.
+small_run $'def.csv\n' "" $'====c2\n-5,0.02\r\n10 -10\r\n====spectra\n====report\n' > "$w/count_negative_spectra_report"
+small_run $'def.csv\n' "" $'====c1\n-5,0.02\r\n1\r\n====c2\n0,0.02\r\n\r\n====c3\n-1,0.02\r\n3\r\n====spectra\n====report\n' \
+  > "$w/all_cases_empty_spectra_report"
+small_run $'def.csv\n\n' "" $'====spectra\n====report\n====fit\n' > "$w/every_option_small"
+small_run $'def.csv\n\n' $'t\r\n2,1\r\nh\r\n1,f1\r\n2,f2\r\nh\r\n1,c1\r\n' $'====c1\n-5,0.02\r\n1 2\r\n====fit\n' \
+  > "$w/fit_one_case_negative_count"
 # The design wave: made (three cases of 8 s on the axis to 5.5 s), and not made (a phase
 # case too short for the axis, or of one sample, or constant).
 wave_of() {  # $1 samples of a chirp, scaled by $2

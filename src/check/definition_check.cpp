@@ -4,12 +4,10 @@
 #include <string>
 
 #include "inputs/file_layouts.hpp"
-#include "check/lines.hpp"
+#include "textio/number_parse.hpp"
 
 namespace check {
 namespace {
-
-constexpr std::size_t kNumberWidth = 20;  // I20
 
 struct Section {
   std::string_view kind;  // "fault", "case"
@@ -25,12 +23,6 @@ enum class SectionEnd { Read, FileEnded };
 
 bool has_ended(int status) noexcept { return status == textio::kErrEndOfFile || status == textio::kErrRead; }
 
-std::string_view number_field(std::string_view bytes, int line) noexcept {
-  std::array<NumericField, 1> field;
-  cut_numeric_fields(line_at(bytes, line).text, kNumberWidth, field);
-  return trim_blanks(field[0].text);
-}
-
 // The record layer's failure, where it failed.
 void note_fault(const textio::RecordReader& reader, int status, std::string_view name, std::string where,
                 Findings& out) {
@@ -39,50 +31,59 @@ void note_fault(const textio::RecordReader& reader, int status, std::string_view
   out.error(name, fault.line, record_error_text(fault, fault.line == 0 ? "the file is empty" : where));
 }
 
+// A number field with blanks inside, which the reader ignores.
+void note_blanks(std::string_view name, int line, std::string_view line_name, std::string_view text, int number,
+                 Findings& out) {
+  const std::string_view field = trim_blanks(text);
+  if (!has_blank_inside(field)) return;
+  out.warning(name, line,
+              "the number field " + quoted(field) + " of " + std::string(line_name) + " has blanks inside: it reads as " +
+                  std::to_string(number));
+}
+
+std::string line_name(std::string_view kind, int i) { return std::string(kind) + " line " + std::to_string(i); }
+
 // Two numbers of a section that name one folder: on the later line.
-void check_named_twice(const Section& s, std::string_view name, Findings& out) {
-  for (int b = 1; b <= s.count; ++b) {
-    if (s.lines[b] == 0) continue;
-    const std::string_view folder_b(s.folders[b - 1].bytes.data(), static_cast<std::size_t>(s.lengths[b - 1]));
-    if (trim_blanks(folder_b).empty()) continue;
-    for (int a = 1; a <= s.count; ++a) {
-      if (a == b || s.lines[a] == 0 || s.lines[a] > s.lines[b]) continue;
-      const std::string_view folder_a(s.folders[a - 1].bytes.data(), static_cast<std::size_t>(s.lengths[a - 1]));
-      if (folder_a != folder_b) continue;
-      out.warning(name, s.lines[b],
-                  std::string(s.kind) + " " + std::to_string(b) + " names the same folder as " + std::string(s.kind) +
-                      " " + std::to_string(a) + " (line " + std::to_string(s.lines[a]) + "): " + quoted(folder_b));
+void check_named_twice(const gm::RunTables& t, bool faults, std::string_view kind, int count, const int* lines,
+                       std::string_view name, Findings& out) {
+  const auto folder = [&](int k) {
+    const textio::FixedText400& f = faults ? t.fault_folder(k) : t.case_folder(k);
+    const int length = faults ? t.fault_folder_length(k) : t.case_folder_length(k);
+    return std::string_view(f.bytes.data(), gm::checked_size(length, "LCHR400 gives 0 to 400"));
+  };
+  for (int b = 1; b <= count; ++b) {
+    if (lines[b] == 0 || trim_blanks(folder(b)).empty()) continue;
+    for (int a = 1; a <= count; ++a) {
+      if (a == b || lines[a] == 0 || lines[a] > lines[b] || folder(a) != folder(b)) continue;
+      out.warning(name, lines[b],
+                  std::string(kind) + " " + std::to_string(b) + " names the same folder as " + std::string(kind) +
+                      " " + std::to_string(a) + " (line " + std::to_string(lines[a]) + "): " + quoted(folder(b)));
       break;
     }
   }
 }
 
-SectionEnd read_section(gm::RunTables& t, textio::RecordReader& reader, const Section& s, std::string_view name,
-                        const FileBytes& file, const ErrorTexts& texts, Findings& out) {
+SectionEnd read_section(gm::RunTables& t, textio::RecordReader& reader, const DefinitionWatch& watch,
+                        const Section& s, std::string_view name, const ErrorTexts& texts, Findings& out) {
   std::int32_t number = 0;
   const std::array<textio::Item, 2> items{textio::Item::integer(number), textio::Item::text(t.folder_line_text)};
   const std::string of = " of " + std::to_string(s.count);
   int last_line = 0;
   for (int i = 1; i <= s.count; ++i) {
-    const std::string line_name = std::string(s.kind) + " line " + std::to_string(i);
     const int status = reader.read_fixed_width(inputs::layouts::kFolderLine, items);
     if (status != textio::kStatusOk) {
-      const int line = reader.fault(status).line;
+      const textio::Fault fault = reader.fault(status);
       note_fault(reader, status, name,
-                 has_ended(status) ? "the file ends before " + line_name + of
-                                   : "the number field of " + line_name + " reads " + quoted(number_field(file.bytes, line)),
+                 has_ended(status) ? "the file ends before " + line_name(s.kind, i) + of
+                                   : "the number field of " + line_name(s.kind, i) + " reads " +
+                                         quoted(trim_blanks(fault.text)),
                  out);
       if (has_ended(status)) return SectionEnd::FileEnded;
-      last_line = line;
+      last_line = fault.line;
       continue;
     }
     last_line = reader.stop_line();
-    const std::string_view field = number_field(file.bytes, last_line);
-    if (has_blank_inside(field)) {
-      out.warning(name, last_line,
-                  "the number field " + quoted(field) + " of " + line_name + " has blanks inside: it reads as " +
-                      std::to_string(number));
-    }
+    note_blanks(name, last_line, line_name(s.kind, i), watch.number_fields().back().text, number, out);
     if (number <= 0 || number > s.count) {
       out.error(name, last_line, join_message({s.bad_line_label, std::to_string(i), texts.line_error}));
       continue;
@@ -96,7 +97,7 @@ SectionEnd read_section(gm::RunTables& t, textio::RecordReader& reader, const Se
       out.error(name, last_line, join_message({s.missing_label, std::to_string(k), texts.not_exist}));
     }
   }
-  check_named_twice(s, name, out);
+  check_named_twice(t, s.folders == t.fault_folders, s.kind, s.count, s.lines, name, out);
   return SectionEnd::Read;
 }
 
@@ -114,8 +115,8 @@ bool read_counts(gm::RunTables& t, textio::RecordReader& reader, std::string_vie
   return true;
 }
 
-DefinitionFacts read_definition(gm::RunTables& t, std::string_view name, const FileBytes& file,
-                                textio::RecordReader& reader, const ErrorTexts& texts, Findings& out) {
+DefinitionFacts read_definition(gm::RunTables& t, std::string_view name, textio::RecordReader& reader,
+                                const DefinitionWatch& watch, const ErrorTexts& texts, Findings& out) {
   DefinitionFacts facts;
   if (const int status = reader.skip_record(); status != textio::kStatusOk) {
     note_fault(reader, status, name, "the file ends before its counts line", out);
@@ -133,22 +134,49 @@ DefinitionFacts read_definition(gm::RunTables& t, std::string_view name, const F
                  out);
       return facts;
     }
-    if (read_section(t, reader, *s, name, file, texts, out) == SectionEnd::FileEnded) return facts;
+    if (read_section(t, reader, watch, *s, name, texts, out) == SectionEnd::FileEnded) return facts;
   }
   return facts;
 }
 
 }  // namespace
 
-DefinitionFacts check_definition(gm::RunTables& t, std::string_view name, const FileBytes& file,
-                                 textio::RecordReader& reader, const ErrorTexts& texts, Findings& out) {
+void DefinitionWatch::field(const textio::FieldCut& cut) {
+  if (cut.item == 1 && cut.numeric) fields_.push_back({cut.place.line, std::string(cut.text)});
+}
+
+DefinitionFacts check_definition(gm::RunTables& t, std::string_view name, textio::RecordReader& reader,
+                                 const ErrorTexts& texts, Findings& out) {
   const std::size_t first = out.size();
-  BytesSource source(file);
-  reader.attach(source, name);
-  const DefinitionFacts facts = read_definition(t, name, file, reader, texts, out);
-  reader.detach();
+  DefinitionWatch watch;
+  reader.set_observer(&watch);
+  const DefinitionFacts facts = read_definition(t, name, reader, watch, texts, out);
+  reader.set_observer(nullptr);
   out.order_by_line_from(first);
   return facts;
+}
+
+void definition_warnings(const gm::RunTables& t, std::string_view name, const DefinitionWatch& watch, Findings& out) {
+  const std::size_t first = out.size();
+  const std::vector<DefinitionWatch::NumberField>& fields = watch.number_fields();
+  std::array<int, gm::kMaxFaults + 1> fault_lines{};
+  std::array<int, gm::kMaxCases + 1> case_lines{};
+  // The run read every line: the fault lines, then the case lines.
+  for (std::size_t at = 0; at < fields.size(); ++at) {
+    const bool fault = at < gm::checked_size(t.fault_count, "the fault count is checked when it is read");
+    const int i = static_cast<int>(fault ? at : at - static_cast<std::size_t>(t.fault_count)) + 1;
+    const textio::IntResult number = textio::parse_integer_field(fields[at].text);
+    if (number.ec != textio::NumberError::None) continue;
+    note_blanks(name, fields[at].line, line_name(fault ? "fault" : "case", i), fields[at].text, number.value, out);
+    const int count = fault ? t.fault_count : t.case_count;
+    if (number.value >= 1 && number.value <= count) {
+      int* lines = fault ? fault_lines.data() : case_lines.data();
+      lines[number.value] = fields[at].line;
+    }
+  }
+  check_named_twice(t, true, "fault", t.fault_count, fault_lines.data(), name, out);
+  check_named_twice(t, false, "case", t.case_count, case_lines.data(), name, out);
+  out.order_by_line_from(first);
 }
 
 }  // namespace check

@@ -1,16 +1,33 @@
 #pragma once
 // The definition file as a check reads it: with the record layer's reads, as a run reads
-// it, but on past a line in error, so that one check shows every line in error.
+// it, but on past a line in error, so that one check shows every line in error; and what
+// the reads passed over that a run takes without a word.
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "check/error_texts.hpp"
-#include "check/file_bytes.hpp"
 #include "check/findings.hpp"
 #include "tables/run_tables.hpp"
+#include "textio/read_observer.hpp"
 #include "textio/record_reader.hpp"
 
 namespace check {
+
+// What the reader showed of the folder lines: the number field of each, in order.
+class DefinitionWatch : public textio::ReadObserver {
+ public:
+  struct NumberField {
+    int line = 0;
+    std::string text;  // as cut, blanks and all
+  };
+  void field(const textio::FieldCut& cut) override;
+  const std::vector<NumberField>& number_fields() const noexcept { return fields_; }
+
+ private:
+  std::vector<NumberField> fields_;
+};
 
 struct DefinitionFacts {
   // The counts were read and are in range, so the sections were read (perhaps with lines
@@ -21,16 +38,20 @@ struct DefinitionFacts {
   std::array<int, gm::kMaxCases + 1> case_line{};
 };
 
-// Reads the definition file `name` from its bytes on `reader` into the run tables as a
-// run reads it, and adds to `out`, in the order of their lines, the errors a run would
-// end with, in the run's own words (E2 to E6, or the record layer's report and where it
-// failed), and the warnings. A line in error does not stop the reading: the next line is
-// read as the run would have read it had the line been right. The end of the file, or
-// counts a run cannot take, stop it.
+// Reads the definition file `name` on `reader` (attached at its first record) into the
+// run tables as a run reads it, and adds to `out`, in the order of their lines, the
+// errors a run would end with, in the run's own words (E2 to E6, or the record layer's
+// report and where it failed), and the warnings. A line in error does not stop the
+// reading: the next line is read as the run would have read it had the line been right.
+// The end of the file, or counts a run cannot take, stop it.
 //
 // Warnings: a number field with blanks inside ("1 2" reads as 12); a folder that two
 // fault lines, or two case lines, name (on the later line).
-DefinitionFacts check_definition(gm::RunTables& t, std::string_view name, const FileBytes& file,
-                                 textio::RecordReader& reader, const ErrorTexts& texts, Findings& out);
+DefinitionFacts check_definition(gm::RunTables& t, std::string_view name, textio::RecordReader& reader,
+                                 const ErrorTexts& texts, Findings& out);
+
+// The warnings above for a definition file that a run read through without an error,
+// `watch` having watched it, in the order of their lines.
+void definition_warnings(const gm::RunTables& t, std::string_view name, const DefinitionWatch& watch, Findings& out);
 
 }  // namespace check

@@ -81,4 +81,14 @@ std::string quoted(std::string_view value) {
   return text;
 }
 
+std::string_view trim_blanks(std::string_view field) noexcept {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return field.substr(first, field.find_last_not_of(' ') - first + 1);
+}
+
+bool has_blank_inside(std::string_view field) noexcept {
+  return trim_blanks(field).find(' ') != std::string_view::npos;
+}
+
 }  // namespace check

@@ -64,4 +64,9 @@ std::string join_message(std::initializer_list<std::string_view> pieces);
 // A value as a message quotes it: between backquotes, cut to its first 40 bytes ("...").
 std::string quoted(std::string_view value);
 
+// A field's text without the blanks around it.
+std::string_view trim_blanks(std::string_view field) noexcept;
+// Blanks between the field's other bytes, which a numeric field ignores: "40   2" -> 402.
+bool has_blank_inside(std::string_view field) noexcept;
+
 }  // namespace check

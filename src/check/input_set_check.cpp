@@ -1,14 +1,10 @@
 #include "check/input_set_check.hpp"
 
-#include <utility>
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "expect/expect.hpp"
 #include "inputs/file_layouts.hpp"
-#include "check/definition_check.hpp"
-#include "check/file_bytes.hpp"
-#include "check/spectrum_check.hpp"
-#include "check/waveform_check.hpp"
 #include "inputs/spectrum_table.hpp"
 #include "inputs/waveform.hpp"
 #include "textio/report.hpp"
@@ -16,71 +12,99 @@
 namespace check {
 namespace {
 
-std::string not_exist(const std::string& path, const ErrorTexts& texts) {
-  return join_message({path + std::string(texts.not_exist)});
-}
-
-void check_tables(gm::RunTables& t, std::string_view name, const DefinitionFacts& facts, const ErrorTexts& texts,
-                  Findings& out) {
-  textio::RecordReader reader(inputs::kSpectrumTableUnit);
-  // Fault 1's column is known only once its table was read; the others are held to it.
-  PeriodColumn fault1;
-  PeriodColumn periods;
-  bool fault1_read = false;
-  for (int k = 1; k <= t.fault_count; ++k) {
-    if (facts.fault_line[static_cast<std::size_t>(k)] == 0) continue;
-    const std::string path = textio::join_path(t.fault_folder(k), t.fault_folder_length(k), inputs::kSpectrumTableName);
-    const FileBytes file = load_file(path);
-    if (file.open_error != platform::OpenError::None) {
-      out.error(name, facts.fault_line[static_cast<std::size_t>(k)], not_exist(path, texts));
-      continue;
-    }
-    check_spectrum_table(t, k, path, file, reader, fault1_read ? &fault1 : nullptr, periods, out);
-    if (k == 1) {
-      std::swap(fault1, periods);
-      fault1_read = true;
-    }
-  }
-}
-
-void check_waveforms(gm::RunTables& t, std::string_view name, const DefinitionFacts& facts, const ErrorTexts& texts,
-                     const parallel::Pool& workers, Findings& out) {
-  const auto count = static_cast<std::size_t>(t.case_count);
-  std::vector<Findings> found(count);
-  workers.for_each_with(
-      count, [] { return textio::RecordReader(inputs::kWaveformUnit); },
-      [&](textio::RecordReader& reader, std::size_t i) {
-        const int c = static_cast<int>(i) + 1;
-        const int line = facts.case_line[i + 1];
-        if (line == 0) return;
-        const std::string path = textio::join_path(t.case_folder(c), t.case_folder_length(c), inputs::kWaveformName);
-        const FileBytes file = load_file(path);
-        if (file.open_error != platform::OpenError::None) {
-          found[i].error(name, line, not_exist(path, texts));
-          return;
-        }
-        check_waveform(t, c, path, file, reader, texts, found[i]);
-      });
-  for (Findings& f : found) out.append(std::move(f));
+std::string not_exist(std::string_view path, const ErrorTexts& texts) {
+  return join_message({std::string(path) + std::string(texts.not_exist)});
 }
 
 }  // namespace
 
+InputSetWatch::InputSetWatch(std::string_view definition_file, const ErrorTexts& texts)
+    : definition_file_(definition_file), texts_(texts) {}
+
+textio::ReadObserver* InputSetWatch::opened(inputs::InputFile file, int number) {
+  const auto i = gm::checked_size(number, "files are numbered from 0 (the definition) or 1");
+  switch (file) {
+    case inputs::InputFile::Definition:
+      definition_ = DefinitionWatch{};
+      return &definition_;
+    case inputs::InputFile::SpectrumTable:
+      GM_EXPECT(i >= 1 && i < tables_.size(), "fault numbers are checked against the fault count");
+      tables_[i] = SpectrumTableWatch{};
+      return &tables_[i];
+    case inputs::InputFile::Waveform:
+      GM_EXPECT(i >= 1 && i < waveforms_.size(), "case numbers are checked against the case count");
+      waveforms_[i] = WaveformWatch{};
+      return &waveforms_[i];
+  }
+  return nullptr;
+}
+
+void InputSetWatch::read(inputs::InputFile file, int number, const gm::RunTables& t, textio::RecordReader* reader,
+                         const inputs::InputOutcome& outcome) {
+  const auto i = gm::checked_size(number, "tables and waveforms are numbered from 1");
+  const bool spectrum = file == inputs::InputFile::SpectrumTable;
+  GM_EXPECT(i >= 1 && i < (spectrum ? table_found_.size() : waveform_found_.size()),
+            "fault and case numbers are checked against their counts");
+  Findings& out = spectrum ? table_found_[i] : waveform_found_[i];
+  if (outcome.kind == inputs::InputOutcome::Kind::CannotOpen || reader == nullptr) {
+    // Listed where the definition names the folder, in the run's words.
+    out.error(definition_file_, spectrum ? facts_.fault_line[i] : facts_.case_line[i],
+              not_exist(outcome.path, texts_));
+    return;
+  }
+  if (!spectrum) {
+    waveforms_[i].finish(t, number, reader, outcome, texts_, out);
+    return;
+  }
+  PeriodColumn periods;
+  tables_[i].finish(number, *reader, outcome, fault1_read_ ? &fault1_ : nullptr, periods, out);
+  if (number == 1) {
+    fault1_ = std::move(periods);
+    fault1_read_ = true;
+  }
+}
+
+void InputSetWatch::definition_read(const gm::RunTables& t, const inputs::DefinitionOutcome& outcome) {
+  if (outcome.kind == inputs::DefinitionOutcome::Kind::Ok) {
+    definition_warnings(t, definition_file_, definition_, definition_found_);
+  }
+}
+
+Findings InputSetWatch::take_findings() {
+  Findings all = std::move(definition_found_);
+  for (Findings& f : table_found_) all.append(std::move(f));
+  for (Findings& f : waveform_found_) all.append(std::move(f));
+  definition_found_ = Findings();
+  return all;
+}
+
 void check_input_set(gm::RunTables& t, std::string_view name, const ErrorTexts& texts,
                      const parallel::Pool& workers, Findings& out) {
-  DefinitionFacts facts;
+  InputSetWatch watch(name, texts);
   {
-    const FileBytes file = load_file(name);
-    if (file.open_error != platform::OpenError::None) {
-      out.error(name, 0, join_message({std::string(name) + std::string(texts.not_exist)}));
+    textio::InputFileUnit definition(inputs::kDefinitionFileUnit);
+    if (definition.open_for_reading(name) != textio::kStatusOk) {
+      out.error(name, 0, not_exist(name, texts));
       return;
     }
-    textio::RecordReader reader(inputs::kDefinitionFileUnit);
-    facts = check_definition(t, name, file, reader, texts, out);
+    watch.set_definition_facts(check_definition(t, name, definition.reader(), texts, watch.definition_findings()));
   }
+  out.append(watch.take_findings());
+  const DefinitionFacts& facts = watch.facts();
   if (!facts.counts_read) return;
-  check_tables(t, name, facts, texts, out);
-  check_waveforms(t, name, facts, texts, workers, out);
+  {
+    textio::InputFileUnit unit(inputs::kSpectrumTableUnit);
+    for (int k = 1; k <= t.fault_count; ++k) {
+      if (facts.fault_line[static_cast<std::size_t>(k)] != 0) inputs::read_fault_spectrum_table(t, k, unit, &watch);
+    }
+  }
+  workers.for_each_with(
+      gm::checked_size(t.case_count, "the check read the counts"),
+      [] { return textio::InputFileUnit(inputs::kWaveformUnit); },
+      [&](textio::InputFileUnit& unit, std::size_t i) {
+        if (facts.case_line[i + 1] != 0) inputs::read_case_waveform(t, static_cast<int>(i) + 1, unit, &watch);
+      });
+  out.append(watch.take_findings());
 }
 
 }  // namespace check

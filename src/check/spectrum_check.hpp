@@ -1,15 +1,16 @@
 #pragma once
-// A source fault's spectrum table as a check reads it: with the run's own reads, then the
-// hazards in its bytes that a run passes over in silence.
+// A source fault's spectrum table as a check sees it: what the run's own reading of it
+// met, and the hazards in it that a run passes over in silence.
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check/error_texts.hpp"
-#include "check/file_bytes.hpp"
 #include "check/findings.hpp"
 #include "inputs/input_outcome.hpp"
 #include "tables/run_tables.hpp"
+#include "textio/read_observer.hpp"
 #include "textio/record_reader.hpp"
 
 namespace check {
@@ -23,23 +24,52 @@ struct PeriodColumn {
   std::array<std::string, gm::kPeriodCount> text{};  // as written, for the messages
 };
 
-// Reads the table of fault k from its bytes (the file `path`, opened) on `reader`, into
-// the run tables as a run reads it, and adds to `out`, in the order of their lines, the
-// error the reading met (the record layer's report and where it failed) and the warnings.
-// `periods` gets the table's own period column. Returns what the run's reading returns,
-// never CannotOpen.
-//
-// Warnings, on the first row of each kind with the count of the rows like it:
-// - no spectrum value: field 28 missing or empty (the row has fewer than 28 fields), read as 0;
-// - a spectrum value that is 0 or less, or not a finite number;
-// - a value longer than its 20-byte field without a comma, cut there and its rest read as
-//   the next field, or one of exactly 20 bytes whose comma makes the next field empty;
-// - fault 1: a period that is 0 or less, or not greater than the one above it;
-// - fault 2 and up (`fault1`, when fault 1's table was read): a period that differs from
-//   fault 1's in the same row (the run uses fault 1's);
-// - lines behind data row 55 that hold anything: never read.
-inputs::InputOutcome check_spectrum_table(gm::RunTables& t, int k, std::string_view path, const FileBytes& file,
-                                          textio::RecordReader& reader, const PeriodColumn* fault1,
-                                          PeriodColumn& periods, Findings& out);
+// Watches the reading of one table, row by row, as the reader cuts its fields.
+class SpectrumTableWatch : public textio::ReadObserver {
+ public:
+  void field(const textio::FieldCut& cut) override;
+  void dropped(const textio::PassedOver& rest) override;
+
+  // Once the reading came to `outcome` (the file `outcome.path`, opened, still attached to
+  // `reader`): adds to `out`, in the order of their lines, the error the reading met (the
+  // record layer's report and where it failed) and the warnings. `periods` gets the
+  // table's own period column. Fault k > 1 is held to `fault1` when its table was read.
+  //
+  // Warnings, on the first row of each kind with the count of the rows like it:
+  // - no spectrum value: field 28 missing or empty (the row has fewer than 28 fields), read as 0;
+  // - a spectrum value that is 0 or less, or not a finite number;
+  // - a value longer than its 20-byte field without a comma, cut there and its rest read as
+  //   the next field, or one of exactly 20 bytes whose comma makes the next field empty;
+  // - fault 1: a period that is 0 or less, or not greater than the one above it;
+  // - fault 2 and up: a period that differs from fault 1's in the same row (the run uses
+  //   fault 1's);
+  // - lines behind data row 55 that hold anything: never read.
+  void finish(int k, textio::RecordReader& reader, const inputs::InputOutcome& outcome, const PeriodColumn* fault1,
+              PeriodColumn& periods, Findings& out);
+
+  // A row as the check keeps it: its period and the hazards found in it.
+  struct Row {
+    double period = 0.0;
+    std::string period_text;
+    std::string cut;          // the message of a value cut at its field's width, or ""
+    std::string no_spectrum;  // the message of a missing spectrum value, or ""
+    std::string bad_spectrum;  // the message of a spectrum value not above 0 or not finite, or ""
+  };
+
+ private:
+  // The fields of the row being read, as cut.
+  struct Field {
+    std::string text;
+    bool present = false;
+    bool ended_by_comma = false;
+    bool full = false;
+    char next = 0;
+    std::string rest;
+  };
+  void end_row(bool rest_used);
+
+  std::vector<Field> fields_;
+  std::vector<Row> rows_;
+};
 
 }  // namespace check

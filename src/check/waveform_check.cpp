@@ -1,37 +1,23 @@
 #include "check/waveform_check.hpp"
 
-#include <array>
 #include <cmath>
-#include <cstring>
 #include <string>
 
-#include "check/lines.hpp"
-#include "inputs/waveform.hpp"
 #include "textio/number_parse.hpp"
 
 namespace check {
 namespace {
 
-constexpr std::size_t kFieldWidth = 20;  // I20, F20.0
+bool has_ended(int number) noexcept { return number == textio::kErrEndOfFile || number == textio::kErrRead; }
 
-bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
-bool is_space(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::array<NumericField, 2> header_fields(std::string_view bytes) noexcept {
-  std::array<NumericField, 2> fields;
-  cut_numeric_fields(line_at(bytes, 1).text, kFieldWidth, fields);
-  return fields;
-}
-
-std::string header_failure(const textio::Fault& fault, std::string_view bytes) {
+std::string header_failure(const textio::Fault& fault) {
   if (fault.number == textio::kErrEndOfFile) return "the file is empty: the header line is missing";
   if (fault.number == textio::kErrRead) return "the file cannot be read";
-  const std::array<NumericField, 2> fields = header_fields(bytes);
-  if (fault.item == 1) return "the sample count field reads " + quoted(trim_blanks(fields[0].text));
-  return "the interval field reads " + quoted(trim_blanks(fields[1].text));
+  if (fault.item == 1) return "the sample count field reads " + quoted(trim_blanks(fault.text));
+  return "the interval field reads " + quoted(trim_blanks(fault.text));
 }
 
-std::string sample_failure(const textio::Fault& fault, int n, std::string_view bytes) {
+std::string sample_failure(const textio::Fault& fault, int n) {
   const std::string of = " of " + std::to_string(n);
   if (fault.number == textio::kErrRead) {
     return "the file cannot be read beyond this line (sample " + std::to_string(fault.item) + of + ")";
@@ -40,75 +26,10 @@ std::string sample_failure(const textio::Fault& fault, int n, std::string_view b
     if (fault.item == 0) return "the samples need a line after the header, even with a count of " + std::to_string(n);
     return "the file ends before sample " + std::to_string(fault.item) + of;
   }
-  const Line line = line_at(bytes, fault.line);
-  const std::size_t at = fault.column > 0 ? static_cast<std::size_t>(fault.column - 1) : 0;
-  return "sample " + std::to_string(fault.item) + " reads " + quoted(free_form_value(line.text, at));
+  return "sample " + std::to_string(fault.item) + " reads " + quoted(fault.text);
 }
 
-void scan_header(std::string_view bytes, std::string_view path, int n, Findings& out) {
-  const std::array<NumericField, 2> fields = header_fields(bytes);
-  const NumericField& count = fields[0];
-  if (count.full && count.next != ',') {
-    const Line line = line_at(bytes, 1);
-    const std::string_view rest = free_form_value(line.text, count.start + kFieldWidth);
-    out.warning(path, 1, "the sample count " + quoted(std::string(count.text) + std::string(rest)) +
-                             " is longer than its 20-byte field: it is cut to " + quoted(count.text));
-  }
-  if (has_blank_inside(count.text)) {
-    out.warning(path, 1, "the sample count field " + quoted(trim_blanks(count.text)) +
-                             " has blanks inside: it reads as " + std::to_string(n));
-  }
-  const std::string_view interval = trim_blanks(fields[1].text);
-  if (!interval.empty()) {
-    const textio::RealResult r = textio::parse_real_field(fields[1].text, 0);
-    if (r.ec == textio::NumberError::None && r.value != gm::kTimeStep) {
-      out.warning(path, 1, "the sampling interval " + quoted(interval) +
-                               " is not 0.02: the samples are integrated 0.02 s apart all the same");
-    }
-  }
-}
-
-int line_of(std::string_view bytes, std::size_t from, int from_line, std::size_t at) noexcept {
-  int line = from_line;
-  for (std::size_t i = from; i < at; ++i) line += static_cast<int>(bytes[i] == '\n');
-  return line;
-}
-
-// The samples a read took, and what it passed over, for a count n read from `stop` on.
-void scan_samples(std::string_view bytes, std::string_view path, int n, const textio::RecordReader& reader,
-                  Findings& out) {
-  const Line second = line_at(bytes, 2);
-  const std::size_t samples_start = second.number == 2 ? second.offset : bytes.size();
-  const std::size_t stop = static_cast<std::size_t>(std::min<std::uint64_t>(reader.stop_offset(), bytes.size()));
-  if (n <= 0) {
-    const std::size_t values = count_free_form_values(bytes.substr(samples_start));
-    std::string text = "the sample count is " + std::to_string(n) + ": no sample is read, and the peak velocity is 0";
-    if (values > 0) text += "; the " + std::to_string(values) + " value(s) in the file are not read";
-    out.warning(path, 1, std::move(text));
-    return;
-  }
-  const DecimalCommas commas = find_decimal_commas(bytes, samples_start, stop);
-  if (commas.count > 0) {
-    std::string text = quoted(bytes.substr(commas.first, commas.first_end - commas.first)) +
-                       " reads as two samples: a comma separates values (a decimal comma?)";
-    if (commas.count > 1) text += "; " + std::to_string(commas.count) + " such numbers in the file";
-    out.warning(path, line_of(bytes, samples_start, 2, commas.first), std::move(text));
-  }
-  if (reader.stop_items() < static_cast<std::size_t>(n)) {
-    out.warning(path, reader.stop_line(),
-                "a slash ends the samples after sample " + std::to_string(reader.stop_items()) + ": samples " +
-                    std::to_string(reader.stop_items() + 1) + " to " + std::to_string(n) + " are 0");
-    return;
-  }
-  const std::size_t more = count_free_form_values(bytes.substr(stop));
-  if (more > 0) {
-    out.warning(path, reader.stop_line(),
-                "the count of " + std::to_string(n) + " samples is reached here: " + std::to_string(more) +
-                    " value(s) behind it are not read");
-  }
-}
-
-void scan_sample_values(const gm::RunTables& t, int c, std::string_view path, Findings& out) {
+void sample_values(const gm::RunTables& t, int c, std::string_view path, Findings& out) {
   const double* samples = t.acceleration_column(c);
   const int n = t.case_sample_count(c);
   int first = 0;
@@ -127,66 +48,109 @@ void scan_sample_values(const gm::RunTables& t, int c, std::string_view path, Fi
 
 }  // namespace
 
-DecimalCommas find_decimal_commas(std::string_view bytes, std::size_t from, std::size_t to) noexcept {
-  DecimalCommas found;
-  to = std::min(to, bytes.size());
-  for (std::size_t i = from; i < to;) {
-    const void* hit = std::memchr(bytes.data() + i, ',', to - i);
-    if (hit == nullptr) break;
-    const auto comma = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
-    i = comma + 1;
-    if (comma == from || comma + 1 >= to || !is_digit(bytes[comma - 1]) || !is_digit(bytes[comma + 1])) continue;
-    std::size_t a = comma;
-    while (a > from && is_digit(bytes[a - 1])) --a;
-    if (a > from && (bytes[a - 1] == '-' || bytes[a - 1] == '+')) --a;
-    if (a > from && !is_space(bytes[a - 1])) continue;
-    std::size_t z = comma + 1;
-    while (z < to && is_digit(bytes[z])) ++z;
-    if (z < to && !is_space(bytes[z])) continue;
-    // Only among numbers written with decimal points: a list of whole numbers separated
-    // by commas is no mistake.
-    std::size_t line_first = a;
-    while (line_first > from && bytes[line_first - 1] != '\n') --line_first;
-    const std::size_t line_end = std::min(bytes.size(), bytes.find('\n', z));
-    if (bytes.substr(line_first, line_end - line_first).find('.') == std::string_view::npos) continue;
-    if (found.count++ == 0) {
-      found.first = a;
-      found.first_end = z;
-    }
+void WaveformWatch::field(const textio::FieldCut& cut) {
+  if (cut.item == 1) {
+    count_text_.assign(cut.text);
+    count_full_ = cut.full;
+    count_next_ = cut.next;
+    count_rest_.assign(cut.rest);
+  } else if (cut.item == 2) {
+    interval_text_.assign(cut.text);
   }
-  return found;
 }
 
-inputs::InputOutcome check_waveform(gm::RunTables& t, int c, std::string_view path, const FileBytes& file,
-                                    textio::RecordReader& reader, const ErrorTexts& texts, Findings& out) {
-  inputs::InputOutcome outcome;
-  outcome.path.assign(path);
-  const std::size_t first = out.size();
-  BytesSource source(file);
-  reader.attach(source, path);
-  int status = inputs::read_waveform_header(t, c, reader);
-  if (status != textio::kStatusOk) {
-    outcome.kind = inputs::InputOutcome::Kind::Fault;
-    outcome.fault = reader.fault(status);
-    out.error(path, outcome.fault.line, record_error_text(outcome.fault, header_failure(outcome.fault, file.bytes)));
-  } else {
-    const int n = t.case_sample_count(c);
-    scan_header(file.bytes, path, n, out);
-    if (n > gm::kMaxSamples) {
-      outcome.kind = inputs::InputOutcome::Kind::TooManySamples;
-      out.error(path, 1, join_message({outcome.path + std::string(texts.too_many_samples)}));
-    } else if ((status = inputs::read_waveform_samples(t, c, reader)) != textio::kStatusOk) {
-      outcome.kind = inputs::InputOutcome::Kind::Fault;
-      outcome.fault = reader.fault(status);
-      out.error(path, outcome.fault.line, record_error_text(outcome.fault, sample_failure(outcome.fault, n, file.bytes)));
-    } else {
-      scan_samples(file.bytes, path, n, reader, out);
-      scan_sample_values(t, c, path, out);
+void WaveformWatch::dropped(const textio::PassedOver& rest) {
+  if (++statements_ != 2) return;  // the header's rest is no sample
+  values_dropped_ = rest.values;
+  stop_line_ = rest.from.line;
+}
+
+void WaveformWatch::slash(textio::Place place, std::size_t items) {
+  slash_ = true;
+  slash_line_ = place.line;
+  slash_items_ = items;
+}
+
+void WaveformWatch::comma_pair(const textio::CommaPair& pair) {
+  // Only among numbers written with decimal points: a list of whole numbers separated by
+  // commas is no mistake.
+  if (!pair.point_on_line) return;
+  if (pairs_++ > 0) return;
+  first_pair_line_ = pair.place.line;
+  first_pair_.assign(pair.first).append(",").append(pair.second);
+}
+
+void WaveformWatch::header_warnings(std::string_view path, int n, Findings& out) const {
+  if (count_full_ && count_next_ != ',') {
+    out.warning(path, 1, "the sample count " + quoted(count_text_ + count_rest_) +
+                             " is longer than its 20-byte field: it is cut to " + quoted(count_text_));
+  }
+  if (has_blank_inside(count_text_)) {
+    out.warning(path, 1, "the sample count field " + quoted(trim_blanks(count_text_)) +
+                             " has blanks inside: it reads as " + std::to_string(n));
+  }
+  const std::string_view interval = trim_blanks(interval_text_);
+  if (!interval.empty()) {
+    const textio::RealResult r = textio::parse_real_field(interval_text_, 0);
+    if (r.ec == textio::NumberError::None && r.value != gm::kTimeStep) {
+      out.warning(path, 1, "the sampling interval " + quoted(interval) +
+                               " is not 0.02: the samples are integrated 0.02 s apart all the same");
     }
   }
-  reader.detach();
+}
+
+// What the samples' read passed over: everything behind the count, a slash, commas.
+void WaveformWatch::sample_warnings(std::string_view path, int n, textio::RecordReader& reader, Findings& out) const {
+  if (n <= 0) {
+    const std::uint64_t values = values_dropped_ + reader.pass_over_rest().values;
+    std::string text = "the sample count is " + std::to_string(n) + ": no sample is read, and the peak velocity is 0";
+    if (values > 0) text += "; the " + std::to_string(values) + " value(s) in the file are not read";
+    out.warning(path, 1, std::move(text));
+    return;
+  }
+  if (pairs_ > 0) {
+    std::string text = quoted(first_pair_) + " reads as two samples: a comma separates values (a decimal comma?)";
+    if (pairs_ > 1) text += "; " + std::to_string(pairs_) + " such numbers in the file";
+    out.warning(path, first_pair_line_, std::move(text));
+  }
+  if (slash_) {
+    out.warning(path, slash_line_,
+                "a slash ends the samples after sample " + std::to_string(slash_items_) + ": samples " +
+                    std::to_string(slash_items_ + 1) + " to " + std::to_string(n) + " are 0");
+    return;
+  }
+  const std::uint64_t more = values_dropped_ + reader.pass_over_rest().values;
+  if (more > 0) {
+    out.warning(path, stop_line_,
+                "the count of " + std::to_string(n) + " samples is reached here: " + std::to_string(more) +
+                    " value(s) behind it are not read");
+  }
+}
+
+void WaveformWatch::finish(const gm::RunTables& t, int c, textio::RecordReader* reader,
+                           const inputs::InputOutcome& outcome, const ErrorTexts& texts, Findings& out) {
+  using Kind = inputs::InputOutcome::Kind;
+  const std::string_view path = outcome.path;
+  const std::size_t first = out.size();
+  // The header's statement ended (told what it dropped) unless it met the end of the data
+  // first; the samples' statement is the second.
+  const bool header_failed = outcome.kind == Kind::Fault &&
+                             (statements_ == 0 || (statements_ == 1 && !has_ended(outcome.fault.number)));
+  const int n = textio::parse_integer_field(count_text_).value;
+  if (header_failed) {
+    out.error(path, outcome.fault.line, record_error_text(outcome.fault, header_failure(outcome.fault)));
+  } else {
+    header_warnings(path, n, out);
+    if (outcome.kind == Kind::TooManySamples) {
+      out.error(path, 1, join_message({outcome.path + std::string(texts.too_many_samples)}));
+    } else if (outcome.kind == Kind::Fault) {
+      out.error(path, outcome.fault.line, record_error_text(outcome.fault, sample_failure(outcome.fault, n)));
+    } else if (reader != nullptr) {
+      sample_warnings(path, n, *reader, out);
+      sample_values(t, c, path, out);
+    }
+  }
   out.order_by_line_from(first);
-  return outcome;
 }
 
 }  // namespace check

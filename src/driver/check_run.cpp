@@ -48,20 +48,18 @@ commit::StartOutlook start_outlook() {
 
 const check::ErrorTexts& check_texts() { return kTexts; }
 
-bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
-                        std::vector<std::string>& warnings) {
-  check::Findings found;
-  check::check_input_set(t, definition_file, kTexts, pool, found);
-  if (found.errors() > 0) return false;
+std::vector<std::string> warning_lines(const check::Findings& found) {
+  std::vector<std::string> lines;
   for (const check::Finding& f : found.list()) {
+    if (f.severity != check::Finding::Warning) continue;
     std::string line = f.file;
     if (f.line > 0) line.append(":").append(std::to_string(f.line));
-    warnings.push_back(line.append(": ").append(f.text));
+    lines.push_back(line.append(": ").append(f.text));
   }
-  return true;
+  return lines;
 }
 
-int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options) {
   check::Findings found;
   const commit::StartOutlook start = start_outlook();
@@ -72,7 +70,7 @@ int check_run(platform::Console& console, RunTables& t, const parallel::Pool& po
   commit::FolderAfterStart after_start(platform::host_file_system(), start);
   add_refusals(options, after_start, found);
   if (!start.ends_run && !start.text.empty()) found.warning(commit::kMarkerFile, 0, start.text);
-  console.write_output(check::format_findings(found));
+  if (!con.write_lines(check::format_findings(found))) return con.fatal(con.output_fault());
   if (found.errors() > 0) return kExitErrorEnd;
   return options.fit && fit_misses_criteria(t) ? kExitMissedCriteria : kExitNormal;
 }

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "check/error_texts.hpp"
+#include "check/findings.hpp"
 
+#include "driver/run_console.hpp"
 #include "driver/run_options.hpp"
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
@@ -17,18 +19,16 @@ namespace gm {
 // The run's error texts, as a check states them.
 const check::ErrorTexts& check_texts();
 
-// Reads the input set of `definition_file` into `t` as a run does, through the check;
-// true when a run would read it without an error, the check's warnings then in `warnings`
-// as "FILE:LINE: TEXT" (Shift-JIS). On false the tables hold what the check got to.
-bool read_through_check(RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
-                        std::vector<std::string>& warnings);
+// The warnings among `found`, each as "FILE:LINE: TEXT" (Shift-JIS), for the page.
+std::vector<std::string> warning_lines(const check::Findings& found);
 
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on
-// standard output. Returns 0 when a run would end normally (warnings or not), 1 when it
-// would end with an error, whose text is the first error listed, 4 when asked for the
-// design wave and the wave would miss its criteria (each listed as a warning).
-int check_run(platform::Console& console, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
+// the console's standard output. Returns 0 when a run would end normally (warnings or
+// not), 1 when it would end with an error, whose text is the first error listed, 4 when
+// asked for the design wave and the wave would miss its criteria (each listed as a
+// warning), and 2 with the record layer's report when the list could not be written.
+int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options);
 
 }  // namespace gm

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "check/input_set_check.hpp"
 #include "commit/unfinished_set.hpp"
 #include "driver/check_run.hpp"
 #include "driver/fit_outcome.hpp"
@@ -88,12 +89,12 @@ Ending ask_for_definition_file(Run& run) {
   return std::nullopt;
 }
 
-Ending read_definition(Run& run) {
+Ending read_definition(Run& run, inputs::InputWatch* watch) {
   textio::InputFileUnit definition(inputs::kDefinitionFileUnit);
   if (definition.open_for_reading(run.definition_file) != textio::kStatusOk) {
     return run.con.error_end({run.definition_file + std::string(kNotExist)});
   }
-  const inputs::DefinitionOutcome outcome = inputs::read_definition_file(run.t, definition.reader());
+  const inputs::DefinitionOutcome outcome = inputs::read_definition_file(run.t, definition.reader(), watch);
   definition.close_unit();
   if (outcome.kind != inputs::DefinitionOutcome::Kind::Ok) {
     return with_hint(run, run.con.definition_end(outcome),
@@ -107,33 +108,28 @@ int input_ending(Run& run, const inputs::InputOutcome& outcome) {
 }
 
 // The spectrum tables in fault order, then the waveforms, several at a time.
-Ending read_inputs(Run& run) {
+Ending read_inputs(Run& run, inputs::InputWatch* watch) {
   textio::InputFileUnit spectrum_unit(inputs::kSpectrumTableUnit);
   for (int k = 1; k <= run.t.fault_count; ++k) {
-    const inputs::InputOutcome outcome = inputs::read_fault_spectrum_table(run.t, k, spectrum_unit);
+    const inputs::InputOutcome outcome = inputs::read_fault_spectrum_table(run.t, k, spectrum_unit, watch);
     if (!outcome.is_ok()) return input_ending(run, outcome);
   }
-  const inputs::InputOutcome outcome = inputs::read_case_waveforms(run.t, run.pool);
+  const inputs::InputOutcome outcome = inputs::read_case_waveforms(run.t, run.pool, watch);
   if (!outcome.is_ok()) return input_ending(run, outcome);
   return std::nullopt;
 }
 
-// A run asked for the page reads its inputs through the check, which reads them exactly
-// as the plain reads do (each file once) and notes what it warns of, for the page. A set
-// the check finds in error is read again the plain way from the start, so that the run
-// ends exactly as it always has.
+// Every input, each file read once. A run asked for the page reads exactly as a plain
+// run does, the check's watch gathering what it warns of as the readers go: a set in
+// error ends the run as it ends a plain one.
 Ending read_everything(Run& run) {
-  if (run.options.report && read_through_check(run.t, run.pool, run.definition_file, run.warnings)) {
-    return std::nullopt;
-  }
-  if (run.options.report) {
-    // Starting over keeps the name the dialogue was given, beside its length.
-    const textio::FixedText40 name = run.t.definition_file_name;
-    start_up(run.t);
-    run.t.definition_file_name = name;
-  }
-  if (Ending end = read_definition(run)) return end;
-  return read_inputs(run);
+  std::optional<check::InputSetWatch> watch;
+  if (run.options.report) watch.emplace(run.definition_file, check_texts());
+  inputs::InputWatch* const watching = watch ? &*watch : nullptr;
+  if (Ending end = read_definition(run, watching)) return end;
+  if (Ending end = read_inputs(run, watching)) return end;
+  if (watch) run.warnings = warning_lines(watch->take_findings());
+  return std::nullopt;
 }
 
 // The design wave, when asked for. A fit that cannot be made ends the run as an input
@@ -179,7 +175,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   start_up(t);
   Run run{console, t, pool, options, fs, RunConsole(console, options.definition_file.has_value()), {}};
   // A check changes nothing, not even what a stopped run left: it says so.
-  if (options.check && options.definition_file) return check_run(console, t, pool, *options.definition_file, options);
+  if (options.check && options.definition_file) return check_run(run.con, t, pool, *options.definition_file, options);
   if (Ending end = finish_what_was_left(run)) return *end;
   if (Ending end = ask_for_definition_file(run)) return *end;
   if (Ending end = read_everything(run)) return *end;

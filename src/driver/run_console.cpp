@@ -38,6 +38,10 @@ bool RunConsole::write_message(std::initializer_list<std::string_view> pieces) {
   return !output_.failed();
 }
 
+bool RunConsole::write_lines(std::string_view lines) {
+  return output_.write_bytes(lines.data(), lines.size()) && output_.flush();
+}
+
 int RunConsole::fatal(const textio::Fault& fault) {
   console_.write_error(textio::report_line(textio::Severity::Severe, fault));
   return kExitFatal;

@@ -47,6 +47,9 @@ class RunConsole {
   // Writes the pieces through the message layout: each piece but the last on a line of
   // its own, the last left open for the user. False when the console refused them.
   bool write_message(std::initializer_list<std::string_view> pieces);
+  // Writes whole lines as they stand (a check's list) on the same unit, shown at once.
+  // False when the console refused them.
+  bool write_lines(std::string_view lines);
 
   // The record layer's fatal report: one line on standard error, no pause.
   int fatal(const textio::Fault& fault);

@@ -3,13 +3,14 @@
 #include <span>
 #include <vector>
 
+#include "expect/expect.hpp"
 #include "spectra/oscillator.hpp"
 
 namespace evaluation {
 
 void compute_case_spectra(gm::RunTables& t, const parallel::Pool& pool) {
-  const auto periods = static_cast<std::size_t>(t.period_count);
-  const auto cases = static_cast<std::size_t>(t.case_count);
+  const std::size_t periods = gm::checked_size(t.period_count, "the period count is set at start-up");
+  const std::size_t cases = gm::checked_size(t.case_count, "the case count is checked when it is read");
   // The kernel writes each case's spectrum into spans of its own; the table interleaves
   // them by period row afterwards.
   std::vector<double> sv(cases * periods);
@@ -18,7 +19,8 @@ void compute_case_spectra(gm::RunTables& t, const parallel::Pool& pool) {
   records.reserve(cases);
   for (std::size_t i = 0; i < cases; ++i) {
     const int c = static_cast<int>(i) + 1;
-    records.push_back({std::span<const double>(t.acceleration_column(c), static_cast<std::size_t>(t.case_sample_count(c))),
+    const std::size_t samples = gm::checked_size(t.case_sample_count(c), "a waveform's count is clamped where it is read");
+    records.push_back({std::span<const double>(t.acceleration_column(c), samples),
                        std::span<double>(sv).subspan(i * periods, periods),
                        std::span<double>(psv).subspan(i * periods, periods)});
   }

@@ -6,6 +6,8 @@
 
 #include "spectra/ground_motion.hpp"
 
+#include "expect/expect.hpp"
+
 namespace evaluation {
 
 void compute_target_spectrum(gm::RunTables& t) {
@@ -18,13 +20,13 @@ void compute_target_spectrum(gm::RunTables& t) {
 }
 
 void integrate_case_velocity(gm::RunTables& t, int c) {
-  const auto n = static_cast<std::size_t>(std::max(0, t.case_sample_count(c)));
+  const std::size_t n = gm::checked_size(t.case_sample_count(c), "a waveform's count is clamped where it is read");
   t.peak_velocity(c) = spectra::integrate_from_rest(std::span<const double>(t.acceleration_column(c), n),
                                                     t.time_step, std::span<double>(t.velocity_column(c), n));
 }
 
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {
-  pool.for_each(static_cast<std::size_t>(t.case_count),
+  pool.for_each(gm::checked_size(t.case_count, "the case count is checked when it is read"),
                    [&](std::size_t i) { integrate_case_velocity(t, static_cast<int>(i) + 1); });
 }
 
@@ -36,6 +38,7 @@ void find_longest_case(gm::RunTables& t) {
 }
 
 void rank_cases(gm::RunTables& t) {
+  for (int c = 1; c <= t.case_count; ++c) GM_EXPECT(t.case_rank(c) == 0, "the cases are ranked once, from start-up");
   const int middle_rank = (t.case_count + 1) / 2;
   int next_rank = 0;
   while (next_rank < t.case_count) {

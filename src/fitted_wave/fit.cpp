@@ -4,6 +4,7 @@
 #include <cmath>
 #include <complex>
 
+#include "expect/expect.hpp"
 #include "fitted_wave/fourier.hpp"
 #include "fitted_wave/matching_model.hpp"
 #include "spectra/oscillator.hpp"
@@ -84,6 +85,9 @@ bool fits_its_field(std::span<const double> wave) {
 
 Fit fit_wave(std::span<const double> record, std::span<const double> periods, std::span<const double> target,
              double time_step, const parallel::Pool& pool, int iteration_limit) {
+  GM_EXPECT(check_fit(record, periods, target, time_step).problem == Problem::None,
+            "fit_wave fits a record that check_fit passed");
+  GM_EXPECT(periods.size() == target.size(), "a target value for every axis period");
   const int limit = std::max(1, iteration_limit);
   const double longest = *std::max_element(periods.begin(), periods.end());
   RealFourier fourier(transform_length(record.size(), longest / time_step));

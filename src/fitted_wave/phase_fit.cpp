@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "expect/expect.hpp"
 #include "spectra/input_energy.hpp"
 #include "spectra/oscillator.hpp"
 #include "spectra/portable_math.hpp"
@@ -48,8 +49,9 @@ void below_the_axis(std::span<const double> record, std::span<const double> wave
 }  // namespace
 
 Check check_phase_case(const gm::RunTables& t) {
-  const auto n = static_cast<std::size_t>(t.case_sample_count(t.phase_case));
-  const auto m = static_cast<std::size_t>(t.period_count);
+  GM_EXPECT(t.phase_case >= 1 && t.phase_case <= t.case_count, "the ranking names the phase case before a fit");
+  const std::size_t n = gm::checked_size(t.case_sample_count(t.phase_case), "a waveform's count is clamped where it is read");
+  const std::size_t m = gm::checked_size(t.period_count, "the period count is set at start-up");
   return check_fit(std::span<const double>(t.acceleration_column(t.phase_case), n),
                    std::span<const double>(t.period_table, m), std::span<const double>(t.target_spectrum, m),
                    t.time_step);
@@ -60,8 +62,8 @@ Check fit_phase_case(gm::RunTables& t, const parallel::Pool& pool, bool for_page
   f.sample_count = 0;
   const Check check = check_phase_case(t);
   if (check.problem != Problem::None) return check;
-  const auto n = static_cast<std::size_t>(t.case_sample_count(t.phase_case));
-  const auto m = static_cast<std::size_t>(t.period_count);
+  const std::size_t n = gm::checked_size(t.case_sample_count(t.phase_case), "a waveform's count is clamped where it is read");
+  const std::size_t m = gm::checked_size(t.period_count, "the period count is set at start-up");
   const std::span<const double> record(t.acceleration_column(t.phase_case), n);
   const std::span<const double> periods(t.period_table, m);
   const std::span<const double> target(t.target_spectrum, m);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "inputs/file_layouts.hpp"
+#include "inputs/input_watch.hpp"
 
 namespace inputs {
 namespace {
@@ -33,9 +34,7 @@ DefinitionOutcome read_section(gm::RunTables& t, textio::RecordReader& reader, i
   return {};
 }
 
-}  // namespace
-
-DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader) {
+DefinitionOutcome read_records(gm::RunTables& t, textio::RecordReader& reader) {
   int status = reader.skip_record();  // the title
   if (status != textio::kStatusOk) return fault_of(reader, status);
 
@@ -63,6 +62,15 @@ DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& r
   if (status != textio::kStatusOk) return fault_of(reader, status);
   return read_section(t, reader, t.case_count, t.case_folders, t.case_folder_lengths,
                       DefinitionOutcome::Kind::BadCaseLine, DefinitionOutcome::Kind::MissingCase);
+}
+
+}  // namespace
+
+DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader, InputWatch* watch) {
+  if (watch != nullptr) reader.set_observer(watch->opened(InputFile::Definition, 0));
+  const DefinitionOutcome outcome = read_records(t, reader);
+  if (watch != nullptr) watch->definition_read(t, outcome);
+  return outcome;
 }
 
 }  // namespace inputs

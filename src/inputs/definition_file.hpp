@@ -23,8 +23,10 @@ struct DefinitionOutcome {
   textio::Fault fault;
 };
 
+class InputWatch;
+
 // Reads and checks the definition file from its first record, filling the counts and the
-// folder tables. The caller opens and closes the file.
-DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader);
+// folder tables. The caller opens and closes the file. A watch, when given, hears of it.
+DefinitionOutcome read_definition_file(gm::RunTables& t, textio::RecordReader& reader, InputWatch* watch = nullptr);
 
 }  // namespace inputs

@@ -12,12 +12,11 @@ InputOutcome open_in_folder(const textio::FixedText400& folder, int length, std:
   return outcome;
 }
 
-InputOutcome finish_reading(InputOutcome outcome, int status, textio::InputFileUnit& unit) {
+InputOutcome fault_outcome(InputOutcome outcome, int status, const textio::RecordReader& reader) {
   if (status != textio::kStatusOk) {
     outcome.kind = InputOutcome::Kind::Fault;
-    outcome.fault = unit.reader().fault(status);
+    outcome.fault = reader.fault(status);
   }
-  unit.close_unit();
   return outcome;
 }
 

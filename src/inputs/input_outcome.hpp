@@ -29,7 +29,8 @@ struct InputOutcome {
 InputOutcome open_in_folder(const textio::FixedText400& folder, int length, std::string_view name,
                             textio::InputFileUnit& unit);
 
-// Closes the unit after reading; a failed read (`status` not 0) becomes the fault.
-InputOutcome finish_reading(InputOutcome outcome, int status, textio::InputFileUnit& unit);
+// The outcome of a reading that ended with `status` on `reader`: a failed read (`status`
+// not 0) becomes the fault.
+InputOutcome fault_outcome(InputOutcome outcome, int status, const textio::RecordReader& reader);
 
 }  // namespace inputs

@@ -4,15 +4,28 @@
 #include <utility>
 
 #include "inputs/file_layouts.hpp"
+#include "inputs/input_watch.hpp"
 
 namespace inputs {
 
-InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit) {
+InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit, InputWatch* watch) {
   InputOutcome outcome =
       open_in_folder(t.fault_folder(k), t.fault_folder_length(k), kSpectrumTableName, unit);
-  if (!outcome.is_ok()) return outcome;
-  const int status = read_spectrum_records(t, k, unit.reader());
-  return finish_reading(std::move(outcome), status, unit);
+  if (!outcome.is_ok()) {
+    if (watch != nullptr) watch->read(InputFile::SpectrumTable, k, t, nullptr, outcome);
+    return outcome;
+  }
+  outcome = read_open_spectrum_table(t, k, unit.reader(), std::move(outcome), watch);
+  unit.close_unit();
+  return outcome;
+}
+
+InputOutcome read_open_spectrum_table(gm::RunTables& t, int k, textio::RecordReader& reader, InputOutcome outcome,
+                                      InputWatch* watch) {
+  if (watch != nullptr) reader.set_observer(watch->opened(InputFile::SpectrumTable, k));
+  outcome = fault_outcome(std::move(outcome), read_spectrum_records(t, k, reader), reader);
+  if (watch != nullptr) watch->read(InputFile::SpectrumTable, k, t, &reader, outcome);
+  return outcome;
 }
 
 int read_spectrum_records(gm::RunTables& t, int k, textio::RecordReader& reader) {

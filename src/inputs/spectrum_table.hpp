@@ -17,9 +17,17 @@ inline constexpr std::string_view kSpectrumTableName =
 inline constexpr int kSpectrumHeaderLines = 15;
 inline constexpr int kSpectrumFields = 28;
 
+class InputWatch;
+
 // Reads the table of fault k (1 to fault_count) on `unit` into the period table (k = 1)
-// and the fault's spectrum column, and closes it.
-InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit);
+// and the fault's spectrum column, and closes it. A watch, when given, hears of it.
+InputOutcome read_fault_spectrum_table(gm::RunTables& t, int k, textio::InputFileUnit& unit,
+                                       InputWatch* watch = nullptr);
+
+// The same for a table already open on `reader` at its first record (`outcome` names it),
+// left open: the reading, and the watch's calls.
+InputOutcome read_open_spectrum_table(gm::RunTables& t, int k, textio::RecordReader& reader, InputOutcome outcome,
+                                      InputWatch* watch);
 
 // The reading itself, from a reader at the table's first record: the header lines passed
 // over, the rows read as above. 0, or the record layer's error number.

@@ -1,6 +1,7 @@
 // The page as a whole: the document, its style sheet and the list of its sections, from
 // which come the numbered headings, the table of contents and the print's page breaks.
 // The sections are written by page_tables.cpp, page_charts.cpp and page_waves.cpp.
+#include "expect/expect.hpp"
 #include "report/page.hpp"
 
 #include <cstdio>
@@ -124,7 +125,7 @@ void render_page(const gm::RunTables& t, const RunFacts& facts, std::string& pag
   const PageData d = detail::gather(t, facts, pool);
   page.clear();
   // The waveform charts take most of the room: two points a column, some 12 bytes each.
-  page.reserve(60000 + static_cast<std::size_t>(t.case_count) * 2 * 24 * detail::kColumns);
+  page.reserve(60000 + gm::checked_size(t.case_count, "the case count is checked when it is read") * 2 * 24 * detail::kColumns);
   Html html(page);
   html.raw("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n");
   html.raw("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>結果図表 ");

@@ -8,6 +8,7 @@
 #include <numeric>
 #include <string>
 
+#include "expect/expect.hpp"
 #include "report/page_parts.hpp"
 #include "report/svg.hpp"
 
@@ -84,7 +85,7 @@ void write_chart(Html& html, const gm::RunTables& t) {
   const std::vector<SpectrumLine> lines = chart_lines(t);
   const SpectrumAxes axes = spectrum_axes(t, lines, "擬似速度応答スペクトル pSv (cm/s)");
   // Points are joined in order of period, whatever order the table gives them in.
-  std::vector<int> order(static_cast<std::size_t>(t.period_count));
+  std::vector<int> order(gm::checked_size(t.period_count, "the period count is set at start-up"));
   std::iota(order.begin(), order.end(), 1);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.period(a) < t.period(b); });
 

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <string>
 
+#include "expect/expect.hpp"
 #include "report/page_parts.hpp"
 #include "report/svg.hpp"
 
@@ -80,7 +81,7 @@ void write_spectra_section(Html& html, const PageData& d) {
   const int left_out = axes.left_out;
 
   // Points are joined in order of period, whatever order the table gives them in.
-  std::vector<int> order(static_cast<std::size_t>(t.period_count));
+  std::vector<int> order(gm::checked_size(t.period_count, "the period count is set at start-up"));
   std::iota(order.begin(), order.end(), 1);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.period(a) < t.period(b); });
 

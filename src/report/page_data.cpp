@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "expect/expect.hpp"
 #include "parallel/pool.hpp"
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
@@ -13,7 +14,7 @@ PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::P
   for (int c = 1; c <= t.case_count; ++c) longest = std::max(longest, t.case_sample_count(c));
   const int phase_samples = t.phase_case >= 1 ? t.case_sample_count(t.phase_case) : 0;
   PageData d{t, facts, longest, {}, Envelope(phase_samples, kColumns)};
-  d.cases.reserve(static_cast<std::size_t>(t.case_count));
+  d.cases.reserve(gm::checked_size(t.case_count, "the case count is checked when it is read"));
   for (int c = 1; c <= t.case_count; ++c) d.cases.emplace_back(longest, kColumns);
 
   // Column by column, and within a column case by case: each case's samples lie next to

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <string>
 
+#include "expect/expect.hpp"
 #include "fitted_wave/criteria.hpp"
 #include "report/page_parts.hpp"
 #include "report/svg.hpp"
@@ -16,7 +17,7 @@ bool finite(double v) { return v - v == 0.0; }
 
 // Period rows in order of period, for lines over the axis.
 std::vector<int> period_order(const gm::RunTables& t) {
-  std::vector<int> order(static_cast<std::size_t>(t.period_count));
+  std::vector<int> order(gm::checked_size(t.period_count, "the period count is set at start-up"));
   std::iota(order.begin(), order.end(), 1);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return t.period(a) < t.period(b); });
   return order;

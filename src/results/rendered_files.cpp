@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "expect/expect.hpp"
 #include "platform/memory.hpp"
 #include "textio/report.hpp"
 #include "textio/value_records.hpp"
@@ -50,7 +51,7 @@ void write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
   if (rows.count <= 0) return;
   const std::size_t length = textio::value_record_length(rows.values);
   const auto per_block = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / length));
-  const auto blocks = static_cast<std::size_t>((rows.count + per_block - 1) / per_block);
+  const std::size_t blocks = gm::checked_size((rows.count + per_block - 1) / per_block, "rows.count is positive here");
   const std::size_t window = slots.bytes.size();
   const auto render = [&](std::size_t i) {
     const std::size_t s = i % window;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
 
+#include "expect/expect.hpp"
 #include "spectra/step_coefficients.hpp"
 #include "spectra/sweep.hpp"
 
@@ -145,6 +147,9 @@ void OscillatorBank::respond_block(std::span<const double> acceleration, std::si
   if (sv.size() < periods_ || psv.size() < periods_)
     throw std::length_error("spectra: fewer cells than periods");
   if (block >= blocks(path)) throw std::out_of_range("spectra: no such block");
+  // A span of more doubles than the address space holds is a negative count made a size.
+  GM_EXPECT(acceleration.size() <= static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double),
+            "a record's length is a count of its samples");
   const PathKernel kernel = kernel_of(path);
   const std::size_t width = static_cast<std::size_t>(kernel.width);
   const BlockSpan span = block_span(vectors_of(periods_, kernel), blocks(path), block);

@@ -7,6 +7,7 @@
 // never touched.
 #include <cstdint>
 
+#include "expect/expect.hpp"
 #include "tables/fit_tables.hpp"
 #include "textio/fixed_text.hpp"
 
@@ -57,40 +58,59 @@ struct RunTables {
   double case_peak_velocity[kMaxCases];
 
   // 1-based accessors. The callers keep every index in range: counts and numbers are
-  // checked against their limits before they index anything.
-  textio::FixedText400& fault_folder(int k) { return fault_folders[k - 1]; }
-  std::int32_t& fault_folder_length(int k) { return fault_folder_lengths[k - 1]; }
-  textio::FixedText400& case_folder(int k) { return case_folders[k - 1]; }
-  std::int32_t& case_folder_length(int k) { return case_folder_lengths[k - 1]; }
-  double& period(int j) { return period_table[j - 1]; }
-  double& spectrum(int fault, int row) { return fault_spectra[(row - 1) * kMaxFaults + fault - 1]; }
-  double& target(int j) { return target_spectrum[j - 1]; }
+  // checked against their limits before they index anything, and each accessor holds
+  // them to it.
+  textio::FixedText400& fault_folder(int k) { return fault_folders[fault_index(k)]; }
+  std::int32_t& fault_folder_length(int k) { return fault_folder_lengths[fault_index(k)]; }
+  textio::FixedText400& case_folder(int k) { return case_folders[case_index(k)]; }
+  std::int32_t& case_folder_length(int k) { return case_folder_lengths[case_index(k)]; }
+  double& period(int j) { return period_table[period_index(j)]; }
+  double& spectrum(int fault, int row) { return fault_spectra[period_index(row) * kMaxFaults + fault_index(fault)]; }
+  double& target(int j) { return target_spectrum[period_index(j)]; }
   // Row j of the response spectra: [0] the target, [2c - 1] Sv and [2c] pSv of case c.
-  double* spectra_row(int j) { return &case_spectra[(j - 1) * kSpectraColumns]; }
-  const double* spectra_row(int j) const { return &case_spectra[(j - 1) * kSpectraColumns]; }
-  std::int32_t& case_sample_count(int c) { return case_integer_table[c - 1]; }
-  std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + c - 1]; }
-  double& acceleration(int c, int j) { return acceleration_column(c)[j - 1]; }
-  double& velocity(int c, int j) { return velocity_column(c)[j - 1]; }
-  double& peak_velocity(int c) { return case_peak_velocity[c - 1]; }
+  double* spectra_row(int j) { return &case_spectra[period_index(j) * kSpectraColumns]; }
+  const double* spectra_row(int j) const { return &case_spectra[period_index(j) * kSpectraColumns]; }
+  std::int32_t& case_sample_count(int c) { return case_integer_table[case_index(c)]; }
+  std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + case_index(c)]; }
+  double& acceleration(int c, int j) { return acceleration_column(c)[sample_index(j)]; }
+  double& velocity(int c, int j) { return velocity_column(c)[sample_index(j)]; }
+  double& peak_velocity(int c) { return case_peak_velocity[case_index(c)]; }
   // The same, read only: for what draws or writes a run and must not change it.
-  const textio::FixedText400& fault_folder(int k) const { return fault_folders[k - 1]; }
-  std::int32_t fault_folder_length(int k) const { return fault_folder_lengths[k - 1]; }
-  const textio::FixedText400& case_folder(int k) const { return case_folders[k - 1]; }
-  std::int32_t case_folder_length(int k) const { return case_folder_lengths[k - 1]; }
-  double period(int j) const { return period_table[j - 1]; }
-  double spectrum(int fault, int row) const { return fault_spectra[(row - 1) * kMaxFaults + fault - 1]; }
-  double target(int j) const { return target_spectrum[j - 1]; }
-  std::int32_t case_sample_count(int c) const { return case_integer_table[c - 1]; }
-  std::int32_t case_rank(int c) const { return case_integer_table[kMaxCases + c - 1]; }
-  double acceleration(int c, int j) const { return acceleration_column(c)[j - 1]; }
-  double velocity(int c, int j) const { return velocity_column(c)[j - 1]; }
-  double peak_velocity(int c) const { return case_peak_velocity[c - 1]; }
+  const textio::FixedText400& fault_folder(int k) const { return fault_folders[fault_index(k)]; }
+  std::int32_t fault_folder_length(int k) const { return fault_folder_lengths[fault_index(k)]; }
+  const textio::FixedText400& case_folder(int k) const { return case_folders[case_index(k)]; }
+  std::int32_t case_folder_length(int k) const { return case_folder_lengths[case_index(k)]; }
+  double period(int j) const { return period_table[period_index(j)]; }
+  double spectrum(int fault, int row) const { return fault_spectra[period_index(row) * kMaxFaults + fault_index(fault)]; }
+  double target(int j) const { return target_spectrum[period_index(j)]; }
+  std::int32_t case_sample_count(int c) const { return case_integer_table[case_index(c)]; }
+  std::int32_t case_rank(int c) const { return case_integer_table[kMaxCases + case_index(c)]; }
+  double acceleration(int c, int j) const { return acceleration_column(c)[sample_index(j)]; }
+  double velocity(int c, int j) const { return velocity_column(c)[sample_index(j)]; }
+  double peak_velocity(int c) const { return case_peak_velocity[case_index(c)]; }
   // The samples of case c, sample 1 first, one after the other.
-  double* acceleration_column(int c) { return &case_acceleration[(c - 1) * kMaxSamples]; }
-  double* velocity_column(int c) { return &case_velocity[(c - 1) * kMaxSamples]; }
-  const double* acceleration_column(int c) const { return &case_acceleration[(c - 1) * kMaxSamples]; }
-  const double* velocity_column(int c) const { return &case_velocity[(c - 1) * kMaxSamples]; }
+  double* acceleration_column(int c) { return &case_acceleration[case_index(c) * kMaxSamples]; }
+  double* velocity_column(int c) { return &case_velocity[case_index(c) * kMaxSamples]; }
+  const double* acceleration_column(int c) const { return &case_acceleration[case_index(c) * kMaxSamples]; }
+  const double* velocity_column(int c) const { return &case_velocity[case_index(c) * kMaxSamples]; }
+
+  // The 0-based index of a 1-based number, held to the table's room.
+  static int fault_index(int k) {
+    GM_EXPECT(k >= 1 && k <= kMaxFaults, "fault numbers are checked against the fault count before they index");
+    return k - 1;
+  }
+  static int case_index(int c) {
+    GM_EXPECT(c >= 1 && c <= kMaxCases, "case numbers are checked against the case count before they index");
+    return c - 1;
+  }
+  static int period_index(int j) {
+    GM_EXPECT(j >= 1 && j <= kMaxPeriods, "period rows run from 1 to the period count");
+    return j - 1;
+  }
+  static int sample_index(int j) {
+    GM_EXPECT(j >= 1 && j <= kMaxSamples, "sample numbers run from 1 to a count within the table's room");
+    return j - 1;
+  }
 };
 
 // The tables of the running program: static storage, zero-filled at load.

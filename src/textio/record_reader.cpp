@@ -1,37 +1,19 @@
 #include "textio/record_reader.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
 
 #include "textio/number_parse.hpp"
+#include "textio/reader_bytes.hpp"
 
 namespace textio {
 namespace {
 
-// Bytes that end an unquoted free-form value. None of them can be the second byte of a
-// Shift-JIS character, so a double-byte character never splits a value.
-constexpr std::array<bool, 256> make_value_ends() {
-  std::array<bool, 256> ends{};
-  for (char c : {' ', '\t', ',', '/', '\n', '\r'}) ends[static_cast<unsigned char>(c)] = true;
-  return ends;
-}
-constexpr std::array<bool, 256> kValueEnds = make_value_ends();
-
-inline bool ends_value(char c) noexcept { return kValueEnds[static_cast<unsigned char>(c)]; }
-inline bool is_blank_like(char c) noexcept { return c == ' ' || c == '\t' || c == '\r'; }
-inline bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
-inline bool is_quote(char c) noexcept { return c == '\'' || c == '"'; }
-
-int number_status(NumberError ec, int syntax_error) noexcept {
-  switch (ec) {
-    case NumberError::None: return kStatusOk;
-    case NumberError::Syntax: return syntax_error;
-    case NumberError::Range: return kErrInputConversion;
-  }
-  return syntax_error;
-}
+using detail::ends_value;
+using detail::is_digit;
+using detail::is_quote;
+using detail::number_status;
 
 // Fits a text value to a text item of item_length bytes: a shorter value is padded with
 // blanks, a longer one keeps its first bytes.
@@ -47,18 +29,22 @@ RecordReader::RecordReader(int unit, std::size_t buffer_size)
     : unit_(unit),
       buffer_(new char[std::max<std::size_t>(buffer_size, 8 * kMaxValueLength)]),
       capacity_(std::max<std::size_t>(buffer_size, 8 * kMaxValueLength)),
-      value_(new char[kMaxValueLength + 1]) {}
+      value_(new char[kMaxValueLength + 1]) {
+  fault_text_.reserve(kFaultTextBytes);  // so that noting a fault never allocates
+}
 
 void RecordReader::attach(ByteSource& source, std::string_view name) {
   source_ = &source;
+  observer_ = nullptr;
   name_.assign(name);
   pos_ = end_ = 0;
   at_end_ = read_failed_ = after_value_ = false;
+  before_buffer_ = '\n';
   repeat_left_ = 0;
-  discarded_ = line_start_ = value_column_ = stop_offset_ = 0;
-  stop_items_ = 0;
+  discarded_ = line_start_ = value_column_ = value_offset_ = 0;
   lines_passed_ = value_line_ = 0;
   stop_line_ = fault_line_ = fault_column_ = fault_item_ = 0;
+  fault_text_.clear();
 }
 
 void RecordReader::detach() noexcept {
@@ -72,6 +58,7 @@ void RecordReader::detach() noexcept {
 bool RecordReader::fill() {
   if (at_end_ || source_ == nullptr) return false;
   if (pos_ > 0) {
+    before_buffer_ = buffer_[pos_ - 1];
     discarded_ += pos_;
     std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     end_ -= pos_;
@@ -100,6 +87,7 @@ void RecordReader::pass_line_end() noexcept {
 void RecordReader::mark_value(std::size_t at) noexcept {
   value_line_ = lines_passed_;
   value_column_ = discarded_ + at - line_start_;
+  value_offset_ = discarded_ + at;
 }
 
 namespace {
@@ -110,12 +98,19 @@ int to_int(std::int64_t n) noexcept {
 
 int RecordReader::current_line() const noexcept { return to_int(lines_passed_ + 1); }
 
+// buffer_[at], in the current line.
+Place RecordReader::place_at(std::size_t at) const noexcept {
+  return {current_line(), to_int(static_cast<std::int64_t>(std::min<std::uint64_t>(
+                              discarded_ + at - line_start_, std::numeric_limits<int>::max() - 1)) + 1)};
+}
+
 // Notes where a statement failed and returns its status. `item` is the 1-based item that
 // got no value (0: a statement without items). A value that did not read is placed at its
 // first byte; the end of the data on the file's last line (0 for an empty file), since
 // the line after a final LF is no line of the file.
 int RecordReader::fail(int status, std::size_t item) noexcept {
   fault_item_ = to_int(static_cast<std::int64_t>(std::min<std::size_t>(item, std::numeric_limits<int>::max())));
+  fault_text_.clear();
   if (status == kErrEndOfFile || status == kErrRead) {
     const std::uint64_t here = discarded_ + pos_;
     fault_line_ = to_int(here == 0 ? 0 : here == line_start_ ? lines_passed_ : lines_passed_ + 1);
@@ -125,6 +120,21 @@ int RecordReader::fail(int status, std::size_t item) noexcept {
   fault_line_ = to_int(value_line_ + 1);
   fault_column_ = to_int(static_cast<std::int64_t>(
       std::min<std::uint64_t>(value_column_, std::numeric_limits<int>::max() - 1)) + 1);
+  // The value as it stands in the source, while the buffer still holds its first byte
+  // (a quoted value that ran over a refill has left it behind).
+  if (value_offset_ >= discarded_ && value_offset_ - discarded_ < end_) {
+    const char* p = buffer_.get() + (value_offset_ - discarded_);
+    const std::size_t look = std::min<std::size_t>(kFaultTextBytes, end_ - (value_offset_ - discarded_));
+    std::size_t n = 0;
+    while (n < look && !ends_value(p[n])) ++n;
+    fault_text_.assign(p, n);
+  }
+  return status;
+}
+
+int RecordReader::fail_field(int status, std::size_t item, std::string_view field) noexcept {
+  fail(status, item);
+  fault_text_.assign(field.substr(0, kFaultTextBytes));
   return status;
 }
 
@@ -147,11 +157,14 @@ int RecordReader::begin_record() {
   return more() ? kStatusOk : end_of_data_status();
 }
 
-void RecordReader::end_statement() {
+void RecordReader::end_statement(bool tell) {
   repeat_left_ = 0;
   after_value_ = false;
-  stop_offset_ = discarded_ + pos_;
   stop_line_ = current_line();
+  if (tell && observer_ != nullptr) {
+    observer_->dropped(pass_over(true));
+    return;
+  }
   for (;;) {
     const void* lf = std::memchr(buffer_.get() + pos_, '\n', end_ - pos_);
     if (lf != nullptr) {
@@ -170,54 +183,6 @@ bool RecordReader::peek(std::size_t ahead, char& c) {
   }
   c = buffer_[pos_ + ahead];
   return true;
-}
-
-// Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
-// ends first. The scan runs on a pointer between refills: it is the inner loop of every
-// sample read.
-template <class Skip>
-bool RecordReader::skip_while(Skip skip) {
-  for (;;) {
-    const char* p = buffer_.get() + pos_;
-    const char* const end = buffer_.get() + end_;
-    while (p != end && skip(*p)) ++p;
-    pos_ = static_cast<std::size_t>(p - buffer_.get());
-    if (p != end) return true;
-    if (!fill()) return false;
-  }
-}
-
-int RecordReader::to_next_value() {
-  // The separator after the previous value: blanks, then at most one comma, all within
-  // the record that holds the value.
-  if (after_value_) {
-    after_value_ = false;
-    if (skip_while(is_blank_like) && buffer_[pos_] == ',') ++pos_;
-  }
-  // Blanks, TABs, CRs and record ends; the values may come from as many records as needed.
-  // One pass on a pointer, as skip_while, that also counts the record ends it passes: the
-  // count and the start of the last line are written back once, after the pass.
-  for (;;) {
-    const char* p = buffer_.get() + pos_;
-    const char* const end = buffer_.get() + end_;
-    const char* line_start = nullptr;
-    std::int64_t lines = 0;
-    for (; p != end; ++p) {
-      if (*p == '\n') {
-        ++lines;
-        line_start = p + 1;
-      } else if (!is_blank_like(*p)) {
-        break;
-      }
-    }
-    pos_ = static_cast<std::size_t>(p - buffer_.get());
-    if (line_start != nullptr) {
-      lines_passed_ += lines;
-      line_start_ = discarded_ + static_cast<std::size_t>(line_start - buffer_.get());
-    }
-    if (p != end) return kStatusOk;
-    if (!fill()) return end_of_data_status();
-  }
 }
 
 int RecordReader::next_token(Token& token) {
@@ -363,9 +328,12 @@ int RecordReader::free_form(std::size_t count, Store&& store_item) {
     status = store_item(i, token);
     if (status != kStatusOk) break;
   }
-  if (status != kStatusOk) fail(status, i + 1);
-  stop_items_ = i;
-  end_statement();
+  if (status != kStatusOk) {
+    fail(status, i + 1);
+  } else if (i < count && observer_ != nullptr) {
+    observer_->slash(place_at(pos_), i);
+  }
+  end_statement(count > 0);
   return status;
 }
 
@@ -373,58 +341,6 @@ int RecordReader::read_free_form(std::span<const Item> items) {
   return free_form(items.size(), [&](std::size_t i, const Token& token) {
     return store(items[i], token);
   });
-}
-
-// A plain real read straight from the buffer, as the value scan and parse_real would take
-// it, in one pass. Taken only when the real ends at a byte that ends a value, inside the
-// buffer and within the longest value: then the value's bytes are exactly the real's.
-// Anything else (a repeat count, a quote, a null value, a value cut by the buffer's end,
-// an error) is left where it stands for the general path.
-bool RecordReader::take_plain_real(double& target) {
-  const char* const p = buffer_.get() + pos_;
-  const char* const end = buffer_.get() + end_;
-  const RealPrefix real = parse_real_prefix(p, end);
-  if (real.next == nullptr || real.next == end || !ends_value(*real.next) ||
-      static_cast<std::size_t>(real.next - p) > kMaxValueLength ||
-      real.result.ec != NumberError::None) {
-    return false;
-  }
-  target = real.result.value;
-  pos_ = static_cast<std::size_t>(real.next - buffer_.get());
-  after_value_ = true;
-  return true;
-}
-
-int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
-  int status = begin_record();
-  if (status != kStatusOk) return fail(status, count > 0 ? 1 : 0);
-  std::size_t i = 0;
-  for (; i < count; ++i) {
-    double& target = first[static_cast<std::ptrdiff_t>(i) * stride];
-    if (repeat_left_ == 0) {
-      status = to_next_value();
-      if (status != kStatusOk) break;
-      if (take_plain_real(target)) continue;
-    }
-    Token token;
-    status = next_token(token);
-    if (status != kStatusOk || token.kind == Token::Kind::Slash) break;
-    if (token.kind == Token::Kind::Null) continue;
-    if (token.quoted) {
-      status = kErrListSyntax;
-      break;
-    }
-    const RealResult r = parse_real(token.text);
-    if (r.ec != NumberError::None) {
-      status = number_status(r.ec, kErrListSyntax);
-      break;
-    }
-    target = r.value;
-  }
-  if (status != kStatusOk) fail(status, i + 1);
-  stop_items_ = i;
-  end_statement();
-  return status;
 }
 
 InputFileUnit::InputFileUnit(int unit) : reader_(unit) {}

@@ -18,6 +18,7 @@
 #include "platform/console.hpp"
 #include "platform/fs.hpp"
 #include "textio/fixed_text.hpp"
+#include "textio/read_observer.hpp"
 #include "textio/report.hpp"
 
 namespace textio {
@@ -63,26 +64,25 @@ class RecordReader {
  public:
   RecordReader(int unit, std::size_t buffer_size = kDefaultBufferSize);
 
-  // Connects a source, named `name` in reports, positioned at its first record.
+  // Connects a source, named `name` in reports, positioned at its first record, with no
+  // observer.
   void attach(ByteSource& source, std::string_view name);
   void detach() noexcept;
+  // Tells `observer` (none: null) what the statements from now on pass over, until the
+  // next attach. Changes nothing that is read.
+  void set_observer(ReadObserver* observer) noexcept { observer_ = observer; }
 
   int unit() const noexcept { return unit_; }
   const std::string& name() const noexcept { return name_; }
-  // The fault of the last statement that failed with `number`, with the place it failed.
+  // The fault of the last statement that failed with `number`, with the place it failed
+  // and the bytes that did not read.
   Fault fault(int number) const {
-    return Fault{number, unit_, name_, fault_line_, fault_column_, fault_item_};
+    return Fault{number, unit_, name_, fault_line_, fault_column_, fault_item_, fault_text_};
   }
 
-  // Where the last statement stopped taking values, before the rest of its record was
-  // dropped: the byte offset in the source and its 1-based line. For a free-form statement
-  // that is right behind its last value (or at the slash that ended it); for a fixed-width
-  // one, the start of its last record. What a check looks at to see what a read passed over.
-  std::uint64_t stop_offset() const noexcept { return stop_offset_; }
+  // The 1-based line where the last statement stopped taking values, before the rest of
+  // its record was dropped: the line of its last value, field or slash.
   int stop_line() const noexcept { return stop_line_; }
-  // The items the last free-form statement went through: all of them, unless a slash or
-  // a failure ended it before.
-  std::size_t stop_items() const noexcept { return stop_items_; }
 
   // Free-form read into the items. Null values, a slash and items after the end of the
   // list keep their values. With no items, reads one record and discards it.
@@ -94,6 +94,10 @@ class RecordReader {
   int read_fixed_width(FieldLayout layout, std::span<const Item> items);
   // Reads one record and discards it.
   int skip_record() { return read_free_form({}); }
+  // Passes over everything from the position (the record after the last statement) to
+  // the end of the source, and tallies it. Reads nothing into any item: what a run leaves
+  // unread behind its last statement, for an observer's owner to look at.
+  PassedOver pass_over_rest();
 
   static constexpr std::size_t kDefaultBufferSize = std::size_t{1} << 18;
 
@@ -105,15 +109,29 @@ class RecordReader {
     bool quoted = false;
   };
 
+  // A value of a read of reals that could be half of a CommaPair, waiting for the next.
+  struct PairHalf {
+    bool waiting = false;
+    std::uint64_t comma = 0;  // offset of the comma behind it in the source
+    Place place;
+    std::size_t item = 0;
+    std::size_t length = 0;
+    char text[kObservedRestBytes] = {};
+  };
+
   bool more();
   bool fill();
   void pass_line_end() noexcept;
   void mark_value(std::size_t at) noexcept;
   int current_line() const noexcept;
+  Place place_at(std::size_t at) const noexcept;
   int fail(int status, std::size_t item) noexcept;
+  int fail_field(int status, std::size_t item, std::string_view field) noexcept;
   void ensure_window(std::size_t want);
   int begin_record();
-  void end_statement();
+  // Drops the rest of the record; `tell`: an observer hears what was dropped.
+  void end_statement(bool tell);
+  PassedOver pass_over(bool one_record);
   template <class Skip>
   bool skip_while(Skip skip);
   int to_next_value();
@@ -129,11 +147,17 @@ class RecordReader {
   int store(const Item& item, const Token& token);
   template <class Store>
   int free_form(std::size_t count, Store&& store_item);
+  void note_real(std::size_t begin, std::size_t end, std::size_t item, std::size_t count, PairHalf& half);
+  bool point_on_line(std::size_t value_end);
   std::string_view record_window(std::size_t want);
+  std::string_view record_bytes(std::size_t at, std::size_t n) const noexcept;
+  void tell_field(const FieldDescriptor& d, std::size_t item, std::string_view record, std::size_t start,
+                  std::string_view field, bool by_comma, std::size_t next);
 
   int unit_;
   std::string name_;
   ByteSource* source_ = nullptr;
+  ReadObserver* observer_ = nullptr;
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_;
   std::size_t pos_ = 0;
@@ -141,6 +165,7 @@ class RecordReader {
   bool at_end_ = false;       // the source has no more bytes
   bool read_failed_ = false;  // the source reported an error
   bool after_value_ = false;  // a value was just taken: its separator is still to be passed
+  char before_buffer_ = '\n';  // the byte before buffer_[0] (a line end at the start)
   // A value r*c hands out r copies of c; these are the copies still to come.
   std::uint64_t repeat_left_ = 0;
   Token repeat_token_;
@@ -154,12 +179,12 @@ class RecordReader {
   std::uint64_t line_start_ = 0;    // offset of the first byte of the current line
   std::int64_t value_line_ = 0;     // the value or field being read: lines passed before it
   std::uint64_t value_column_ = 0;  // and its bytes before it in its line
-  std::uint64_t stop_offset_ = 0;
-  std::size_t stop_items_ = 0;
+  std::uint64_t value_offset_ = 0;  // and its offset in the source
   int stop_line_ = 0;
   int fault_line_ = 0;
   int fault_column_ = 0;
   int fault_item_ = 0;
+  std::string fault_text_;
 };
 
 // A file unit: an input file connected to a reader under a fixed unit number.

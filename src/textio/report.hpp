@@ -1,6 +1,7 @@
 #pragma once
 // The record layer's error numbers, messages and report lines, and the units of the
 // console. A program numbers its files' units itself.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -49,7 +50,12 @@ struct Fault {
   // The 1-based item of the read statement that did not get its value (a sample, a field
   // of a row); 0 for a statement with no items.
   int item = 0;
+  // The bytes that did not read, at most kFaultTextBytes of them: the free-form value from
+  // its first byte to the byte that ends it, or the fixed-width field as cut (without the
+  // comma that ended it). Empty at the end of the data, and for a write.
+  std::string text{};
 };
+inline constexpr std::size_t kFaultTextBytes = 48;
 
 enum class Severity { Severe, Error };
 

@@ -1,12 +1,15 @@
 #pragma once
-// Small inputs for the check's tests, and the check of one file from its bytes, in memory.
+// Small inputs for the check's tests, and the check of one file from its bytes, in memory
+// (handed to the reader five bytes at a time, so that refills fall inside every record).
 #include <string>
 
 #include "inputs/file_layouts.hpp"
 #include "check/definition_check.hpp"
-#include "check/spectrum_check.hpp"
-#include "check/waveform_check.hpp"
+#include "check/input_set_check.hpp"
 #include "driver/messages.hpp"
+#include "inputs/spectrum_table.hpp"
+#include "inputs/waveform.hpp"
+#include "support/memory_source.hpp"
 #include "support/tables.hpp"
 
 namespace check_tests {
@@ -43,42 +46,47 @@ inline std::string spectrum_row(const std::string& period, const std::string& ta
   return row + tail;
 }
 
+// The findings of the run's own reading of one file's bytes, the check's watch watching:
+// what a check of a set lists for that file.
 inline check::Findings check_waveform_bytes(const std::string& bytes) {
   gm::RunTables& t = testing_support::fresh_tables();
-  check::FileBytes file;
-  file.bytes = bytes;
-  textio::RecordReader reader(inputs::kWaveformUnit);
-  check::Findings out;
-  check::check_waveform(t, 1, kWaveformPath, file, reader, kTexts, out);
-  return out;
+  testing_support::MemorySource source(bytes, 5);
+  textio::RecordReader reader(inputs::kWaveformUnit, 0);
+  reader.attach(source, kWaveformPath);
+  check::InputSetWatch watch(kDefinitionPath, kTexts);
+  inputs::InputOutcome named;
+  named.path = kWaveformPath;
+  inputs::read_open_waveform(t, 1, reader, named, &watch);
+  return watch.take_findings();
 }
 
 // The table as fault k's; fault 2 and up are held to `fault1_table` when it is not empty.
 inline check::Findings check_spectrum_bytes(const std::string& bytes, int k = 1, const std::string& fault1_table = {}) {
   gm::RunTables& t = testing_support::fresh_tables();
-  textio::RecordReader reader(inputs::kSpectrumTableUnit);
-  check::Findings ignored;
-  check::PeriodColumn fault1;
+  check::InputSetWatch watch(kDefinitionPath, kTexts);
+  const auto read = [&](int fault, const std::string& table, const char* path) {
+    testing_support::MemorySource source(table, 5);
+    textio::RecordReader reader(inputs::kSpectrumTableUnit, 0);
+    reader.attach(source, path);
+    inputs::InputOutcome named;
+    named.path = path;
+    inputs::read_open_spectrum_table(t, fault, reader, named, &watch);
+  };
   if (!fault1_table.empty()) {
-    check::FileBytes first;
-    first.bytes = fault1_table;
-    check::check_spectrum_table(t, 1, "f1\\s.csv", first, reader, nullptr, fault1, ignored);
+    read(1, fault1_table, "f1\\s.csv");
+    watch.take_findings();
   }
-  check::FileBytes file;
-  file.bytes = bytes;
-  check::PeriodColumn periods;
-  check::Findings out;
-  check::check_spectrum_table(t, k, kSpectrumPath, file, reader, fault1_table.empty() ? nullptr : &fault1, periods, out);
-  return out;
+  read(k, bytes, kSpectrumPath);
+  return watch.take_findings();
 }
 
 inline check::Findings check_definition_bytes(const std::string& bytes) {
   gm::RunTables& t = testing_support::fresh_tables();
-  check::FileBytes file;
-  file.bytes = bytes;
-  textio::RecordReader reader(inputs::kDefinitionFileUnit);
+  testing_support::MemorySource source(bytes, 5);
+  textio::RecordReader reader(inputs::kDefinitionFileUnit, 0);
+  reader.attach(source, kDefinitionPath);
   check::Findings out;
-  check::check_definition(t, kDefinitionPath, file, reader, kTexts, out);
+  check::check_definition(t, kDefinitionPath, reader, kTexts, out);
   return out;
 }
 

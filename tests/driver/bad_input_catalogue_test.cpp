@@ -23,6 +23,7 @@
 
 #include "support/cp932.hpp"
 #include "support/data_set.hpp"
+#include "support/error_end.hpp"
 #include "support/process.hpp"
 
 namespace {
@@ -55,6 +56,20 @@ constexpr bool kAddressSanitizer = false;
 #endif
 #else
 constexpr bool kAddressSanitizer = false;
+#endif
+
+// ThreadSanitizer's shadow memory and thread bookkeeping make peak memory vary by more
+// than a ratio of two runs can hold.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
 #endif
 
 // ---------------------------------------------------------------------------------------
@@ -222,6 +237,35 @@ struct BadInput {
   int status;
 };
 
+const std::string kAnswer = "def.csv\n\n";  // the definition file, then Enter for a message
+const std::string kNoPause = "def.csv\n";
+
+// With every option, the run ends as the plain one (the input's fault comes before all the
+// options add), and a check asked for the same agrees with it: its first error is the
+// run's ending. For the inputs that answer with def.csv: the others are the dialogue's.
+void expect_ending_with_every_option(const BadInput& c, const RunResult& plain) {
+  if (c.input != kAnswer && c.input != kNoPause) return;
+  const std::vector<std::string> options = {"--spectra", "--fit", "--report"};
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  place_earlier_results(folder);
+  if (c.prepare) c.prepare(folder);
+  const RunResult r = testing_support::run_with_arguments(folder.path(), options, c.input);
+  EXPECT_EQ(r.out, plain.out);
+  EXPECT_EQ(r.err, plain.err);
+  EXPECT_EQ(r.status, plain.status);
+  std::vector<std::string> check = {"--check"};
+  check.insert(check.end(), options.begin(), options.end());
+  check.push_back("def.csv");
+  const RunResult checking = testing_support::run_with_arguments(folder.path(), check);
+  EXPECT_EQ(checking.status, 1) << checking.out;
+  const std::string ending = r.status == 1 ? testing_support::error_end_on_one_line(r.out.substr(kPrompt.size()))
+                                           : r.err.substr(0, r.err.find('\n'));
+  const std::size_t error = checking.out.find(": error: ");
+  ASSERT_NE(error, std::string::npos) << checking.out;
+  EXPECT_EQ(checking.out.substr(error + 9, ending.size()), ending);
+}
+
 void expect_ending(const BadInput& c) {
   SCOPED_TRACE(c.what);
   ScratchFolder folder;
@@ -234,10 +278,8 @@ void expect_ending(const BadInput& c) {
   EXPECT_EQ(r.err, c.err);
   EXPECT_EQ(r.status, c.status);
   EXPECT_EQ(differences(before, listing(folder)), "");
+  expect_ending_with_every_option(c, r);
 }
-
-const std::string kAnswer = "def.csv\n\n";  // the definition file, then Enter for a message
-const std::string kNoPause = "def.csv\n";
 
 // Something missing, a folder, a FIFO or a device where a file is expected, at each stage.
 const BadInput kMissing[] = {
@@ -717,10 +759,80 @@ const Accepted kAccepted[] = {
      case2_without_samples},
     {"1E-999 reads as zero", put(waveform_file(2), "2,0.02\r\n10 -1E-999\r\n"), kNoPause,
      case2_second_sample_zero},
+    {"every case's count 0 or less: no sample anywhere",
+     all_of({put(waveform_file(1), "-5,0.02\r\n1 2\r\n"), put(waveform_file(2), "0,0.02\r\n\r\n"),
+             put(waveform_file(3), "-1,0.02\r\n3\r\n")}),
+     kNoPause, [] {
+       DataSet d = DataSet::small();
+       for (std::vector<double>& s : d.samples) s.clear();
+       return d;
+     }},
 };
 
 TEST(CatalogueAccepted, OddInputsGiveTheResultsOfPlainOnes) {
   for (const Accepted& c : kAccepted) expect_accepted(c);
+}
+
+// The definition file's name a console input answers with: its first line, unquoted, cut
+// to 40 bytes.
+std::string answered_name(const std::string& input) {
+  std::string name = input.substr(0, input.find_first_of("\r\n"));
+  if (name.size() >= 2 && name.front() == '\'') name = name.substr(1, name.size() - 2);
+  return name.substr(0, 40);
+}
+
+// A run at the prompt with `options`, of the odd input `c` (`spoiled`) or of its plain
+// twin, with a line for the Enter pause after an error message.
+RunResult run_with(const Accepted& c, bool spoiled, const std::vector<std::string>& options, ScratchFolder& folder) {
+  (c.same_as != nullptr && !spoiled ? c.same_as() : DataSet::small()).write_to(folder);
+  if (spoiled && c.prepare) c.prepare(folder);
+  const std::string& input = spoiled ? c.input : kNoPause;
+  return testing_support::run_with_arguments(folder.path(), options, input + (input.ends_with('\n') ? "\n" : "\n\n"));
+}
+
+// With every option a run takes together, an odd input ends as its plain twin does:
+// the same CSV files with --spectra --report, and with --fit as well the same end (the
+// small set's records are too short to fit: the fit's own error); and a check with those
+// options agrees with that run.
+TEST(CatalogueAccepted, OddInputsEndAsPlainOnesWithEveryOption) {
+  const std::vector<std::string> both = {"--spectra", "--report"};
+  const std::vector<std::string> all = {"--spectra", "--fit", "--report"};
+  for (const Accepted& c : kAccepted) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder twin, spoiled;
+    const RunResult want = run_with(c, false, both, twin);
+    const RunResult got = run_with(c, true, both, spoiled);
+    EXPECT_EQ(got.status, 0) << got.err;
+    EXPECT_EQ(got.status, want.status);
+    EXPECT_EQ(got.err, want.err);
+    const Listing want_files = listing(twin), got_files = listing(spoiled);
+    for (const auto& [name, bytes] : want_files) {
+      if (name.ends_with(".csv") && name.find('/') == std::string::npos && name.find("def") == std::string::npos) {
+        EXPECT_TRUE(got_files.count(name) == 1 && got_files.at(name) == bytes) << name;
+      }
+    }
+    EXPECT_EQ(got_files.count("参考･結果図表.html"), 1u);
+
+    ScratchFolder twin_fit, spoiled_fit, checked;
+    const RunResult want_fit = run_with(c, false, all, twin_fit);
+    const RunResult got_fit = run_with(c, true, all, spoiled_fit);
+    EXPECT_EQ(got_fit.status, want_fit.status);
+    EXPECT_EQ(got_fit.out, want_fit.out);
+    EXPECT_EQ(got_fit.err, want_fit.err);
+    DataSet::small().write_to(checked);
+    if (c.prepare) c.prepare(checked);
+    std::vector<std::string> check = {"--check"};
+    check.insert(check.end(), all.begin(), all.end());
+    check.push_back(answered_name(c.input));
+    const RunResult checking = testing_support::run_with_arguments(checked.path(), check);
+    EXPECT_EQ(checking.status, got_fit.status == 0 ? 0 : 1) << checking.out;
+    if (got_fit.status == 1) {
+      const std::string ending = testing_support::error_end_on_one_line(got_fit.out.substr(kPrompt.size()));
+      const std::size_t error = checking.out.find(": error: ");
+      ASSERT_NE(error, std::string::npos) << checking.out;
+      EXPECT_EQ(checking.out.substr(error + 9, ending.size()), ending);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -853,6 +965,52 @@ TEST(CatalogueBounded, LongLinesAreReadInPassing) {
   }
   if (kAddressSanitizer) {
     GTEST_SKIP() << "outcomes checked; the memory bound is not (AddressSanitizer's shadow memory)";
+  }
+}
+
+// A run's own peak resident memory, in KiB, as /usr/bin/time measures it: a child of a
+// small process, so that the test process's memory, which a forked child starts with and
+// the kernel counts, is not counted (0 when it cannot be measured). The least of two
+// runs: where the host backs a buffer with a large page varies from run to run.
+long own_peak_kib(const ScratchFolder& folder, const std::vector<std::string>& arguments, int& status) {
+  const fs::path report = folder.path() / "peak.txt";
+  std::vector<std::string> command = {"-f", "%M", "-o", report.string(), GMGATHER_EXE};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  long least = 0;
+  for (int run = 0; run < 2; ++run) {
+    status = testing_support::run_program("/usr/bin/time", folder.path(), "", 0, "", command).status;
+    const std::string peak = folder.read("peak.txt");
+    fs::remove(report);
+    const long kib = peak.empty() ? 0 : std::stol(peak);
+    least = run == 0 ? kib : std::min(least, kib);
+  }
+  return least;
+}
+
+// A --report run and a check read each input once, through the run's own reader, holding
+// no file whole: 64 MiB of values behind a waveform's count cost them no more memory than
+// the plain run, which passes them by.
+TEST(CatalogueBounded, ReportAndCheckHoldNoFileWhole) {
+  if (kAddressSanitizer || kThreadSanitizer || !testing_support::launcher().empty() || !fs::exists("/usr/bin/time")) {
+    GTEST_SKIP() << "peak memory is measured natively, without a sanitizer, by /usr/bin/time";
+  }
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  folder.write(waveform_file(2), "2,0.02\r\n10 -10\r\n");
+  std::string lines;
+  while (lines.size() < (std::size_t{1} << 20)) lines += "  1.500000E+01 -2.500000E+01  3.500000E+01\r\n";
+  const fs::path wave = folder.path() / fs::path(waveform_file(2));
+  for (std::size_t written = 0; written < kLong; written += lines.size()) append(wave, lines);
+  int status = -1;
+  const long plain = own_peak_kib(folder, {"def.csv"}, status);
+  EXPECT_EQ(status, 0);
+  for (const std::string option : {"--report", "--check"}) {
+    SCOPED_TRACE(option);
+    const long peak = own_peak_kib(folder, {option, "def.csv"}, status);
+    EXPECT_EQ(status, 0);
+    std::printf("[ peak RSS ] %s: %ld KiB, plain run %ld KiB\n", option.c_str(), peak, plain);
+    EXPECT_GT(peak, 0);
+    EXPECT_LE(peak, plain + plain / 4);
   }
 }
 

@@ -87,6 +87,29 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
        [](ScratchFolder& f) { fit_set(f, 30, 50.0); }, nullptr, {"--fit"}},
       {"--fit with a target of 1e9 cm/s at one period: a wave no F14.6 field holds (F6)",
        [](ScratchFolder& f) { fit_set(f, 0, 1e9); }, "1 error(s), 0 warning(s)", {"--fit"}},
+      // Counts that read no sample, with each option that reads the samples again: the
+      // run ends as the check says, never by a signal.
+      {"a count of -5 with --spectra",
+       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)",
+       {"--spectra"}},
+      {"a count of -5 with --report",
+       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)",
+       {"--report"}},
+      {"every case without samples, with --spectra and --report",
+       [](ScratchFolder& f) {
+         for (const char* c : {"case1", "case2", "case3"}) {
+           f.write(std::string("quake/") + c + "/" + testing_support::kWaveformHost, "-1,0.02\r\n\r\n");
+         }
+       },
+       "0 error(s), 3 warning(s)", {"--spectra", "--report"}},
+      {"--fit on a one-case set whose count is -5: the fit's own error",
+       [](ScratchFolder& f) {
+         DataSet d = DataSet::small();
+         d.samples = {{1.0, 2.0}};
+         d.write_to(f);
+         f.write(std::string("quake/case1/") + testing_support::kWaveformHost, "-5,0.02\r\n1 2\r\n");
+       },
+       "1 error(s), 1 warning(s)", {"--fit"}},
       {"--spectra with a folder under the name of its file",
        [](ScratchFolder& f) { f.write("参考･各ケースの応答スペクトル.csv/inside", "x"); }, "1 error(s), 0 warning(s)",
        {"--spectra"}},
@@ -110,6 +133,7 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
       EXPECT_EQ(last_line(check.out), c.summary) << check.out;
     }
     const RunResult r = run_with_arguments(run.path(), arguments);
+    EXPECT_GE(r.status, 0) << "the run ended by a signal";
     EXPECT_EQ(check.status == 0, r.status == 0) << check.out << r.err;
     EXPECT_EQ(r.status == 4, c.summary == nullptr) << r.err;
     if (r.status == 4) {
@@ -133,8 +157,8 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
   }
 }
 
-// A run asked for the page reads through the check: the page opens with its warnings, and
-// the result files are those of a plain run.
+// A run asked for the page reads as a plain run, the check watching: the page opens with
+// its warnings, and the result files are those of a plain run.
 TEST(CheckRun, ThePageOpensWithTheWarningsOfTheInputs) {
   ScratchFolder plain;
   ScratchFolder reported;
@@ -151,6 +175,29 @@ TEST(CheckRun, ThePageOpensWithTheWarningsOfTheInputs) {
   EXPECT_LT(warnings, page.find("<section id=\"summary\">"));
   EXPECT_NE(page.find("quake\\case2\\加速度波形.acc:1: the sampling interval `0.01` is not 0.02", warnings),
             std::string::npos);
+}
+
+// A list that cannot be written ends as every other output that cannot: the record
+// layer's report of standard output, status 2.
+TEST(CheckRun, AListThatCannotBeWrittenEndsWithTheReportOfStandardOutput) {
+  ScratchFolder folder;
+  DataSet::small().write_to(folder);
+  const auto to_full_disk = [&](std::vector<std::string> arguments) {
+    std::vector<std::string> command = {"-c", "exec \"$@\" > /dev/full", "sh"};
+    if (!testing_support::launcher().empty()) command.push_back(testing_support::launcher());
+    command.push_back(GMGATHER_EXE);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return testing_support::run_program("/bin/sh", folder.path(), "", 0, "", command);
+  };
+  const RunResult help = to_full_disk({"--help"});
+  EXPECT_EQ(help.status, 2);
+  EXPECT_EQ(help.err, "txtrec: severe (38): error during write, unit 6, file stdout\n");
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--check", "def.csv"}, {"--check", "--spectra", "def.csv"}}) {
+    const RunResult check = to_full_disk(arguments);
+    EXPECT_EQ(check.status, help.status);
+    EXPECT_EQ(check.err, help.err);
+  }
 }
 
 TEST(CheckRun, NeedsADefinitionFile) {

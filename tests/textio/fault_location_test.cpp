@@ -1,4 +1,4 @@
-// Where a read failed (line, column, item) and where a read stopped, whatever the refills.
+// Where a read failed (line, column, item), whatever the refills.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -108,41 +108,6 @@ TEST(FaultLocation, LayoutStartingAgainPastTheLastRecordFailsAtTheNextItem) {
   ASSERT_EQ(reader.read_fixed_width(sample_layouts::kSpectrumRow, items), 24);
   EXPECT_EQ(reader.fault(24).item, 29);
   EXPECT_EQ(reader.fault(24).line, 1);
-}
-
-struct StopCase {
-  const char* text;
-  std::size_t samples;
-  std::uint64_t offset;  // where the sample read stopped, before the rest was dropped
-  int line;
-  std::size_t items;     // the samples it went through
-};
-
-TEST(StopPlace, WhereTheSampleReadLeftItsLastRecord) {
-  const StopCase cases[] = {
-      {"3,0.01\n1 2 3 4\n5\n", 3, 12, 2, 3},
-      {"3,0.01\n1 2\r\n3\r\n", 3, 13, 3, 3},
-      {"3,0.01\n1 2 / 3 4\n", 3, 11, 2, 2},  // at the slash
-      {"3,0.01\n1 2 3/\n", 3, 12, 2, 3},     // a slash behind the last sample ends nothing
-      {"0,0.01\n1 2\n", 0, 7, 2, 0},          // no sample: the record is still taken
-  };
-  for (const StopCase& c : cases) {
-    SCOPED_TRACE(c.text);
-    MemorySource source(c.text, 2);
-    RecordReader reader(13, 0);
-    reader.attach(source, "w.acc");
-    std::int32_t n = 0;
-    double step = 0.0;
-    const std::array<Item, 2> header{Item::integer(n), Item::real(step)};
-    ASSERT_EQ(reader.read_fixed_width(sample_layouts::kWaveformHeader, header), 0);
-    EXPECT_EQ(reader.stop_offset(), 0u);
-    EXPECT_EQ(reader.stop_line(), 1);
-    std::array<double, 8> samples{};
-    ASSERT_EQ(reader.read_free_form_reals(samples.data(), 1, c.samples), 0);
-    EXPECT_EQ(reader.stop_offset(), c.offset);
-    EXPECT_EQ(reader.stop_line(), c.line);
-    EXPECT_EQ(reader.stop_items(), c.items);
-  }
 }
 
 }  // namespace
