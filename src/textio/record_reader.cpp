@@ -38,7 +38,7 @@ void RecordReader::attach(ByteSource& source, std::string_view name) {
   observer_ = nullptr;
   name_.assign(name);
   pos_ = end_ = 0;
-  at_end_ = read_failed_ = after_value_ = false;
+  at_end_ = read_failed_ = after_value_ = start_told_ = false;
   before_buffer_ = '\n';
   repeat_left_ = 0;
   discarded_ = line_start_ = value_column_ = value_offset_ = 0;
@@ -68,11 +68,23 @@ bool RecordReader::fill() {
   const std::ptrdiff_t n = source_->read(buffer_.get() + end_, capacity_ - end_);
   if (n > 0) {
     end_ += static_cast<std::size_t>(n);
+    if (!start_told_ && observer_ != nullptr) tell_start();
     return true;
   }
   if (n < 0) read_failed_ = true;
   at_end_ = true;
+  if (!start_told_ && observer_ != nullptr) tell_start();
   return false;
+}
+
+// Once the buffer holds the source's first bytes (or all of a shorter source). A source
+// that hands over a byte at a time may have them taken before they are all in: then only
+// those still in the buffer are told.
+void RecordReader::tell_start() {
+  if (discarded_ == 0 && end_ < kObservedStartBytes && !at_end_) return;
+  start_told_ = true;
+  const std::size_t n = discarded_ == 0 ? std::min(end_, kObservedStartBytes) : 0;
+  observer_->began({buffer_.get(), n});
 }
 
 bool RecordReader::more() { return pos_ < end_ || (fill() && pos_ < end_); }

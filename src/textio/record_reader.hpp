@@ -121,6 +121,7 @@ class RecordReader {
 
   bool more();
   bool fill();
+  void tell_start();
   void pass_line_end() noexcept;
   void mark_value(std::size_t at) noexcept;
   int current_line() const noexcept;
@@ -165,6 +166,7 @@ class RecordReader {
   bool at_end_ = false;       // the source has no more bytes
   bool read_failed_ = false;  // the source reported an error
   bool after_value_ = false;  // a value was just taken: its separator is still to be passed
+  bool start_told_ = false;   // the observer heard the source's first bytes
   char before_buffer_ = '\n';  // the byte before buffer_[0] (a line end at the start)
   // A value r*c hands out r copies of c; these are the copies still to come.
   std::uint64_t repeat_left_ = 0;
