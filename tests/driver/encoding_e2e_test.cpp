@@ -3,6 +3,7 @@
 // setting the program does not know is named on standard error and changes nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,9 @@ TEST(OutputEncoding, CommandLineFormWritesUtf8IntoPipesTheDialogueKeepsShiftJis)
   folder.write("quake/case2/" + std::string(testing_support::kWaveformHost), "2,0.01\r\n10 -10\r\n");
   const std::string missing = "定義 ファイル.csv";
   // The path the host opened, so that an editor can open it (the first finding: case 1's
-  // short record).
-  const std::string check_line = "quake/case1/加速度波形.acc:1: warning: ";
+  // short record): slashes on Linux, the definition file's backslashes on Windows.
+  const std::string sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+  const std::string check_line = "quake" + sep + "case1" + sep + "加速度波形.acc:1: warning: ";
   struct Case {
     const char* what;
     std::string setting;
