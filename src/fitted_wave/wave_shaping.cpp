@@ -74,17 +74,20 @@ Shaper::Shaper(std::size_t samples, double time_step, Tapers tapers)
 
 // The values of the terms 0 to m at sample i, W P_k (tau) into p[0..m].
 void Shaper::basis(std::size_t m, std::size_t i, double* p) const noexcept {
+  p[0] = window_[i] * 1.0;
+  if (m == 0) return;
   const double tau = n_ > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n_ - 1) - 1.0 : 0.0;
-  // Legendre's recurrence: k P_k = (2k - 1) tau P_(k-1) - (k - 1) P_(k-2).
+  // Legendre's recurrence: k P_k = (2k - 1) tau P_(k-1) - (k - 1) P_(k-2). Divisions are
+  // most of the cost of a term made again at every iteration: the one by 2 is the product
+  // by 0.5, which is exact and rounds alike.
   double older = 1.0, old = tau;
-  for (std::size_t k = 0; k <= m; ++k) {
-    double value = k == 0 ? 1.0 : tau;
-    if (k >= 2) {
-      const double kk = static_cast<double>(k);
-      value = ((2.0 * kk - 1.0) * tau * old - (kk - 1.0) * older) / kk;
-      older = old;
-      old = value;
-    }
+  p[1] = window_[i] * tau;
+  for (std::size_t k = 2; k <= m; ++k) {
+    const double kk = static_cast<double>(k);
+    const double sum = (2.0 * kk - 1.0) * tau * old - (kk - 1.0) * older;
+    const double value = k == 2 ? sum * 0.5 : sum / kk;
+    older = old;
+    old = value;
     p[k] = window_[i] * value;
   }
 }
