@@ -4,6 +4,7 @@
 #include <string>
 
 #include "inputs/file_layouts.hpp"
+#include "platform/console.hpp"
 #include "textio/number_parse.hpp"
 
 namespace check {
@@ -63,6 +64,28 @@ void check_named_twice(const gm::RunTables& t, bool faults, std::string_view kin
   }
 }
 
+// The folders a section names in UTF-8: the name as meant (in Shift-JIS) and what to do.
+void check_utf8_names(const gm::RunTables& t, bool faults, std::string_view kind, int count, const int* lines,
+                      std::string_view name, Findings& out) {
+  for (int k = 1; k <= count; ++k) {
+    const textio::FixedText400& f = faults ? t.fault_folder(k) : t.case_folder(k);
+    const int length = faults ? t.fault_folder_length(k) : t.case_folder_length(k);
+    const std::string_view folder(f.bytes.data(), gm::checked_size(length, "LCHR400 gives 0 to 400"));
+    if (lines[k] == 0 || !reads_as_utf8(folder)) continue;
+    out.warning(name, lines[k],
+                "the folder of " + std::string(kind) + " " + std::to_string(k) + ", " + quoted(folder) +
+                    ", reads as UTF-8 (" + quoted(platform::shift_jis_from_utf8(folder)) +
+                    "): the definition file was saved as UTF-8; save it as Shift-JIS");
+  }
+}
+
+// Both checks of a section's folders.
+void check_folders(const gm::RunTables& t, bool faults, std::string_view kind, int count, const int* lines,
+                   std::string_view name, Findings& out) {
+  check_named_twice(t, faults, kind, count, lines, name, out);
+  check_utf8_names(t, faults, kind, count, lines, name, out);
+}
+
 SectionEnd read_section(gm::RunTables& t, textio::RecordReader& reader, const DefinitionWatch& watch,
                         const Section& s, std::string_view name, const ErrorTexts& texts, Findings& out) {
   std::int32_t number = 0;
@@ -97,7 +120,7 @@ SectionEnd read_section(gm::RunTables& t, textio::RecordReader& reader, const De
       out.error(name, last_line, join_message({s.missing_label, std::to_string(k), texts.not_exist}));
     }
   }
-  check_named_twice(t, s.folders == t.fault_folders, s.kind, s.count, s.lines, name, out);
+  check_folders(t, s.folders == t.fault_folders, s.kind, s.count, s.lines, name, out);
   return SectionEnd::Read;
 }
 
@@ -141,6 +164,38 @@ DefinitionFacts read_definition(gm::RunTables& t, std::string_view name, textio:
 
 }  // namespace
 
+bool reads_as_utf8(std::string_view name) noexcept {
+  bool japanese = false;
+  for (std::size_t i = 0; i < name.size();) {
+    const auto b = [&](std::size_t at) { return static_cast<unsigned char>(name[at]); };
+    const auto continues = [&](std::size_t at) { return at < name.size() && (b(at) & 0xC0) == 0x80; };
+    const unsigned lead = b(i);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+    } else {
+      return false;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+      if (!continues(i + k)) return false;
+    }
+    if (length == 3) {
+      const unsigned code = ((lead & 0x0Fu) << 12) | ((b(i + 1) & 0x3Fu) << 6) | (b(i + 2) & 0x3Fu);
+      if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)) return false;  // overlong, surrogate
+      japanese = japanese || (code >= 0x3000 && code <= 0x30FF) || (code >= 0x4E00 && code <= 0x9FFF) ||
+                 (code >= 0xFF00 && code <= 0xFFEF);
+    }
+    i += length;
+  }
+  return japanese;
+}
+
 void DefinitionWatch::field(const textio::FieldCut& cut) {
   if (cut.item == 1 && cut.numeric) fields_.push_back({cut.place.line, std::string(cut.text)});
 }
@@ -152,6 +207,7 @@ DefinitionFacts check_definition(gm::RunTables& t, std::string_view name, textio
   reader.set_observer(&watch);
   const DefinitionFacts facts = read_definition(t, name, reader, watch, texts, out);
   reader.set_observer(nullptr);
+  if (watch.byte_order_mark()) out.warning(name, 1, std::string(kByteOrderMarkText));
   out.order_by_line_from(first);
   return facts;
 }
@@ -174,8 +230,9 @@ void definition_warnings(const gm::RunTables& t, std::string_view name, const De
       lines[number.value] = fields[at].line;
     }
   }
-  check_named_twice(t, true, "fault", t.fault_count, fault_lines.data(), name, out);
-  check_named_twice(t, false, "case", t.case_count, case_lines.data(), name, out);
+  if (watch.byte_order_mark()) out.warning(name, 1, std::string(kByteOrderMarkText));
+  check_folders(t, true, "fault", t.fault_count, fault_lines.data(), name, out);
+  check_folders(t, false, "case", t.case_count, case_lines.data(), name, out);
   out.order_by_line_from(first);
 }
 

@@ -81,6 +81,10 @@ std::string quoted(std::string_view value) {
   return text;
 }
 
+bool has_byte_order_mark(std::string_view first_bytes) noexcept {
+  return first_bytes.starts_with("\xEF\xBB\xBF");
+}
+
 std::string_view trim_blanks(std::string_view field) noexcept {
   const std::size_t first = field.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -34,6 +34,11 @@ class Findings {
   // Puts the findings from `first` on in the order of their lines, keeping the order of
   // those on the same line: a file's scan adds them as it meets them, not by line.
   void order_by_line_from(std::size_t first);
+  // Renames every finding's file through `rename` (a listing's spelling of a path).
+  template <class Rename>
+  void rename_files(Rename rename) {
+    for (Finding& f : list_) f.file = rename(f.file);
+  }
 
   const std::vector<Finding>& list() const noexcept { return list_; }
   std::size_t size() const noexcept { return list_.size(); }
@@ -63,6 +68,12 @@ std::string join_message(std::initializer_list<std::string_view> pieces);
 
 // A value as a message quotes it: between backquotes, cut to its first 40 bytes ("...").
 std::string quoted(std::string_view value);
+
+// Whether a source begins with the UTF-8 byte-order mark EF BB BF, which an editor puts
+// at the start of a file saved as UTF-8; and the warning that says so (line 1).
+bool has_byte_order_mark(std::string_view first_bytes) noexcept;
+inline constexpr std::string_view kByteOrderMarkText =
+    "the file begins with a UTF-8 byte-order mark (bytes EF BB BF): it was saved as UTF-8; save it as Shift-JIS";
 
 // A field's text without the blanks around it.
 std::string_view trim_blanks(std::string_view field) noexcept;

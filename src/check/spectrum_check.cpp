@@ -163,6 +163,7 @@ void SpectrumTableWatch::finish(int k, textio::RecordReader& reader, const input
   if (outcome.kind == inputs::InputOutcome::Kind::Fault) {
     out.error(path, outcome.fault.line, record_error_text(outcome.fault, table_failure(outcome.fault)));
   }
+  if (byte_order_mark_) out.warning(path, 1, std::string(kByteOrderMarkText));
   periods = PeriodColumn{};
   periods.file.assign(path);
   periods.rows = std::min(rows_read(outcome.is_ok(), outcome.fault), static_cast<int>(rows_.size()));

@@ -27,6 +27,7 @@ struct PeriodColumn {
 // Watches the reading of one table, row by row, as the reader cuts its fields.
 class SpectrumTableWatch : public textio::ReadObserver {
  public:
+  void began(std::string_view first_bytes) override { byte_order_mark_ = has_byte_order_mark(first_bytes); }
   void field(const textio::FieldCut& cut) override;
   void dropped(const textio::PassedOver& rest) override;
 
@@ -35,7 +36,8 @@ class SpectrumTableWatch : public textio::ReadObserver {
   // record layer's report and where it failed) and the warnings. `periods` gets the
   // table's own period column. Fault k > 1 is held to `fault1` when its table was read.
   //
-  // Warnings, on the first row of each kind with the count of the rows like it:
+  // Warnings: a byte-order mark at the start (line 1, in a header line the run skips);
+  // then on the first row of each kind with the count of the rows like it:
   // - no spectrum value: field 28 missing or empty (the row has fewer than 28 fields), read as 0;
   // - a spectrum value that is 0 or less, or not a finite number;
   // - a value longer than its 20-byte field without a comma, cut there and its rest read as
@@ -70,6 +72,7 @@ class SpectrumTableWatch : public textio::ReadObserver {
 
   std::vector<Field> fields_;
   std::vector<Row> rows_;
+  bool byte_order_mark_ = false;
 };
 
 }  // namespace check

@@ -32,17 +32,37 @@ std::string sample_failure(const textio::Fault& fault, int n) {
 void sample_values(const gm::RunTables& t, int c, std::string_view path, Findings& out) {
   const double* samples = t.acceleration_column(c);
   const int n = t.case_sample_count(c);
-  int first = 0;
+  // Samples still in the cache from their reading (a plain run given its file pays for
+  // this): a - a is 0 for a finite sample and NaN for any other, so four running sums of it
+  // (four, so that the adds overlap) say in one cheap pass whether to count and place them.
+  // An all-zero record is told at its first sample that is not 0.
+  double sums[4] = {0.0, 0.0, 0.0, 0.0};
+  int j = 0;
+  for (; j + 4 <= n; j += 4) {
+    for (int k = 0; k < 4; ++k) sums[k] += samples[j + k] - samples[j + k];
+  }
+  for (; j < n; ++j) sums[0] += samples[j] - samples[j];
   int count = 0;
-  for (int j = 1; j <= n; ++j) {
-    if (!std::isfinite(samples[j - 1])) {
+  int first = 0;
+  if (!(sums[0] + sums[1] + sums[2] + sums[3] == 0.0)) {
+    for (j = 1; j <= n; ++j) {
+      if (std::isfinite(samples[j - 1])) continue;
       if (first == 0) first = j;
       ++count;
     }
   }
+  int zeros = 0;
+  while (zeros < n && samples[zeros] == 0.0) ++zeros;
   if (count > 0) {
     out.warning(path, 0, "sample " + std::to_string(first) + " is not a finite number" +
                              (count > 1 ? "; " + std::to_string(count) + " such samples" : std::string()));
+  }
+  if (n > 0 && zeros == n) {
+    out.warning(path, 0, "all " + std::to_string(n) + " samples are 0: the case has no motion, and its peak velocity is 0");
+  }
+  if (n > 0 && n < kFewestSamples) {
+    out.warning(path, 1, "the record holds " + std::to_string(n) + " sample(s), fewer than " +
+                             std::to_string(kFewestSamples) + " (2 s at 0.02 s): a count typed short, or a file cut off?");
   }
 }
 
@@ -72,9 +92,15 @@ void WaveformWatch::slash(textio::Place place, std::size_t items) {
 }
 
 void WaveformWatch::comma_pair(const textio::CommaPair& pair) {
-  // Only among numbers written with decimal points: a list of whole numbers separated by
-  // commas is no mistake.
-  if (!pair.point_on_line) return;
+  // Among numbers written with decimal points; elsewhere only when every sample pairs up
+  // (finish): a list of whole numbers separated by commas is no mistake.
+  if (!pair.point_on_line) {
+    if (plain_pairs_++ > 0) return;
+    first_plain_line_ = pair.place.line;
+    first_plain_[0].assign(pair.first);
+    first_plain_[1].assign(pair.second);
+    return;
+  }
   if (pairs_++ > 0) return;
   first_pair_line_ = pair.place.line;
   first_pair_.assign(pair.first).append(",").append(pair.second);
@@ -112,6 +138,13 @@ void WaveformWatch::sample_warnings(std::string_view path, int n, textio::Record
     std::string text = quoted(first_pair_) + " reads as two samples: a comma separates values (a decimal comma?)";
     if (pairs_ > 1) text += "; " + std::to_string(pairs_) + " such numbers in the file";
     out.warning(path, first_pair_line_, std::move(text));
+  } else if (n >= 2 && 2 * plain_pairs_ + 1 >= static_cast<std::size_t>(n)) {
+    // Every sample is the integer or the fraction of one number (the last one alone when
+    // the count is odd): the file is written with decimal commas throughout.
+    out.warning(path, first_plain_line_,
+                "the samples are written with decimal commas: " + quoted(first_plain_[0] + "," + first_plain_[1]) +
+                    " reads as two samples, " + first_plain_[0] + " and " + first_plain_[1] + ", and so do the " +
+                    std::to_string(plain_pairs_) + " such numbers read; write a decimal point");
   }
   if (slash_) {
     out.warning(path, slash_line_,
@@ -150,6 +183,8 @@ void WaveformWatch::finish(const gm::RunTables& t, int c, textio::RecordReader* 
       sample_values(t, c, path, out);
     }
   }
+  // Behind the header's error, which it explains.
+  if (byte_order_mark_) out.warning(path, 1, std::string(kByteOrderMarkText));
   out.order_by_line_from(first);
 }
 

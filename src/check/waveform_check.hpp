@@ -13,9 +13,16 @@
 
 namespace check {
 
+// The fewest samples a record may hold without a warning: 100 samples, 2 s at 0.02 s. An
+// earthquake record at that step runs to thousands of samples (tens of seconds); one of a
+// few samples is a count typed short or a file cut off, and its peak velocity and spectra
+// describe a fragment, not a motion.
+inline constexpr int kFewestSamples = 100;
+
 // Watches the reading of one waveform: its header's fields, then its samples.
 class WaveformWatch : public textio::ReadObserver {
  public:
+  void began(std::string_view first_bytes) override { byte_order_mark_ = has_byte_order_mark(first_bytes); }
   void field(const textio::FieldCut& cut) override;
   void dropped(const textio::PassedOver& rest) override;
   void slash(textio::Place place, std::size_t items) override;
@@ -27,6 +34,7 @@ class WaveformWatch : public textio::ReadObserver {
   // above the table's room) and the warnings.
   //
   // Warnings, each on the line it concerns:
+  // - a byte-order mark at the start (line 1; the count field then does not read);
   // - the header's interval is not 0.02 (a run integrates at 0.02 s whatever it says);
   // - the count field has blanks inside ("40   2" reads as 402);
   // - the count is longer than its 20-byte field, and cut;
@@ -35,6 +43,11 @@ class WaveformWatch : public textio::ReadObserver {
   // - a slash that ends the samples early (the rest stay 0);
   // - a comma inside what looks like one number, on a line that also holds a decimal
   //   point ("6,126": two samples);
+  // - decimal commas throughout: every sample read is half of such a number, on lines
+  //   without a decimal point ("-6,2510 -5,1234" or one per line: integer and fraction
+  //   read as two samples each);
+  // - fewer samples than kFewestSamples (a count of 1 or more);
+  // - every sample 0 (a count of 1 or more): the case has no motion;
   // - a sample that is not a finite number.
   void finish(const gm::RunTables& t, int c, textio::RecordReader* reader, const inputs::InputOutcome& outcome,
               const ErrorTexts& texts, Findings& out);
@@ -59,6 +72,10 @@ class WaveformWatch : public textio::ReadObserver {
   std::size_t pairs_ = 0;  // decimal-comma pairs on lines with a decimal point
   int first_pair_line_ = 0;
   std::string first_pair_;
+  std::size_t plain_pairs_ = 0;  // those on lines without one
+  int first_plain_line_ = 0;
+  std::string first_plain_[2];
+  bool byte_order_mark_ = false;
 };
 
 }  // namespace check

@@ -8,10 +8,12 @@
 #include "check/input_set_check.hpp"
 #include "commit/names.hpp"
 #include "commit/unfinished_set.hpp"
+#include "driver/command_line.hpp"
 #include "driver/fit_outcome.hpp"
 #include "driver/messages.hpp"
 #include "driver/run_console.hpp"
 #include "inputs/spectrum_table.hpp"
+#include "platform/fs.hpp"
 #include "inputs/waveform.hpp"
 #include "results/result_files.hpp"
 #include "textio/fixed_text.hpp"
@@ -59,6 +61,18 @@ std::vector<std::string> warning_lines(const check::Findings& found) {
   return lines;
 }
 
+std::string warnings_line(int warnings, const RunOptions& options, std::string_view definition_file) {
+  std::string line = "gmgather: " + std::to_string(warnings) + " warning(s) in the inputs; gmgather --check";
+  for (const RunOption& option : kRunOptions) {
+    if (option.flag != &RunOptions::check && options.*option.flag) line.append(" ").append(option.name);
+  }
+  // A name that begins with '-' would read as an option.
+  if (definition_file.starts_with('-')) line += " --";
+  const bool quote = definition_file.find_first_of(" \t") != std::string_view::npos;
+  line.append(quote ? " \"" : " ").append(definition_file).append(quote ? "\"" : "");
+  return line.append(" lists them\r\n");
+}
+
 int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::string_view definition_file,
               const RunOptions& options) {
   check::Findings found;
@@ -70,6 +84,7 @@ int check_run(RunConsole& con, RunTables& t, const parallel::Pool& pool, std::st
   commit::FolderAfterStart after_start(platform::host_file_system(), start);
   add_refusals(options, after_start, found);
   if (!start.ends_run && !start.text.empty()) found.warning(commit::kMarkerFile, 0, start.text);
+  found.rename_files([](std::string_view file) { return platform::listed_path(file); });
   if (!con.write_lines(check::format_findings(found))) return con.fatal(con.output_fault());
   if (found.errors() > 0) return kExitErrorEnd;
   return options.fit && fit_misses_criteria(t) ? kExitMissedCriteria : kExitNormal;

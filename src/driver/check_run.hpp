@@ -22,6 +22,13 @@ const check::ErrorTexts& check_texts();
 // The warnings among `found`, each as "FILE:LINE: TEXT" (Shift-JIS), for the page.
 std::vector<std::string> warning_lines(const check::Findings& found);
 
+// What a command-line run that met `warnings` warnings (the count --check gives for the
+// same set and options) says after its end, on standard error, in Shift-JIS:
+//   "gmgather: 3 warning(s) in the inputs; gmgather --check --fit def.csv lists them\r\n"
+// with the run's own options and its definition file (between double quotes when it
+// holds a blank, as a shell or the Windows prompt needs).
+std::string warnings_line(int warnings, const RunOptions& options, std::string_view definition_file);
+
 // Checks the input set of `definition_file` into the tables `t` (as start-up leaves them)
 // and the folder the results would go to, for a run of `options`; lists the findings on
 // the console's standard output. Returns 0 when a run would end normally (warnings or

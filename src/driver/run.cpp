@@ -40,6 +40,7 @@ struct Run {
   RunConsole con;
   std::string definition_file;  // as the run opens it and its messages quote it
   std::vector<std::string> warnings = {};  // what the check warns of, for the page (Shift-JIS)
+  int warning_count = 0;                   // of the inputs, as the check counts them
 };
 using Ending = std::optional<int>;
 
@@ -119,17 +120,32 @@ Ending read_inputs(Run& run, inputs::InputWatch* watch) {
   return std::nullopt;
 }
 
-// Every input, each file read once. A run asked for the page reads exactly as a plain
-// run does, the check's watch gathering what it warns of as the readers go: a set in
-// error ends the run as it ends a plain one.
+// Every input, each file read once. A run asked for the page, or given its definition
+// file (which says after its end how many warnings it met), reads exactly as a plain run
+// does, the check's watch gathering what it warns of as the readers go: a set in error
+// ends the run as it ends a plain one. The dialogue keeps its bytes and pays nothing.
 Ending read_everything(Run& run) {
   std::optional<check::InputSetWatch> watch;
-  if (run.options.report) watch.emplace(run.definition_file, check_texts());
+  if (run.options.report || run.options.definition_file) watch.emplace(run.definition_file, check_texts());
   inputs::InputWatch* const watching = watch ? &*watch : nullptr;
   if (Ending end = read_definition(run, watching)) return end;
   if (Ending end = read_inputs(run, watching)) return end;
-  if (watch) run.warnings = warning_lines(watch->take_findings());
+  if (watch) {
+    const check::Findings found = watch->take_findings();
+    run.warning_count = found.warnings();
+    if (run.options.report) run.warnings = warning_lines(found);
+  }
   return std::nullopt;
+}
+
+// After a command-line run that placed its set: the warnings it met, counted as a check
+// of the same set and options counts them (the design wave's missed criteria included),
+// in one line. The status stays; a console that refuses the line changes nothing.
+int tell_warnings(Run& run, int status) {
+  if (!run.options.definition_file) return status;
+  const int count = run.warning_count + (run.options.fit ? static_cast<int>(missed_criteria(run.t).size()) : 0);
+  if (count > 0) run.console.write_error(warnings_line(count, run.options, run.definition_file));
+  return status;
 }
 
 // The design wave, when asked for. A fit that cannot be made ends the run as an input
@@ -189,7 +205,7 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   const results::Request request = render(run, page);
   if (Ending end = unless_interrupted(run)) return *end;
   if (Ending end = place(run, request)) return *end;
-  return options.fit ? report_fit(console, t) : kExitNormal;
+  return tell_warnings(run, options.fit ? report_fit(console, t) : kExitNormal);
 }
 
 }  // namespace gm

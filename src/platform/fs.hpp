@@ -25,6 +25,12 @@ enum class OpenError {
 // unchanged.
 std::string host_path(std::string_view sjis_path);
 
+// A program path as a listing shows it, so that an editor can open it: the path the host
+// opens, still in Shift-JIS, for the console to convert as it converts every line. POSIX
+// hosts: separators as slashes (the backslash form names no file there); Windows: as built.
+//   listed_path("quake\\case1\\a.acc") -> "quake/case1/a.acc" (POSIX)
+std::string listed_path(std::string_view sjis_path);
+
 // An existing file opened for reading, in binary mode.
 class InputFile {
  public:

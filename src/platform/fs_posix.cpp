@@ -115,6 +115,8 @@ bool flushed(int (*flush)(int), int fd) noexcept {
 
 }  // namespace
 
+std::string listed_path(std::string_view sjis_path) { return map_separators(sjis_path); }
+
 std::string host_path(std::string_view sjis_path) {
   const std::string mapped = map_separators(sjis_path);
   std::string utf8;

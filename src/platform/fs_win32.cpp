@@ -86,6 +86,8 @@ std::wstring long_path_form(const std::wstring& wide) {
 
 std::string host_path(std::string_view sjis_path) { return std::string(sjis_path); }
 
+std::string listed_path(std::string_view sjis_path) { return std::string(sjis_path); }
+
 InputFile::~InputFile() { close(); }
 
 OpenError InputFile::open(std::string_view sjis_path) {

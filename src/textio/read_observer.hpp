@@ -1,6 +1,6 @@
 #pragma once
-// What a reader passes over in silence, told to whoever watches it: how it cut each field
-// of a fixed-width record, what a statement dropped behind the values it took, a slash
+// What a reader passes over in silence, told to whoever watches it: the bytes its source
+// begins with, how it cut each field of a fixed-width record, what a statement dropped behind the values it took, a slash
 // that ended a read early, and two values that look like one number written with a
 // decimal comma. A reader with no observer does none of this work; one with an observer
 // reads every value exactly as it would without one.
@@ -37,6 +37,7 @@ struct FieldCut {
                                 // there (at most kObservedRestBytes of it)
 };
 inline constexpr std::size_t kObservedRestBytes = 48;
+inline constexpr std::size_t kObservedStartBytes = 4;
 
 // Bytes a reader passed over without taking values from them: the rest of a record that a
 // statement dropped behind what it took, or everything from a place to the end of the
@@ -67,6 +68,10 @@ struct CommaPair {
 class ReadObserver {
  public:
   virtual ~ReadObserver() = default;
+  // The first bytes of the source (up to kObservedStartBytes; fewer only for a shorter
+  // source), told once, when they first come in: a byte-order mark a statement would take
+  // as text. Told only to an observer set before the reader first fills its buffer.
+  virtual void began(std::string_view /*first_bytes*/) {}
   // Each field of a fixed-width statement, in order, as it is cut.
   virtual void field(const FieldCut&) {}
   // What a statement dropped of its last record, from right behind its last value (or

@@ -38,7 +38,8 @@ void RecordReader::attach(ByteSource& source, std::string_view name) {
   observer_ = nullptr;
   name_.assign(name);
   pos_ = end_ = 0;
-  at_end_ = read_failed_ = after_value_ = false;
+  at_end_ = read_failed_ = after_value_ = start_told_ = false;
+  start_have_ = 0;
   before_buffer_ = '\n';
   repeat_left_ = 0;
   discarded_ = line_start_ = value_column_ = value_offset_ = 0;
@@ -67,12 +68,32 @@ bool RecordReader::fill() {
   if (end_ == capacity_) return false;
   const std::ptrdiff_t n = source_->read(buffer_.get() + end_, capacity_ - end_);
   if (n > 0) {
+    const std::size_t from = end_;
     end_ += static_cast<std::size_t>(n);
+    if (!start_told_ && observer_ != nullptr) note_start(from);
     return true;
   }
   if (n < 0) read_failed_ = true;
   at_end_ = true;
+  if (!start_told_ && observer_ != nullptr) note_start(end_);
   return false;
+}
+
+// Keeps the source's first bytes as they come in, buffer_[from, end_) being new, and tells
+// them once there are enough (or the source ended): a source may hand them over a byte at
+// a time, each taken by a statement before the next comes.
+void RecordReader::note_start(std::size_t from) {
+  // An observer set after bytes were read would be told bytes from the middle.
+  if (discarded_ + from != start_have_) {
+    start_told_ = true;
+    return;
+  }
+  const std::size_t n = std::min(end_ - from, kObservedStartBytes - start_have_);
+  std::memcpy(start_.data() + start_have_, buffer_.get() + from, n);
+  start_have_ += n;
+  if (start_have_ < kObservedStartBytes && !at_end_) return;
+  start_told_ = true;
+  observer_->began({start_.data(), start_have_});
 }
 
 bool RecordReader::more() { return pos_ < end_ || (fill() && pos_ < end_); }

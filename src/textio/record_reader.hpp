@@ -8,6 +8,7 @@
 // Statements return a status: 0 on success, otherwise the error number (24 for the end of
 // the file; 39, 59, 61, 64). What the caller does with it (a report, an error end, a count
 // kept at zero) is decided by the caller.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -121,6 +122,7 @@ class RecordReader {
 
   bool more();
   bool fill();
+  void note_start(std::size_t from);
   void pass_line_end() noexcept;
   void mark_value(std::size_t at) noexcept;
   int current_line() const noexcept;
@@ -165,6 +167,9 @@ class RecordReader {
   bool at_end_ = false;       // the source has no more bytes
   bool read_failed_ = false;  // the source reported an error
   bool after_value_ = false;  // a value was just taken: its separator is still to be passed
+  bool start_told_ = false;   // the observer heard the source's first bytes
+  std::array<char, kObservedStartBytes> start_{};  // those bytes, as they come in
+  std::size_t start_have_ = 0;
   char before_buffer_ = '\n';  // the byte before buffer_[0] (a line end at the start)
   // A value r*c hands out r copies of c; these are the copies still to come.
   std::uint64_t repeat_left_ = 0;

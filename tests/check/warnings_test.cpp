@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "tests_inputs.hpp"
 
@@ -44,6 +45,23 @@ const std::string kDefinition = "title\n2,3\nfaults\n1,f1\n2,f2\ncases\n1,c1\n2,
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   return text.replace(text.find(from), from.size(), to);
 }
+
+// The findings but the warnings of a record shorter than the fewest samples, which most of
+// these small inputs are.
+std::size_t besides_short_records(const Findings& f) {
+  std::size_t n = 0;
+  for (const Finding& finding : f.list()) n += finding.text.find("(2 s at 0.02 s)") == std::string::npos ? 1u : 0u;
+  return n;
+}
+
+// A waveform of `n` samples, ten to a line: `value` each, the last one `last`.
+std::string waveform_of(int n, const std::string& value, const std::string& last) {
+  std::string w = std::to_string(n) + ",0.02\n";
+  for (int j = 1; j <= n; ++j) w += (j == n ? last : value) + (j % 10 == 0 || j == n ? "\n" : " ");
+  return w;
+}
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
 TEST(Warnings, EachKindProvokedByItsInputAndNotByItsCleanTwin) {
   const WarningCase cases[] = {
@@ -95,6 +113,17 @@ TEST(Warnings, EachKindProvokedByItsInputAndNotByItsCleanTwin) {
        "case 3 names the same folder as case 1 (line 7): `c1`"},
       {"fault folder named twice", File::Definition, replaced(kDefinition, "2,f2", "2,f1"), kDefinition, 5,
        "fault 2 names the same folder as fault 1 (line 4): `f1`"},
+      {"decimal commas throughout, blank-separated", File::Waveform, "4,0.02\n-6,2510 -5,1234\n",
+       "4,0.02\n-6 2510 -5 1234\n", 2,
+       "the samples are written with decimal commas: `-6,2510` reads as two samples, -6 and 2510, and so do the 2"},
+      {"decimal commas throughout, one per line, an odd count", File::Waveform, "3,0.02\n-6,2510\n-5,1234\n",
+       "3,0.02\n-6.2510\n-5.1234\n1.5\n", 2, "`-6,2510` reads as two samples"},
+      // 断層 in UTF-8, then in Shift-JIS.
+      {"folder name in UTF-8", File::Definition, replaced(kDefinition, "2,c2", "2,c\xE6\x96\xAD\xE5\xB1\xA4"),
+       replaced(kDefinition, "2,c2", "2,c\x92\x66\x91\x77"), 8,
+       "the folder of case 2, `c\xE6\x96\xAD\xE5\xB1\xA4`, reads as UTF-8 (`c\x92\x66\x91\x77`): the definition file "
+       "was saved as UTF-8; save it as Shift-JIS"},
+      // A byte-order mark, a short record and one of zeros: the catalogue's, end to end.
   };
   for (const WarningCase& c : cases) {
     SCOPED_TRACE(c.kind);
@@ -106,7 +135,33 @@ TEST(Warnings, EachKindProvokedByItsInputAndNotByItsCleanTwin) {
     }
     EXPECT_TRUE(found) << listed(bad);
     const Findings clean = check_file(c.file, c.clean);
-    EXPECT_EQ(clean.size(), 0u) << listed(clean);
+    EXPECT_EQ(besides_short_records(clean), 0u) << listed(clean);
+  }
+}
+
+// A byte-order mark before a waveform's count: the count does not read, and the warning
+// behind that error says why.
+TEST(Warnings, AByteOrderMarkBeforeTheCountIsNamedBehindTheError) {
+  const Findings f = check_file(File::Waveform, kByteOrderMark + waveform_of(100, "1", "2"));
+  ASSERT_EQ(f.size(), 2u) << listed(f);
+  EXPECT_EQ(f.list()[0].severity, Finding::Error);
+  EXPECT_EQ(check::format_finding(f.list()[1]), "c\\w.acc:1: warning: " + std::string(check::kByteOrderMarkText) + "\r\n");
+}
+
+// The rule for a name in UTF-8: Japanese three-byte sequences, and UTF-8 to the end.
+TEST(Warnings, NamesReadAsUtf8OnlyWhenNothingElseExplainsThem) {
+  const std::pair<std::string, bool> names[] = {
+      {"faults\\\xE6\x96\xAD\xE5\xB1\xA4" "A", true},  // 断層A
+      {"\xE3\x81\x82", true},                           // あ
+      {"\xE2\x82\xAC", false},                          // €: three bytes, not Japanese
+      {"\x92\x66\x91\x77", false},                       // 断層 in Shift-JIS
+      {"\xE3\x81", false},                               // cut short
+      {"\xE3\x81\x82\x82\xA0", false},                  // あ, then Shift-JIS あ: not UTF-8 to the end
+      {"\xE0\x80\xBF", false},                           // overlong
+  };
+  for (const auto& [name, utf8] : names) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(check::reads_as_utf8(name), utf8);
   }
 }
 
@@ -145,7 +200,7 @@ TEST(Warnings, NoneForTheUsualForms) {
   for (const auto& [file, bytes] : inputs) {
     SCOPED_TRACE(bytes.substr(0, 60));
     const Findings f = check_file(file, bytes);
-    EXPECT_EQ(f.size(), 0u) << listed(f);
+    EXPECT_EQ(besides_short_records(f), 0u) << listed(f);
   }
 }
 

@@ -25,6 +25,7 @@
 #include "support/data_set.hpp"
 #include "support/error_end.hpp"
 #include "support/process.hpp"
+#include "support/warnings_line.hpp"
 
 namespace {
 
@@ -436,6 +437,8 @@ const BadInput kWaveform[] = {
      conversion(13, waveform_path(2)), 2},
     {"count written 2.0", put(waveform_file(2), "2.0,0.02\r\n10 -10\r\n"), kNoPause, "",
      conversion(13, waveform_path(2)), 2},
+    {"a UTF-8 byte-order mark before the count", put(waveform_file(2), "\xEF\xBB\xBF" "2,0.02\r\n10 -10\r\n"),
+     kNoPause, "", conversion(13, waveform_path(2)), 2},
     {"count 2^31-1", put(waveform_file(2), "2147483647,0.02\r\n10 -10\r\n"), kAnswer,
      too_many(waveform_path(2)), "", 1},
     {"step 1E999", put(waveform_file(2), "2,1E999\r\n10 -10\r\n"), kNoPause, "",
@@ -1038,6 +1041,92 @@ TEST(CatalogueBounded, OneHundredThousandSamplesOnOneLine) {
   }
   if (testing_support::launcher().empty() && !kThreadSanitizer) {
     EXPECT_LT(r.peak_rss_kib, kPeakRssBoundKib);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Inputs a run takes without an error but that change its results: each is one warning of
+// the check, and a run given the file counts it in its last line; the clean twin, one
+// thing mended, gives neither. On a set of records long enough to warn of nothing else.
+
+DataSet long_records() {
+  DataSet d = DataSet::small();
+  for (std::size_t c = 0; c < d.samples.size(); ++c) {
+    d.samples[c].clear();
+    for (int j = 0; j < 120; ++j) d.samples[c].push_back(double(c + 1) * double((j * 7) % 11 - 5));
+  }
+  return d;
+}
+
+// A waveform of `n` samples `text`, five to a line, the last one `last`.
+std::string samples_of(int n, const std::string& text, const std::string& last) {
+  std::string w = std::to_string(n) + ",0.02\r\n";
+  for (int j = 1; j <= n; ++j) w += (j == n ? last : text) + (j % 5 == 0 || j == n ? "\r\n" : " ");
+  return w;
+}
+
+// Case 2's folder under a name that the definition file gives in `spelling` (bytes), the
+// folder on disk named as a run looks it up.
+Setup case2_folder(const std::string& spelling, const std::string& host_name) {
+  return [=](const ScratchFolder& f) {
+    fs::rename(f.path() / "quake/case2", f.path() / "quake" / host_name);
+    std::string def = f.read("def.csv");
+    def.replace(def.find("quake\\case2"), 11, "quake\\" + spelling);
+    f.write("def.csv", def);
+  };
+}
+
+struct Warned {
+  const char* what;
+  Setup spoil, twin;   // the twin: the one thing done right (null: the set as it is)
+  std::string warning;  // a piece of the check's line
+};
+
+TEST(CatalogueWarned, EachWarningIsCountedByTheRunAndItsTwinIsQuiet) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const Warned cases[] = {
+      // 100 numbers for a count of 200: each reads as two samples.
+      {"decimal commas throughout", put(waveform_file(2), "200" + samples_of(100, "-6,2510", "-5,1234").substr(3)),
+       put(waveform_file(2), samples_of(100, "-6.2510", "-5.1234")),
+       "the samples are written with decimal commas: `-6,2510` reads as two samples"},
+      {"a byte-order mark before the definition's title",
+       [=](const ScratchFolder& f) { f.write("def.csv", bom + f.read("def.csv")); }, nullptr,
+       "the file begins with a UTF-8 byte-order mark"},
+      {"a byte-order mark before a spectrum table's header",
+       [=](const ScratchFolder& f) { f.write(spectrum_file(2), bom + f.read(spectrum_file(2))); }, nullptr,
+       "the file begins with a UTF-8 byte-order mark"},
+      // 断層 in UTF-8, which a run looks up as the folder 譁ｭ螻､; the twin spells it in Shift-JIS.
+      {"a folder name in UTF-8", case2_folder("\xE6\x96\xAD\xE5\xB1\xA4", "譁ｭ螻､"),
+       case2_folder("\x92\x66\x91\x77", "断層"), "reads as UTF-8 (`quake\\\x92\x66\x91\x77`)"},
+      {"a record of 99 samples", put(waveform_file(2), samples_of(99, "12.5", "-3.0")),
+       put(waveform_file(2), samples_of(100, "12.5", "-3.0")), "the record holds 99 sample(s), fewer than 100"},
+      {"a record of zeros", put(waveform_file(2), samples_of(120, "0.0", "-0.000")),
+       put(waveform_file(2), samples_of(120, "0.0", "0.001")), "all 120 samples are 0"},
+  };
+  for (const Warned& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const bool spoilt : {true, false}) {
+      ScratchFolder folder;
+      long_records().write_to(folder);
+      if (spoilt) c.spoil(folder);
+      if (!spoilt && c.twin) c.twin(folder);
+      const RunResult check = testing_support::run_with_arguments(folder.path(), {"--check", "def.csv"});
+      const RunResult r = testing_support::run_with_arguments(folder.path(), {"def.csv"});
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(check.status, 0) << check.out;
+      if (spoilt) {
+        EXPECT_NE(check.out.find(": warning: "), std::string::npos) << check.out;
+        EXPECT_NE(check.out.find(c.warning), std::string::npos) << check.out;
+        EXPECT_TRUE(check.out.ends_with("0 error(s), 1 warning(s)\r\n")) << check.out;
+        EXPECT_EQ(r.err, testing_support::warnings_line(1, "def.csv"));
+      } else {
+        EXPECT_EQ(check.out, "0 error(s), 0 warning(s)\r\n");
+        EXPECT_EQ(r.err, "");
+      }
+      // The dialogue keeps its bytes: no word of warnings.
+      const RunResult asked = run_case(folder, kNoPause);
+      EXPECT_EQ(asked.out + asked.err, kPrompt);
+    }
   }
 }
 

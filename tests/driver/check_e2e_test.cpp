@@ -4,7 +4,9 @@
 // and leaves the folder exactly as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -14,6 +16,7 @@
 #include "support/data_set.hpp"
 #include "support/error_end.hpp"
 #include "support/process.hpp"
+#include "support/warnings_line.hpp"
 
 namespace {
 
@@ -59,19 +62,20 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
   };
   const std::string waveform = std::string("quake/case2/") + testing_support::kWaveformHost;
   const Case cases[] = {
-      {"a clean set", [](ScratchFolder&) {}, "0 error(s), 0 warning(s)"},
+      // The small set's records of 3, 2 and 1 samples are each a warning.
+      {"a clean set", [](ScratchFolder&) {}, "0 error(s), 3 warning(s)"},
       {"a waveform sampled at 0.01 s: a warning, the run goes on",
-       [&](ScratchFolder& f) { f.write(waveform, "2,0.01\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)"},
+       [&](ScratchFolder& f) { f.write(waveform, "2,0.01\r\n10 -10\r\n"); }, "0 error(s), 4 warning(s)"},
       {"a missing waveform and a sample that is text: two errors at once",
        [&](ScratchFolder& f) {
          fs::remove(f.path() / waveform);
          f.write(std::string("quake/case3/") + testing_support::kWaveformHost, "1,0.02\r\nabc\r\n");
        },
-       "2 error(s), 0 warning(s)"},
+       "2 error(s), 1 warning(s)"},
       {"a result file's name held by a folder",
-       [](ScratchFolder& f) { f.write(std::string(kResultFiles[4]) + "/inside", "x"); }, "1 error(s), 0 warning(s)"},
+       [](ScratchFolder& f) { f.write(std::string(kResultFiles[4]) + "/inside", "x"); }, "1 error(s), 3 warning(s)"},
       {"--fit on records shorter than the longest period: the fit's own error, no fit made",
-       [](ScratchFolder&) {}, "1 error(s), 0 warning(s)", {"--fit"}},
+       [](ScratchFolder&) {}, "1 error(s), 3 warning(s)", {"--fit"}},
       {"--fit on long records and a target of zero at 1 s: the fit's error names the period",
        [](ScratchFolder& f) {
          DataSet d = DataSet::small();
@@ -90,10 +94,10 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
       // Counts that read no sample, with each option that reads the samples again: the
       // run ends as the check says, never by a signal.
       {"a count of -5 with --spectra",
-       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)",
+       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 3 warning(s)",
        {"--spectra"}},
       {"a count of -5 with --report",
-       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 1 warning(s)",
+       [&](ScratchFolder& f) { f.write(waveform, "-5,0.02\r\n10 -10\r\n"); }, "0 error(s), 3 warning(s)",
        {"--report"}},
       {"every case without samples, with --spectra and --report",
        [](ScratchFolder& f) {
@@ -111,7 +115,7 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
        },
        "1 error(s), 1 warning(s)", {"--fit"}},
       {"--spectra with a folder under the name of its file",
-       [](ScratchFolder& f) { f.write("参考･各ケースの応答スペクトル.csv/inside", "x"); }, "1 error(s), 0 warning(s)",
+       [](ScratchFolder& f) { f.write("参考･各ケースの応答スペクトル.csv/inside", "x"); }, "1 error(s), 3 warning(s)",
        {"--spectra"}},
   };
   for (const Case& c : cases) {
@@ -136,6 +140,24 @@ TEST(CheckRun, AgreesWithTheRunAndChangesNothing) {
     EXPECT_GE(r.status, 0) << "the run ended by a signal";
     EXPECT_EQ(check.status == 0, r.status == 0) << check.out << r.err;
     EXPECT_EQ(r.status == 4, c.summary == nullptr) << r.err;
+    // A run that ends normally, or with its design wave short of the criteria, counts the
+    // warnings as the check does, in one last line that names the check's command.
+    const std::string summary = last_line(check.out);
+    const std::size_t comma = summary.find(", ");
+    const int warnings = comma == std::string::npos ? -1 : std::atoi(summary.c_str() + comma + 2);
+    // The options in the order of the help, whatever their order on the command line.
+    std::string check_arguments;
+    for (const char* option : {"--report", "--spectra", "--fit"}) {
+      if (std::find(c.options.begin(), c.options.end(), option) != c.options.end()) {
+        check_arguments.append(option).append(" ");
+      }
+    }
+    check_arguments += "def.csv";
+    if ((r.status == 0 || r.status == 4) && warnings > 0) {
+      EXPECT_TRUE(r.err.ends_with(testing_support::warnings_line(warnings, check_arguments))) << r.err << check.out;
+    } else {
+      EXPECT_EQ(r.err.find("warning(s) in the inputs"), std::string::npos) << r.err;
+    }
     if (r.status == 4) {
       // The design wave written but short of its criteria: each miss the run names, the
       // check lists as a warning in the same words, and no error.

@@ -11,8 +11,10 @@
 
 #include "driver/command_line.hpp"
 #include "platform/console.hpp"
+#include "support/cp932.hpp"
 #include "support/data_set.hpp"
 #include "support/process.hpp"
+#include "support/warnings_line.hpp"
 
 namespace {
 
@@ -25,6 +27,7 @@ using testing_support::program_path;
 using testing_support::run_with_arguments;
 using testing_support::RunResult;
 using testing_support::ScratchFolder;
+using testing_support::to_cp932;
 
 std::string sjis(const std::string& utf8) { return platform::shift_jis_from_utf8(utf8); }
 
@@ -40,7 +43,8 @@ TEST(CommandLine, RunWritesWhatAnAnswerAtThePromptWrites) {
   DataSet::small().write_to(given);
   ASSERT_EQ(testing_support::run_in(prompted, "def.csv\n").status, 0);
   const RunResult r = run_with_arguments(given.path(), {"def.csv"});
-  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, testing_support::warnings_line(testing_support::kSmallSetWarnings, "def.csv"));
   ASSERT_EQ(r.status, 0);
   for (const char* name : kResultFiles) EXPECT_TRUE(given.read(name) == prompted.read(name)) << name;
 }
@@ -100,7 +104,8 @@ TEST(CommandLine, NamesAreTakenWhole) {
     SCOPED_TRACE(name);
     for (const char* result : kResultFiles) fs::remove(folder.path() / result);
     const RunResult r = run_with_arguments(folder.path(), {name});
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, testing_support::warnings_line(testing_support::kSmallSetWarnings,
+                                                    testing_support::named(to_cp932(name))));
     ASSERT_EQ(r.status, 0);
     EXPECT_TRUE(fs::exists(folder.path() / kResultFiles[5]));
     const RunResult missing = run_with_arguments(folder.path(), {name + "x"});
@@ -126,7 +131,7 @@ TEST(CommandLine, PathsLongerThan260CharactersOpen) {
   const std::string absolute = program_path(folder.path() / deep / "def.csv");
   ASSERT_GT(absolute.size(), 300u);
   const RunResult r = run_with_arguments(folder.path(), {absolute});
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, testing_support::warnings_line(testing_support::kSmallSetWarnings, testing_support::named(absolute)));
   ASSERT_EQ(r.status, 0);
   for (const char* name : kResultFiles) EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
 }
@@ -148,11 +153,11 @@ TEST(CommandLine, OptionsAreReadFromLeftToRight) {
       {{"-h", "--bogus"}, help, "", 0},
       {{"--version"}, version, "", 0},
       {{"-V"}, version, "", 0},
-      {{"--report", "def.csv"}, "", "", 0},
+      {{"--report", "def.csv"}, "", testing_support::warnings_line(3, "--report def.csv"), 0},
       {{"--bogus", "--help"}, "", usage_error(Problem::UnknownOption, "--bogus"), 3},
       {{"-def.csv"}, "", usage_error(Problem::UnknownOption, "-def.csv"), 3},
       {{"a.csv", "b.csv"}, "", usage_error(Problem::SecondFile, "b.csv"), 3},
-      {{"--", "-def.csv"}, "", "", 0},
+      {{"--", "-def.csv"}, "", testing_support::warnings_line(3, "-- -def.csv"), 0},
       {{"--", "--help"}, "", "--help not exist !\r\n", 1},
       {{"-"}, "", "- not exist !\r\n", 1},
   };

@@ -58,7 +58,9 @@ TEST(OutputEncoding, CommandLineFormWritesUtf8IntoPipesTheDialogueKeepsShiftJis)
   DataSet::small().write_to(folder);
   folder.write("quake/case2/" + std::string(testing_support::kWaveformHost), "2,0.01\r\n10 -10\r\n");
   const std::string missing = "定義 ファイル.csv";
-  const std::string check_line = "quake\\case2\\加速度波形.acc:1: warning: ";
+  // The path the host opened, so that an editor can open it (the first finding: case 1's
+  // short record).
+  const std::string check_line = "quake/case1/加速度波形.acc:1: warning: ";
   struct Case {
     const char* what;
     std::string setting;
@@ -75,6 +77,7 @@ TEST(OutputEncoding, CommandLineFormWritesUtf8IntoPipesTheDialogueKeepsShiftJis)
            " not exist !\r\n",
        false},
       {"the check's findings on standard output", "UTF-8", {"--check", "def.csv"}, "", check_line, "", true},
+      {"the check's findings, no setting", "", {"--check", "def.csv"}, "", check_line, "", false},
       {"the help", "utf8", {"--help"}, "", gm::help_text(), "", true},
       {"the dialogue keeps its bytes", "utf-8", {}, "nothing.csv\n\n",
        "震源断層/ケースフォルダ定義ファイル:nothing.csv not exist ! [Enter]", "", false},

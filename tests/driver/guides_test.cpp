@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/check_run.hpp"
 #include "driver/command_line.hpp"
 #include "driver/hints.hpp"
 #include "driver/messages.hpp"
@@ -179,6 +180,15 @@ TEST(Guides, QuoteTheProgramsHints) {
     }
     EXPECT_EQ(quoted_hints, hints) << g.file;
   }
+}
+
+// The line after a run that met warnings, word for word as the program writes it.
+TEST(Guides, QuoteTheWarningsLine) {
+  gm::RunOptions options;
+  options.fit = true;
+  std::string line = gm::warnings_line(3, options, "def.csv");
+  line.resize(line.size() - 2);  // its CR LF
+  for (const Guide& g : kGuides) EXPECT_NE(read_guide(g.file).find(line), std::string::npos) << g.file;
 }
 
 // The units a report can name: the console's, the input files' and every result file's.

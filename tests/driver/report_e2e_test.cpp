@@ -10,6 +10,7 @@
 #include "support/cp932.hpp"
 #include "support/data_set.hpp"
 #include "support/process.hpp"
+#include "support/warnings_line.hpp"
 
 namespace {
 
@@ -41,7 +42,7 @@ TEST(ReportRun, ThePageIsASeventhFileInBothFormsAndTheSixStayTheSame) {
     DataSet::small().write_to(folder);
     const RunResult r = prompt ? run_with_arguments(folder.path(), {"--report"}, "def.csv\r\n")
                                : run_with_arguments(folder.path(), {"--report", "def.csv"});
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, prompt ? "" : testing_support::warnings_line(testing_support::kSmallSetWarnings, "--report def.csv"));
     ASSERT_EQ(r.status, 0);
     for (const char* name : kResultFiles) EXPECT_TRUE(plain.read(name) == folder.read(name)) << name;
     const std::string page = folder.read(kPageHost);
@@ -130,8 +131,9 @@ TEST(ReportRun, TextFromFilesAndValuesThatAreNotFinite) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string page = folder.read(kPageHost);
   EXPECT_EQ(count(page, "<img"), 0u);
-  // The cases' table, the two small charts and the table of ratios to the target.
-  EXPECT_EQ(count(page, "quake\\&lt;img src=x onerror=alert(1)&gt;"), 4u);
+  // The cases' table, the two small charts, the table of ratios to the target and the
+  // warning of its short record.
+  EXPECT_EQ(count(page, "quake\\&lt;img src=x onerror=alert(1)&gt;"), 5u);
   EXPECT_NE(page.find("<td class=\"n\">**************</td>"), std::string::npos);
   EXPECT_NE(page.find("1 個のケースは最大速度が数値でない"), std::string::npos);
   EXPECT_EQ(count(page, "inf"), 0u);

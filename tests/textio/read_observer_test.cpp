@@ -6,6 +6,8 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "support/memory_source.hpp"
@@ -181,6 +183,30 @@ TEST(ReadObserver, AFaultCarriesTheBytesThatDidNotRead) {
       }
       ASSERT_EQ(status, c.status);
       EXPECT_EQ(reader.fault(status).text, c.bytes);
+    }
+  }
+}
+
+// The source's first bytes, told once whatever the refills, before a statement that takes
+// them as text; all of a shorter source at its end.
+TEST(ReadObserver, TellsTheFirstBytesOnceWhateverTheRefills) {
+  struct Start : textio::ReadObserver {
+    std::vector<std::string> told;
+    void began(std::string_view bytes) override { told.emplace_back(bytes); }
+  };
+  const std::pair<std::string, std::string> sources[] = {
+      {"\xEF\xBB\xBFtitle\n1\n", "\xEF\xBB\xBFt"}, {"a\n", "a\n"}, {"", ""}};
+  for (const auto& [text, first] : sources) {
+    for (const std::size_t chunk : kChunks) {
+      SCOPED_TRACE(text + " in chunks of " + std::to_string(chunk));
+      MemorySource source(text, chunk);
+      RecordReader reader(10, 0);
+      reader.attach(source, "d.csv");
+      Start seen;
+      reader.set_observer(&seen);
+      reader.skip_record();
+      reader.skip_record();
+      EXPECT_EQ(seen.told, std::vector<std::string>{first});
     }
   }
 }
