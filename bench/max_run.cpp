@@ -1,21 +1,21 @@
 // The largest run the limits allow, timed against the bare cost of its I/O.
 //
-//   max_run <gmgather> [work folder] [runs]
+//   max_run <gmgather> [folder on disk] [rounds]
 //
 // Generates (seeded) 6 source faults and 21 cases of 100000 samples written five to a
-// line, then, `runs` times each, in turn (medians reported):
-//   - the whole run with one thread (GMGATHER_THREADS=1), and with the default number of
-//     threads: gmgather started in the work folder, answering the prompt;
-//   - the default run again with --report, which also writes the report page, with
-//     --spectra, which also writes each case's response spectrum, and with --fit, which
-//     also fits the phase case (100000 samples) to the target and writes the design wave;
-//   - the I/O floor, once beside each of the two runs: every input file read once, and as
-//     many bytes as the run wrote put into files of the same sizes with plain buffered
-//     writes, handled as the program handles its result files: written under temporary
-//     names, flushed to the disk side by side (on as many threads as the run beside it
-//     has), renamed over the files of the round before, and the folder flushed. The ratio
-//     thus neither hides the cost of the disk nor charges it to the program.
-// Also reports the runs' peak resident memory, and the cost and size of the page.
+// line, once in a folder in memory (/dev/shm, tmpfs) and once in a folder on the disk
+// (default: under the temporary folder; `df` tells which it is), then runs, `rounds`
+// times in turn in each folder, every process below once (whole processes, the default
+// number of threads):
+//   - the floor (io_floor, beside this program): each input read once and the bytes of
+//     the six result files written; in memory without a flush, on the disk flushed as the
+//     run must flush to put its set in place (each file, the marker, the folder);
+//   - the plain run, and the runs with --report, --spectra, --report --spectra, --fit
+//     (which may end with status 4: a design wave that misses its criteria is written
+//     all the same), and with every option at once (for its memory); each given the
+//     definition file on its command line, so that it reads with the check's watch on.
+// Each ratio is taken within a round, run against run beside it, and the median of the
+// rounds reported: a machine whose speed drifts moves both sides of a ratio alike.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,8 +30,6 @@
 #include <string>
 #include <vector>
 
-#include "parallel/pool.hpp"
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,11 +41,10 @@ constexpr int kSamples = 100000;
 void write_file(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
   FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
     std::perror(path.c_str());
     std::exit(1);
   }
-  std::fclose(f);
 }
 
 std::vector<fs::path> generate(const fs::path& root) {
@@ -95,177 +92,211 @@ std::vector<fs::path> generate(const fs::path& root) {
   return inputs;
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+struct Ran {
+  double seconds = 0.0;
+  double peak_mib = 0.0;
+};
 
-// Runs the program once (with `option`, e.g. "--report", when given), with GMGATHER_THREADS set to
-// `threads`, or not set when that is empty; returns wall seconds and sets the peak
-// resident memory (KiB).
-double whole_run(const std::string& exe, const fs::path& root, long& max_rss_kib, const char* option = nullptr,
-                 const char* threads = "") {
-  const fs::path answer = root / "answer.txt";
-  write_file(answer, "def.csv\r\n");
+// Starts `argv` in `folder` with standard input from `input` (none: /dev/null), standard
+// output to /dev/null and standard error to max_run.log there, and waits for it. Exits
+// with a message (and the log) unless it ended with status 0, or with `also_ok`.
+Ran run_process(const std::vector<std::string>& argv, const fs::path& folder, const fs::path& input,
+                int also_ok = 0) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
-    const int in = open(answer.c_str(), O_RDONLY);
-    dup2(in, 0);
+    const int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
     const int out = open("/dev/null", O_WRONLY);  // the prompt
-    dup2(out, 1);
-    if (chdir(root.c_str()) != 0) _exit(127);
-    if (*threads != '\0') {
-      setenv("GMGATHER_THREADS", threads, 1);
-    } else {
-      unsetenv("GMGATHER_THREADS");  // the program's own choice: the number of cores
+    const int err = open((folder / "max_run.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+        chdir(folder.c_str()) != 0) {
+      _exit(127);
     }
-    if (option != nullptr) {
-      execl(exe.c_str(), exe.c_str(), option, static_cast<char*>(nullptr));
-    } else {
-      execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
-    }
+    execv(args[0], args.data());
     _exit(127);
   }
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  const double t = seconds_since(start);
-  // A design wave that misses its criteria still writes every file, with status 4.
-  const bool fit = option != nullptr && std::string(option) == "--fit";
-  if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && !(fit && WEXITSTATUS(status) == 4))) {
-    std::fprintf(stderr, "gmgather failed (status %d)\n", status);
+  Ran ran;
+  ran.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ran.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != also_ok)) {
+    std::fprintf(stderr, "%s failed (status %d) in %s:\n", argv[0].c_str(), status, folder.c_str());
+    if (FILE* log = std::fopen((folder / "max_run.log").c_str(), "rb")) {
+      char line[512];
+      while (std::fgets(line, sizeof line, log) != nullptr) std::fputs(line, stderr);
+      std::fclose(log);
+    }
     std::exit(1);
   }
-  max_rss_kib = usage.ru_maxrss;
-  return t;
-}
-
-void fail(const char* what, const fs::path& path) {
-  std::perror((std::string(what) + " " + path.string()).c_str());
-  std::exit(1);
-}
-
-double io_floor(const std::vector<fs::path>& inputs, const std::vector<std::uintmax_t>& output_sizes,
-                const fs::path& root, int threads) {
-  std::vector<char> buffer(std::size_t{1} << 20, 'x');
-  const auto start = std::chrono::steady_clock::now();
-  std::uintmax_t read_total = 0;
-  for (const fs::path& p : inputs) {
-    const int fd = open(p.c_str(), O_RDONLY);
-    ssize_t n;
-    while ((n = read(fd, buffer.data(), buffer.size())) > 0) read_total += static_cast<std::uintmax_t>(n);
-    close(fd);
-  }
-  std::vector<int> fds;
-  for (std::size_t i = 0; i < output_sizes.size(); ++i) {
-    const fs::path p = root / ("floor" + std::to_string(i) + ".out.part");
-    const int fd = open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::uintmax_t left = output_sizes[i];
-    while (left > 0) {
-      const std::size_t chunk = static_cast<std::size_t>(std::min<std::uintmax_t>(left, buffer.size()));
-      if (write(fd, buffer.data(), chunk) != static_cast<ssize_t>(chunk)) fail("write", p);
-      left -= chunk;
-    }
-    fds.push_back(fd);
-  }
-  parallel::Pool(threads).for_each(fds.size(), [&](std::size_t i) {
-    if (fdatasync(fds[i]) != 0 || close(fds[i]) != 0) fail("flush", root);
-  });
-  for (std::size_t i = 0; i < output_sizes.size(); ++i) {
-    const fs::path p = root / ("floor" + std::to_string(i) + ".out");
-    if (rename((p.string() + ".part").c_str(), p.c_str()) != 0) fail("rename", p);
-  }
-  const int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY);
-  if (folder < 0 || fsync(folder) != 0 || close(folder) != 0) fail("flush", root);
-  return seconds_since(start) + 0.0 * static_cast<double>(read_total);
+  return ran;
 }
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+  return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// The runs measured in each folder, in the order of a round. The plain run comes first:
+// every ratio divides by it.
+struct Kind {
+  const char* name;
+  std::vector<std::string> options;
+};
+const std::vector<Kind> kKinds = {
+    {"plain", {}},
+    {"--report", {"--report"}},
+    {"--spectra", {"--spectra"}},
+    {"--report --spectra", {"--report", "--spectra"}},
+    {"--fit", {"--fit"}},
+    {"every option", {"--report", "--spectra", "--fit"}},
+};
+constexpr std::size_t kPlain = 0, kReport = 1, kSpectra = 2, kReportSpectra = 3, kFit = 4, kEvery = 5;
+
+// One folder's inputs, floor and runs.
+struct Place {
+  const char* what = "";
+  fs::path root;
+  bool synced = false;  // the floor flushes as the run must
+  std::vector<fs::path> inputs;
+  std::string sizes;  // of the six result files, comma-separated, for the floor
+  std::uintmax_t input_bytes = 0, output_bytes = 0, page_bytes = 0;
+  std::vector<double> floor;
+  std::vector<std::vector<double>> times = std::vector<std::vector<double>>(kKinds.size());
+  std::vector<double> peak = std::vector<double>(kKinds.size(), 0.0);
+};
+
+struct Programs {
+  std::string gmgather;
+  std::string floor;
+};
+
+// The command-line form, as a script runs it: it also reads with the check's watch on,
+// which the dialogue does not.
+Ran run_kind(const Programs& p, const Place& place, const Kind& kind) {
+  std::vector<std::string> argv = {p.gmgather};
+  argv.insert(argv.end(), kind.options.begin(), kind.options.end());
+  argv.emplace_back("def.csv");
+  const bool fit = std::find(kind.options.begin(), kind.options.end(), "--fit") != kind.options.end();
+  return run_process(argv, place.root, {}, fit ? 4 : 0);
+}
+
+Ran run_floor(const Programs& p, const Place& place) {
+  std::vector<std::string> argv = {p.floor};
+  if (place.synced) argv.emplace_back("--sync");
+  argv.push_back(place.root.string());
+  argv.push_back(place.sizes);
+  for (const fs::path& input : place.inputs) argv.push_back(input.string());
+  return run_process(argv, place.root, {});
+}
+
+// Generates the inputs, learns the six files' sizes from a first plain run (which also
+// warms the cache) and the page's from a --report run.
+void prepare(const Programs& p, Place& place) {
+  fs::remove_all(place.root);
+  place.inputs = generate(place.root);
+  for (const fs::path& input : place.inputs) place.input_bytes += fs::file_size(input);
+  run_kind(p, place, kKinds[kReport]);
+  place.page_bytes = fs::file_size(place.root / "参考･結果図表.html");
+  run_kind(p, place, kKinds[kPlain]);  // takes the page away again
+  for (const auto& e : fs::directory_iterator(place.root)) {
+    if (e.path().extension() == ".csv" && e.path().filename() != "def.csv") {
+      if (!place.sizes.empty()) place.sizes.push_back(',');
+      place.sizes.append(std::to_string(e.file_size()));
+      place.output_bytes += e.file_size();
+    }
+  }
+  run_floor(p, place);
+}
+
+void round_of(const Programs& p, Place& place) {
+  place.floor.push_back(run_floor(p, place).seconds);
+  for (std::size_t k = 0; k < kKinds.size(); ++k) {
+    const Ran ran = run_kind(p, place, kKinds[k]);
+    place.times[k].push_back(ran.seconds);
+    place.peak[k] = std::max(place.peak[k], ran.peak_mib);
+  }
+}
+
+// Median over the rounds of times[k] / by, round by round.
+double ratio(const std::vector<double>& times, const std::vector<double>& by) {
+  std::vector<double> r;
+  for (std::size_t i = 0; i < times.size(); ++i) r.push_back(times[i] / by[i]);
+  return median(r);
+}
+double extra_ms(const std::vector<double>& times, const std::vector<double>& by) {
+  std::vector<double> r;
+  for (std::size_t i = 0; i < times.size(); ++i) r.push_back((times[i] - by[i]) * 1e3);
+  return median(r);
+}
+
+void report(const std::vector<Place>& places, int rounds) {
+  const Place& first = places.front();
+  std::printf("inputs: %zu files, %.1f MB; outputs: 6 files, %.1f MB; report page %.2f MB; medians of %d rounds\n",
+              first.inputs.size(), static_cast<double>(first.input_bytes) / 1e6,
+              static_cast<double>(first.output_bytes) / 1e6, static_cast<double>(first.page_bytes) / 1e6, rounds);
+  std::printf("%-32s", "");
+  for (const Place& pl : places) std::printf("  %-26s", pl.what);
+  std::printf("\n");
+  const auto row = [&](const char* label, auto value, const char* goal) {
+    std::printf("%-32s", label);
+    for (const Place& pl : places) std::printf("  %-26s", value(pl).c_str());
+    std::printf("  %s\n", goal);
+  };
+  const auto fixed = [](double v, int decimals) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.*f", decimals, v);
+    return std::string(b);
+  };
+  row("floor (ms)", [&](const Place& pl) { return fixed(median(pl.floor) * 1e3, 1) + (pl.synced ? " synced" : " in memory"); }, "");
+  for (std::size_t k = 0; k < kKinds.size(); ++k) {
+    const std::string label = std::string(kKinds[k].name) + " (ms)";
+    row(label.c_str(), [&](const Place& pl) { return fixed(median(pl.times[k]) * 1e3, 1); }, "");
+  }
+  row("plain / floor", [&](const Place& pl) { return fixed(ratio(pl.times[kPlain], pl.floor), 2); },
+      "goal <= 1.50 in memory, <= 1.20 synced on disk");
+  row("--report / plain", [&](const Place& pl) { return fixed(ratio(pl.times[kReport], pl.times[kPlain]), 3); },
+      "goal <= 1.20");
+  row("--spectra / plain", [&](const Place& pl) { return fixed(ratio(pl.times[kSpectra], pl.times[kPlain]), 3); },
+      "goal <= 1.10");
+  row("--report --spectra / plain",
+      [&](const Place& pl) { return fixed(ratio(pl.times[kReportSpectra], pl.times[kPlain]), 3); }, "goal <= 1.30");
+  row("--fit - plain (ms)", [&](const Place& pl) { return fixed(extra_ms(pl.times[kFit], pl.times[kPlain]), 1); },
+      "goal <= 500 (status 4 taken)");
+  row("peak memory plain (MiB)", [&](const Place& pl) { return fixed(pl.peak[kPlain], 1); }, "goal <= 40");
+  row("peak memory every option (MiB)", [&](const Place& pl) { return fixed(pl.peak[kEvery], 1); }, "goal <= 48");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <gmgather> [work folder] [runs]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s <gmgather> [folder on disk] [rounds]\n", argv[0]);
     return 2;
   }
-  const std::string exe = fs::absolute(argv[1]).string();
-  const fs::path root = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "gmgather-max-run";
-  const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
-  const int threads = parallel::thread_count(nullptr);  // the default runs' own choice
-  fs::remove_all(root);
-  const std::vector<fs::path> inputs = generate(root);
-  std::uintmax_t input_bytes = 0;
-  for (const fs::path& p : inputs) input_bytes += fs::file_size(p);
-
-  long rss = 0;
-  whole_run(exe, root, rss);  // a first run to learn the output sizes and warm the cache
-  std::vector<std::uintmax_t> output_sizes;
-  std::uintmax_t output_bytes = 0;
-  for (const auto& e : fs::directory_iterator(root)) {
-    if (e.path().extension() == ".csv" && e.path().filename() != "def.csv") {
-      output_sizes.push_back(e.file_size());
-      output_bytes += e.file_size();
-    }
+  Programs programs;
+  programs.gmgather = fs::absolute(argv[1]).string();
+  programs.floor = (fs::absolute(argv[0]).parent_path() / "io_floor").string();
+  const fs::path disk = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "gmgather-max-run";
+  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 15;
+  std::vector<Place> places;
+  const auto add_place = [&](const char* what, const fs::path& root, bool synced) {
+    Place& pl = places.emplace_back();
+    pl.what = what;
+    pl.root = root;
+    pl.synced = synced;
+  };
+  if (fs::is_directory("/dev/shm")) add_place("tmpfs (/dev/shm)", "/dev/shm/gmgather-max-run", false);
+  add_place("disk", fs::absolute(disk), true);
+  for (Place& place : places) prepare(programs, place);
+  for (int i = 0; i < rounds; ++i) {
+    for (Place& place : places) round_of(programs, place);
   }
-  io_floor(inputs, output_sizes, root, threads);
-
-  const fs::path page = root / "参考･結果図表.html";
-  whole_run(exe, root, rss, "--report");
-  const bool has_report = fs::exists(page);
-  if (!has_report) std::fprintf(stderr, "no report page after a run with --report: its figures are left out\n");
-  // Its size now: a run without --report, such as the --spectra runs below, takes it away.
-  const std::uintmax_t page_bytes = has_report ? fs::file_size(page) : 0;
-
-  // Each run beside a floor that flushes on as many threads.
-  std::vector<double> one_thread_times, one_thread_floors, run_times, report_times, report_ratios,
-      spectra_times, spectra_ratios, fit_times, fit_extra, floor_times;
-  long max_rss = 0, report_rss = 0, spectra_rss = 0;
-  for (int i = 0; i < runs; ++i) {
-    one_thread_times.push_back(whole_run(exe, root, rss, nullptr, "1"));
-    max_rss = std::max(max_rss, rss);
-    one_thread_floors.push_back(io_floor(inputs, output_sizes, root, 1));
-    run_times.push_back(whole_run(exe, root, rss));
-    max_rss = std::max(max_rss, rss);
-    if (has_report) {
-      report_times.push_back(whole_run(exe, root, rss, "--report"));
-      report_rss = std::max(report_rss, rss);
-      report_ratios.push_back(report_times.back() / run_times.back());
-    }
-    spectra_times.push_back(whole_run(exe, root, rss, "--spectra"));
-    spectra_rss = std::max(spectra_rss, rss);
-    spectra_ratios.push_back(spectra_times.back() / run_times.back());
-    fit_times.push_back(whole_run(exe, root, rss, "--fit"));
-    fit_extra.push_back(fit_times.back() - run_times.back());
-    floor_times.push_back(io_floor(inputs, output_sizes, root, threads));
-  }
-  const double one_thread = median(one_thread_times), one_thread_floor = median(one_thread_floors);
-  const double run = median(run_times), floor = median(floor_times);
-  std::printf("inputs: %zu files, %.1f MB; outputs: %zu files, %.1f MB\n", inputs.size(),
-              static_cast<double>(input_bytes) / 1e6, output_sizes.size(),
-              static_cast<double>(output_bytes) / 1e6);
-  std::printf("1 thread:  whole run %.1f ms, I/O floor %.1f ms (medians of %d), ratio %.2f\n",
-              one_thread * 1e3, one_thread_floor * 1e3, runs, one_thread / one_thread_floor);
-  std::printf("%d threads: whole run %.1f ms, I/O floor %.1f ms (medians of %d), ratio %.2f (target <= 2.5)\n",
-              threads, run * 1e3, floor * 1e3, runs, run / floor);
-  std::printf("peak resident memory: %.1f MiB (target <= 64)\n", static_cast<double>(max_rss) / 1024.0);
-  if (has_report) {
-    std::printf("whole run with --report (median of %d): %.1f ms\n", runs, median(report_times) * 1e3);
-    std::printf("with --report / without, run by run (median): %.3f (target <= 1.20)\n", median(report_ratios));
-    std::printf("report page: %.2f MB (target <= 3); peak resident memory with it: %.1f MiB\n",
-                static_cast<double>(page_bytes) / 1e6, static_cast<double>(report_rss) / 1024.0);
-  }
-  std::printf("whole run with --spectra (median of %d): %.1f ms; with / without, run by run (median): %.3f\n",
-              runs, median(spectra_times) * 1e3, median(spectra_ratios));
-  std::printf("peak resident memory with --spectra: %.1f MiB\n", static_cast<double>(spectra_rss) / 1024.0);
-  std::printf("whole run with --fit (median of %d): %.1f ms; with - without, run by run (median): %.1f ms "
-              "(target <= 500)\n",
-              runs, median(fit_times) * 1e3, median(fit_extra) * 1e3);
-  for (std::size_t i = 0; i < output_sizes.size(); ++i) {
-    fs::remove(root / ("floor" + std::to_string(i) + ".out"));
-  }
+  report(places, rounds);
+  for (const Place& place : places) fs::remove_all(place.root);
   return 0;
 }

@@ -98,6 +98,7 @@ void check_input_set(gm::RunTables& t, std::string_view name, const ErrorTexts& 
       if (facts.fault_line[static_cast<std::size_t>(k)] != 0) inputs::read_fault_spectrum_table(t, k, unit, &watch);
     }
   }
+  gm::prefer_large_pages_for_cases(t);
   workers.for_each_with(
       gm::checked_size(t.case_count, "the check read the counts"),
       [] { return textio::InputFileUnit(inputs::kWaveformUnit); },

@@ -8,7 +8,6 @@
 #include "parallel/pool.hpp"
 #include "platform/console.hpp"
 #include "platform/interrupt.hpp"
-#include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "tables/run_tables.hpp"
 
@@ -16,7 +15,6 @@ int main(int argc, char** argv) {
   platform::prepare_process();
   // Before the pool starts its threads: the handlers are the process's own.
   platform::watch_for_interrupts();
-  platform::prefer_large_pages(&gm::run_tables, sizeof gm::run_tables);
   const std::vector<std::string> arguments = platform::program_arguments(argc, argv);
   platform::Console& console = platform::host_console();
   // The run's threads, started once here; a setting that is not taken as it stands says so.

@@ -32,10 +32,10 @@ struct Candidate {
   int iteration = -1;     // -1: none yet
 };
 
-// Measures the wave in c (its pSv on the pool, R, its motion, the criteria).
+// Measures the wave in c (its pSv on the pool, R, its motion, the criteria); the motion is
+// integrated in `velocity` and `displacement`.
 void measure(Candidate& c, const spectra::OscillatorBank& bank, std::span<const double> target, double time_step,
-             const parallel::Pool& pool) {
-  std::vector<double> velocity, displacement;
+             const parallel::Pool& pool, std::span<double> velocity, std::span<double> displacement) {
   pool_spectrum(bank, c.wave, c.psv, pool);
   c.measure = measure_ratio(c.psv, target);
   c.motion = motion_of(c.wave, time_step, velocity, displacement);
@@ -93,8 +93,9 @@ Fit fit_wave(std::span<const double> record, std::span<const double> periods, st
   RealFourier fourier(transform_length(record.size(), longest / time_step));
   std::vector<double> signal(fourier.length(), 0.0);
   std::copy(record.begin(), record.end(), signal.begin());
-  std::vector<std::complex<double>> transform, shaped(fourier.bins());
+  std::vector<std::complex<double>> transform;
   fourier.forward(signal, transform);
+  fourier.release_tables();
   const double frequency_step = 1.0 / (static_cast<double>(fourier.length()) * time_step);
   const FactorShape shape(periods, frequency_step, fourier.bins());
   const ResponseModel model(shape, transform, frequency_step, kMatchedDamping, pool);
@@ -103,16 +104,27 @@ Fit fit_wave(std::span<const double> record, std::span<const double> periods, st
   fit.tapers = tapers_for(record, time_step);
   Shaper shaper(record.size(), time_step, fit.tapers);
 
-  std::vector<double> g(shape.unknowns(), 1.0), factors(fourier.bins());
+  std::vector<double> g(shape.unknowns(), 1.0);
+  // The rows an iteration works in, each used by one step at a time: `signal` holds the
+  // factors, then the inverse transform, then a row of the shaping; `work` the shaped
+  // transform, then two rows of doubles (a complex number is two doubles, real part
+  // first), where the shaping and the measure integrate. A fit of 100000 samples holds no
+  // row it does not need at the time.
+  const std::size_t n = record.size();
+  std::vector<std::complex<double>> work(std::max(fourier.bins(), n));
+  const std::span<std::complex<double>> shaped(work.data(), fourier.bins());
+  const std::span<double> velocity(reinterpret_cast<double*>(work.data()), n);
+  const std::span<double> displacement(reinterpret_cast<double*>(work.data()) + n, n);
   Candidate now, best;
   now.psv.resize(periods.size());
   for (int iteration = 0;; ++iteration) {
+    const std::span<double> factors = std::span<double>(signal).first(fourier.bins());
     shape.factors(g, factors);
     for (std::size_t k = 0; k < shaped.size(); ++k) shaped[k] = transform[k] * factors[k];
     fourier.inverse(shaped, signal);
-    now.wave.assign(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(record.size()));
-    shaper.shape(now.wave);
-    measure(now, bank, target, time_step, pool);
+    now.wave.assign(signal.begin(), signal.begin() + static_cast<std::ptrdiff_t>(n));
+    shaper.shape(now.wave, velocity, displacement, signal);
+    measure(now, bank, target, time_step, pool, velocity, displacement);
     now.iteration = iteration;
     fit.worst.push_back(now.measure.worst);
     fit.clear.push_back(static_cast<int>(now.clear));

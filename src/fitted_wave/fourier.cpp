@@ -1,6 +1,8 @@
 #include "fitted_wave/fourier.hpp"
 
 #include <cmath>
+
+#include "expect/expect.hpp"
 #include <unsupported/Eigen/FFT>
 
 namespace fitted_wave {
@@ -22,10 +24,13 @@ void RealFourier::forward(std::span<const double> signal, std::vector<std::compl
   engine_->fft.fwd(spectrum.data(), signal.data(), static_cast<Eigen::Index>(length_));
 }
 
-void RealFourier::inverse(const std::vector<std::complex<double>>& spectrum, std::vector<double>& signal) {
+void RealFourier::inverse(std::span<const std::complex<double>> spectrum, std::vector<double>& signal) {
+  GM_EXPECT(spectrum.size() >= bins(), "an inverse transform is given the half spectrum");
   signal.resize(length_);
   engine_->fft.inv(signal.data(), spectrum.data(), static_cast<Eigen::Index>(length_));
 }
+
+void RealFourier::release_tables() { engine_->fft.impl().clear(); }
 
 std::size_t transform_length(std::size_t samples, double longest_period_samples) {
   const double padding = std::isfinite(longest_period_samples) && longest_period_samples > 0.0

@@ -28,7 +28,11 @@ class RealFourier {
   void forward(std::span<const double> signal, std::vector<std::complex<double>>& spectrum);
   // x[n] = (1/N) sum_k X[k] exp(2 pi i k n / N), the other half of the spectrum taken as
   // the conjugate of this one; `spectrum` holds bins() values.
-  void inverse(const std::vector<std::complex<double>>& spectrum, std::vector<double>& signal);
+  void inverse(std::span<const std::complex<double>> spectrum, std::vector<double>& signal);
+  // Gives back the tables of the transforms made so far (a megabyte for 2^17 values),
+  // built again, the same, by the next transform that needs them: a fit transforms its
+  // record forward once, then only inverses.
+  void release_tables();
 
  private:
   struct Engine;

@@ -1,5 +1,7 @@
 #include "fitted_wave/measures.hpp"
 
+#include "expect/expect.hpp"
+
 #include <cmath>
 #include <limits>
 
@@ -29,9 +31,18 @@ Measure measure_ratio(std::span<const double> psv, std::span<const double> targe
 
 Motion motion_of(std::span<const double> a, double time_step, std::vector<double>& velocity,
                  std::vector<double>& displacement) {
-  Motion m;
   velocity.resize(a.size());
   displacement.resize(a.size());
+  return motion_of(a, time_step, std::span<double>(velocity), std::span<double>(displacement));
+}
+
+Motion motion_of(std::span<const double> a, double time_step, std::span<double> velocity_row,
+                 std::span<double> displacement_row) {
+  GM_EXPECT(velocity_row.size() >= a.size() && displacement_row.size() >= a.size(),
+            "the rows of a motion hold the record");
+  Motion m;
+  const std::span<double> velocity = velocity_row.first(a.size());
+  const std::span<double> displacement = displacement_row.first(a.size());
   m.peak_velocity = spectra::integrate_from_rest(a, time_step, velocity);
   m.peak_displacement = spectra::integrate_from_rest(velocity, time_step, displacement);
   for (const double x : a) {

@@ -28,6 +28,9 @@ struct Motion {
 // Also leaves the velocity and the displacement in the two vectors (resized to fit).
 Motion motion_of(std::span<const double> acceleration, double time_step, std::vector<double>& velocity,
                  std::vector<double>& displacement);
+// The same into the first acceleration.size() cells of each row.
+Motion motion_of(std::span<const double> acceleration, double time_step, std::span<double> velocity,
+                 std::span<double> displacement);
 
 // The criteria's values, in the order of kCriterionTexts: min R, the variation, |mean R - 1|,
 // and the final velocity, the final displacement and the first sample each over its peak.

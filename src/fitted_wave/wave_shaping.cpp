@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "expect/expect.hpp"
 #include "fitted_wave/criteria.hpp"
 #include "fitted_wave/dense_solve.hpp"
 #include "fitted_wave/measures.hpp"
@@ -42,84 +43,115 @@ Shaper::Shaper(std::size_t samples, double time_step, Tapers tapers)
     : n_(samples),
       time_step_(time_step),
       window_(samples, 1.0),
-      basis_(kDriftTerms * samples),
-      displacement_(kDriftTerms * samples),
       norm_(kDriftTerms),
       ends_(2 * kDriftTerms),
-      gram_(kDriftTerms * kDriftTerms),
-      velocity_(samples),
-      scratch_(samples) {
+      gram_(kDriftTerms * kDriftTerms) {
   for (std::size_t i = 0; i < tapers.start && i < n_; ++i) window_[i] = rise(i, tapers.start);
   for (std::size_t j = 0; j < tapers.end && j < n_; ++j) window_[n_ - 1 - j] = window_[n_ - 1 - j] * rise(j, tapers.end);
-  for (std::size_t i = 0; i < n_; ++i) {
-    const double tau = n_ > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n_ - 1) - 1.0 : 0.0;
-    // Legendre's recurrence: m P_m = (2m - 1) tau P_(m-1) - (m - 1) P_(m-2).
-    double older = 1.0, old = tau;
-    for (std::size_t m = 0; m < kDriftTerms; ++m) {
-      double p = m == 0 ? 1.0 : tau;
-      if (m >= 2) {
-        const double k = static_cast<double>(m);
-        p = ((2.0 * k - 1.0) * tau * old - (k - 1.0) * older) / k;
-        older = old;
-        old = p;
-      }
-      basis_[m * n_ + i] = window_[i] * p;
-    }
-  }
+  std::vector<double> velocity(n_), row(n_), other(n_);
   for (std::size_t m = 0; m < kDriftTerms; ++m) {
-    const std::span<const double> row(basis_.data() + m * n_, n_);
-    const std::span<double> d(displacement_.data() + m * n_, n_);
-    spectra::integrate_from_rest(row, time_step_, velocity_);
-    spectra::integrate_from_rest(velocity_, time_step_, d);
+    displacement_row(m, row, velocity, false);
     double squares = 0.0;
-    for (const double x : d) squares = squares + x * x;
+    for (const double x : row) squares = squares + x * x;
     norm_[m] = std::sqrt(squares);
     const double scale = norm_[m] > 0.0 ? 1.0 / norm_[m] : 0.0;
-    for (double& x : d) x = x * scale;
-    ends_[2 * m] = n_ > 0 ? velocity_[n_ - 1] * scale : 0.0;
-    ends_[2 * m + 1] = n_ > 0 ? d[n_ - 1] : 0.0;
+    ends_[2 * m] = n_ > 0 ? velocity[n_ - 1] * scale : 0.0;
+    ends_[2 * m + 1] = n_ > 0 ? row[n_ - 1] * scale : 0.0;
   }
+  // Two rows at a time, each made again where needed; the matrix is symmetric.
   for (std::size_t a = 0; a < kDriftTerms; ++a) {
-    for (std::size_t b = 0; b < kDriftTerms; ++b) {
+    displacement_row(a, row, velocity, true);
+    for (std::size_t b = 0; b <= a; ++b) {
+      if (b < a) displacement_row(b, other, velocity, true);
+      const std::vector<double>& second = b < a ? other : row;
       double sum = 0.0;
-      for (std::size_t i = 0; i < n_; ++i) sum = sum + displacement_[a * n_ + i] * displacement_[b * n_ + i];
+      for (std::size_t i = 0; i < n_; ++i) sum = sum + row[i] * second[i];
       gram_[a * kDriftTerms + b] = sum;
+      gram_[b * kDriftTerms + a] = sum;
     }
   }
 }
 
+// The values of the terms 0 to m at sample i, W P_k (tau) into p[0..m].
+void Shaper::basis(std::size_t m, std::size_t i, double* p) const noexcept {
+  p[0] = window_[i] * 1.0;
+  if (m == 0) return;
+  const double tau = n_ > 1 ? 2.0 * static_cast<double>(i) / static_cast<double>(n_ - 1) - 1.0 : 0.0;
+  // Legendre's recurrence: k P_k = (2k - 1) tau P_(k-1) - (k - 1) P_(k-2). Divisions are
+  // most of the cost of a term made again at every iteration: the one by 2 is the product
+  // by 0.5, which is exact and rounds alike.
+  double older = 1.0, old = tau;
+  p[1] = window_[i] * tau;
+  for (std::size_t k = 2; k <= m; ++k) {
+    const double kk = static_cast<double>(k);
+    const double sum = (2.0 * kk - 1.0) * tau * old - (kk - 1.0) * older;
+    const double value = k == 2 ? sum * 0.5 : sum / kk;
+    older = old;
+    old = value;
+    p[k] = window_[i] * value;
+  }
+}
+
+void Shaper::displacement_row(std::size_t m, std::span<double> out, std::span<double> velocity, bool norm) const {
+  const std::span<double> d = out.first(n_);
+  double p[kDriftTerms];
+  for (std::size_t i = 0; i < n_; ++i) {
+    basis(m, i, p);
+    d[i] = p[m];
+  }
+  spectra::integrate_from_rest(d, time_step_, velocity.first(n_));
+  spectra::integrate_from_rest(velocity.first(n_), time_step_, d);
+  if (!norm) return;
+  const double scale = norm_[m] > 0.0 ? 1.0 / norm_[m] : 0.0;
+  for (double& x : d) x = x * scale;
+}
+
 bool Shaper::shape(std::span<double> wave) {
+  std::vector<double> velocity(n_), displacement(n_), row(n_);
+  return shape(wave, velocity, displacement, row);
+}
+
+bool Shaper::shape(std::span<double> wave, std::span<double> velocity, std::span<double> displacement,
+                   std::span<double> row) {
+  GM_EXPECT(velocity.size() >= n_ && displacement.size() >= n_ && row.size() >= n_,
+            "the rows a shaping is lent hold the record");
   for (std::size_t i = 0; i < n_; ++i) wave[i] = wave[i] * window_[i];
   bool corrected = n_ > 0;
   if (corrected) {
-    spectra::integrate_from_rest(wave, time_step_, velocity_);
-    spectra::integrate_from_rest(velocity_, time_step_, scratch_);
+    spectra::integrate_from_rest(wave, time_step_, velocity.first(n_));
+    spectra::integrate_from_rest(velocity.first(n_), time_step_, displacement.first(n_));
+    const double velocity_end = velocity[n_ - 1];
     // The least squares with two equality constraints, as one system (Lagrange):
     //   [2G C'; C 0] [c; mu] = [2 D'd; v_end; d_end], constraints scaled to unit rows.
     constexpr std::size_t k = kDriftTerms, size = kDriftTerms + 2;
     double system[size * size] = {};
     double rhs[size] = {};
     for (std::size_t a = 0; a < k; ++a) {
+      displacement_row(a, row, velocity, true);
       double sum = 0.0;
-      for (std::size_t i = 0; i < n_; ++i) sum = sum + displacement_[a * n_ + i] * scratch_[i];
+      for (std::size_t i = 0; i < n_; ++i) sum = sum + row[i] * displacement[i];
       rhs[a] = 2.0 * sum;
       for (std::size_t b = 0; b < k; ++b) system[a * size + b] = 2.0 * gram_[a * k + b];
     }
-    for (std::size_t row = 0; row < 2; ++row) {
+    for (std::size_t r = 0; r < 2; ++r) {
       double largest = 0.0;
-      for (std::size_t a = 0; a < k; ++a) largest = std::max(largest, std::fabs(ends_[2 * a + row]));
+      for (std::size_t a = 0; a < k; ++a) largest = std::max(largest, std::fabs(ends_[2 * a + r]));
       const double scale = largest > 0.0 ? 1.0 / largest : 1.0;
       for (std::size_t a = 0; a < k; ++a) {
-        system[(k + row) * size + a] = ends_[2 * a + row] * scale;
-        system[a * size + k + row] = ends_[2 * a + row] * scale;
+        system[(k + r) * size + a] = ends_[2 * a + r] * scale;
+        system[a * size + k + r] = ends_[2 * a + r] * scale;
       }
-      rhs[k + row] = (row == 0 ? velocity_[n_ - 1] : scratch_[n_ - 1]) * scale;
+      rhs[k + r] = (r == 0 ? velocity_end : displacement[n_ - 1]) * scale;
     }
     corrected = solve_dense(system, rhs, size);
     if (corrected) {
-      for (std::size_t a = 0; a < k; ++a) {
-        const double c = rhs[a] / norm_[a];
-        for (std::size_t i = 0; i < n_; ++i) wave[i] = wave[i] - c * basis_[a * n_ + i];
+      double c[k];
+      for (std::size_t a = 0; a < k; ++a) c[a] = rhs[a] / norm_[a];
+      // Each sample's terms taken off in term order, all four from one evaluation.
+      double p[k];
+      for (std::size_t i = 0; i < n_; ++i) {
+        basis(k - 1, i, p);
+        for (std::size_t a = 0; a < k; ++a) wave[i] = wave[i] - c[a] * p[a];
       }
     }
   }

@@ -45,22 +45,32 @@ double to_field(double x) noexcept;
 class Shaper {
  public:
   Shaper(std::size_t samples, double time_step, Tapers tapers);
-
   // Steps 1 to 3 on `wave` (samples values). False when the drift cannot be fitted (a
   // record too short for its terms, or values that are not finite): the wave then has
-  // its tapers and rounding but no correction.
+  // its tapers and rounding but no correction. The working rows are the caller's, each of
+  // at least `samples` values, their contents lost: a fit lends the rows it measures
+  // with, so that a wave of 100000 samples is shaped in them rather than in rows of its
+  // own (which took 8.8 MB beside everything else a fit holds).
+  bool shape(std::span<double> wave, std::span<double> velocity, std::span<double> displacement,
+             std::span<double> row);
+  // The same with rows of its own.
   bool shape(std::span<double> wave);
 
  private:
+  // Sample i of the corrections of terms 0 to m, W P_k (tau), into p[0..m]: computed
+  // where used, as no row of them is kept.
+  void basis(std::size_t m, std::size_t i, double* p) const noexcept;
+  // Into `out`: term m's double integral, / its norm (the rows of the least squares);
+  // `velocity` is the integral between. With `norm` false, not divided (the norm itself
+  // is still to be found).
+  void displacement_row(std::size_t m, std::span<double> out, std::span<double> velocity, bool norm) const;
+
   std::size_t n_;
   double time_step_;
   std::vector<double> window_;
-  std::vector<double> basis_;         // kDriftTerms rows of n_: W P_m
-  std::vector<double> displacement_;  // kDriftTerms rows of n_: their double integrals, each / its norm
-  std::vector<double> norm_;          // of each row's double integral
+  std::vector<double> norm_;          // of each term's double integral
   std::vector<double> ends_;          // per term: final velocity and displacement, / the norm
   std::vector<double> gram_;          // of the scaled double integrals
-  std::vector<double> velocity_, scratch_;
 };
 
 }  // namespace fitted_wave

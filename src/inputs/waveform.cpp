@@ -57,6 +57,7 @@ int read_waveform_samples(gm::RunTables& t, int c, textio::RecordReader& reader)
 
 InputOutcome read_case_waveforms(gm::RunTables& t, const parallel::Pool& pool, InputWatch* watch) {
   const std::size_t count = gm::checked_size(t.case_count, "the case count is checked when it is read");
+  gm::prefer_large_pages_for_cases(t);
   std::vector<InputOutcome> outcomes(count);
   // A case after one that failed cannot change the outcome: it is skipped once that is
   // known. The first failing case itself is never skipped, as only a failure before it

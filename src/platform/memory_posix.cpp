@@ -8,13 +8,17 @@
 #include <unistd.h>
 
 namespace platform {
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t{1} << 21;  // x86-64's, the host that has them
+
+}  // namespace
 
 void prefer_large_pages(void* begin, std::size_t size) noexcept {
 #if defined(MADV_HUGEPAGE)
-  const long page_size = ::sysconf(_SC_PAGESIZE);
-  if (page_size <= 0) return;
-  const auto page = static_cast<std::uintptr_t>(page_size);
-  // Only whole pages inside the range: the pages at its edges hold other data.
+  constexpr auto page = std::uintptr_t{kLargePage};
+  // Only whole large pages inside the range: the pages at its edges hold other data, or
+  // room the run does not use.
   const auto first = reinterpret_cast<std::uintptr_t>(begin);
   const std::uintptr_t start = (first + page - 1) / page * page;
   const std::uintptr_t end = (first + size) / page * page;
@@ -28,9 +32,11 @@ void prefer_large_pages(void* begin, std::size_t size) noexcept {
 }
 
 LargeBuffer::LargeBuffer(std::size_t size) : size_(size) {
-  // Whole large pages (2 MiB on x86-64), so that none of the block is left on small ones.
-  constexpr std::size_t kLargePage = std::size_t{1} << 21;
-  const std::size_t length = (size + kLargePage - 1) / kLargePage * kLargePage;
+  // Small pages' worth, started on a large-page boundary so that every whole large page
+  // of the block is one of the host's.
+  const long small_page = ::sysconf(_SC_PAGESIZE);
+  const std::size_t page = small_page > 0 ? static_cast<std::size_t>(small_page) : 4096;
+  const std::size_t length = (size + page - 1) / page * page;
   // Mapped with room to start on a large-page boundary, the slack given back.
   void* p = length == 0 ? MAP_FAILED
                         : ::mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE,

@@ -1,5 +1,9 @@
 #include "tables/run_tables.hpp"
 
+#include <algorithm>
+
+#include "platform/memory.hpp"
+
 namespace gm {
 
 RunTables run_tables;
@@ -24,6 +28,14 @@ void start_up(RunTables& t) {
     t.case_sample_count(i) = 0;
     t.case_rank(i) = 0;
   }
+}
+
+void prefer_large_pages_for_cases(RunTables& t) {
+  if (t.case_count < 1) return;
+  const std::size_t cases = checked_size(std::min(t.case_count, kMaxCases), "the case count is not negative here");
+  const std::size_t bytes = cases * static_cast<std::size_t>(kMaxSamples) * sizeof(double);
+  platform::prefer_large_pages(t.acceleration_column(1), bytes);
+  platform::prefer_large_pages(t.velocity_column(1), bytes);
 }
 
 }  // namespace gm

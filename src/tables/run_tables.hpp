@@ -119,4 +119,10 @@ extern RunTables run_tables;
 // Sets the tables to their start-up values, in the fixed order of start-up.
 void start_up(RunTables& t);
 
+// Asks the host for large pages under the waveform tables of cases 1 to t.case_count,
+// before they are read: the largest run touches them whole. Only that room, not the room
+// of the cases beyond the count: a large page reaching into it would hold memory the run
+// never uses. Changes no content.
+void prefer_large_pages_for_cases(RunTables& t);
+
 }  // namespace gm
