@@ -30,6 +30,8 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-6
 command -v tmux >/dev/null || need+=(tmux)
 # The Windows package is unzipped and run as a user would.
 command -v unzip >/dev/null || need+=(unzip)
+# The largest run's peak memory is read by GNU time.
+[ -x /usr/bin/time ] || need+=(time)
 # The response spectra are held to scipy's (for Debian's own python3); the shipped
 # example's motions and tables are made with it (tools/make_example.py).
 /usr/bin/python3 -c 'import scipy' 2>/dev/null || need+=(python3-scipy)

@@ -19,6 +19,7 @@
 
 #include "support/data_set.hpp"
 #include "support/process.hpp"
+#include "support/sanitized.hpp"
 
 namespace {
 
@@ -108,17 +109,7 @@ bool wait_for_output(const Started& s, const std::string& text) {
   return true;
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using testing_support::kSanitized;
 
 // The largest run the limits allow: 6 faults, 21 cases of 100000 samples each. Under a
 // sanitizer, which makes that run ten times slower, a tenth of the samples: there the

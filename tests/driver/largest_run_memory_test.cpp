@@ -15,6 +15,7 @@
 
 #include "support/data_set.hpp"
 #include "support/process.hpp"
+#include "support/sanitized.hpp"
 
 namespace {
 
@@ -22,17 +23,7 @@ namespace fs = std::filesystem;
 using testing_support::DataSet;
 using testing_support::ScratchFolder;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using testing_support::kSanitized;
 
 DataSet largest_set() {
   DataSet d = DataSet::small();
