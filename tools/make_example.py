@@ -15,10 +15,17 @@ stochastic method", Pure Appl. Geophys. 160):
    (Clough and Penzien 1975) at fg / 10, which keeps the ground's drift out;
 3. multiplied by the envelope of Jennings, Housner and Tsai (1968): a rise (t / t1)^2,
    a plateau to t2, a decay exp(-c (t - t2)) to 1 % at the end;
-4. high-passed without phase shift (4th-order Butterworth at 0.04 Hz, forward and
-   backward) and tapered over its first and last second, so that it starts and ends at
-   rest and its velocity does not drift;
-5. scaled to a peak acceleration and rounded to 0.001 cm/s2, as the file holds it.
+4. high-passed without phase shift (4th-order Butterworth at 0.08 Hz, forward and
+   backward: periods of 10 s keep 86 % of their amplitude, while the swings of 20 s and
+   more that would carry the displacement to metres go) and tapered over its first and
+   last second, so that it starts and ends at rest;
+5. baseline-corrected (Boore and Bommer 2005, see baseline_corrected): a polynomial
+   fitted to its displacement, its second derivative taken off the acceleration, so that
+   its velocity and displacement come back to 0 at the end;
+6. scaled to a peak acceleration and rounded to 0.001 cm/s2, as the file holds it.
+
+The El Centro record gets the same baseline correction (its raw displacement drifts to
+2.5 m) before it is rounded, and nothing else.
 
 A fault's table holds the response of its motion, computed here as the tables of the
 realistic example were: the exact step of an oscillator for an acceleration linear
@@ -26,8 +33,9 @@ between samples (scipy.signal.cont2discrete, method 'foh'), from rest, over the 
 and 10 s of free vibration after it, at 55 periods from 1 s to 10 s (equal steps of
 log T) and 8 dampings; column 28 is the pseudo-velocity pSv at h = 0.05.
 
-It prints each case's peak velocity (trapezoid rule from rest, as the program
-integrates), the ranks and the phase case, which examples/shipped/README.md states.
+It prints each case's peak velocity, peak displacement and final velocity and
+displacement (trapezoid rule from rest, as the program integrates), the ranks and the
+phase case, which examples/shipped/README.md states.
 """
 import os
 import sys
@@ -41,6 +49,7 @@ ROOT = os.path.dirname(HERE)
 ELCENTRO = os.path.join(ROOT, "tests", "spectra", "data", "records", "elcentro1940_ns.txt")
 DAMPINGS = [0.00, 0.01, 0.02, 0.03, 0.05, 0.10, 0.20, 0.30]
 PERIODS = [10.0 ** (j / 54.0) for j in range(55)]
+HIGH_PASS = 0.08  # Hz, the made motions' high-pass corner
 FREE_VIBRATION = 10.0  # s of zeros after a motion, for the tables
 
 # name, seed, samples, fg (Hz), peak (cm/s2), rise t1 and plateau end t2 as parts of the length
@@ -48,7 +57,7 @@ CASES = [
     ("C01", None, 2688, None, None, None, None),  # El Centro 1940 NS as recorded
     ("C02", 2, 4096, 0.50, 250.0, 0.08, 0.35),
     ("C03", 3, 3000, 1.20, 300.0, 0.06, 0.30),
-    ("C04", 4, 8192, 0.25, 120.0, 0.10, 0.45),
+    ("C04", 4, 8192, 0.25, 180.0, 0.10, 0.45),
     ("C05", 5, 2000, 2.00, 400.0, 0.05, 0.25),
     ("C06", 6, 5000, 0.80, 200.0, 0.08, 0.40),
     ("C07_追加検討", 7, 6000, 0.35, 150.0, 0.10, 0.40),
@@ -86,6 +95,48 @@ def envelope(n, t1, t2):
     return e
 
 
+def integrate(a):
+    """Velocity and displacement by the trapezoid rule from rest one step before the first
+    sample (v1 = a1 dt / 2, d1 = v1 dt / 2), exactly as the program integrates."""
+    v = np.cumsum((np.concatenate(([0.0], a[:-1])) + a) * DT / 2.0)
+    d = np.cumsum((np.concatenate(([0.0], v[:-1])) + v) * DT / 2.0)
+    return v, d
+
+
+def taper_window(n):
+    """1 inside, a half cosine over the first and last second, 0 at the first sample."""
+    taper = int(round(1.0 / DT))
+    ramp = 0.5 * (1.0 - np.cos(np.pi * np.arange(taper) / taper))
+    w = np.ones(n)
+    w[:taper] = ramp
+    w[-taper:] = ramp[::-1]
+    return w
+
+
+def baseline_corrected(a):
+    """The acceleration less the second derivative of a polynomial fitted to its
+    displacement (Boore and Bommer 2005, "Processing of strong-motion accelerograms:
+    needs, options and consequences", Soil Dyn. Earthq. Eng. 25, 93-115): a polynomial of
+    order 6 in t without constant or linear term, as the motion starts from rest.
+
+    The correction's acceleration is the polynomial's second derivative times the end
+    tapers, so the motion still starts and ends at rest, and its displacement is
+    integrated as the program integrates; the fit is least squares, held to take off the
+    final velocity and the final displacement exactly."""
+    n = len(a)
+    u = np.arange(n) / (n - 1.0)
+    w = taper_window(n)
+    basis = np.array([w * u ** k for k in range(5)])  # second derivatives of u^2 .. u^6
+    ends = np.array([integrate(b) for b in basis])  # velocities and displacements
+    v, d = integrate(a)
+    fit = ends[:, 1, :].T  # displacement columns
+    held = np.array([ends[:, 0, -1], ends[:, 1, -1]])
+    kkt = np.block([[fit.T @ fit, held.T], [held, np.zeros((2, 2))]])
+    rhs = np.concatenate((fit.T @ d, [v[-1], d[-1]]))
+    coefficients = np.linalg.solve(kkt, rhs)[:5]
+    return a - coefficients @ basis
+
+
 def made_motion(seed, n, fg, peak, t1, t2):
     rng = np.random.default_rng(seed)
     noise = rng.standard_normal(n)
@@ -94,24 +145,20 @@ def made_motion(seed, n, fg, peak, t1, t2):
     f[0] = 1e-9
     a = np.fft.irfft(spectrum * np.sqrt(kanai_tajimi_clough_penzien(f, fg)), n)
     a *= envelope(n, t1, t2)
-    sos = signal.butter(4, 0.04, btype="highpass", fs=1.0 / DT, output="sos")
+    sos = signal.butter(4, HIGH_PASS, btype="highpass", fs=1.0 / DT, output="sos")
     a = signal.sosfiltfilt(sos, a)
-    taper = int(round(1.0 / DT))
-    ramp = 0.5 * (1.0 - np.cos(np.pi * np.arange(taper) / taper))
-    a[:taper] *= ramp
-    a[-taper:] *= ramp[::-1]
+    a = baseline_corrected(a * taper_window(n))
     a *= peak / np.max(np.abs(a))
     return np.round(a, 3)
 
 
 def motion(seed, n, fg, peak, t1, t2):
-    return np.round(elcentro()[:n], 3) if seed is None else made_motion(seed, n, fg, peak, t1, t2)
+    return np.round(baseline_corrected(elcentro()[:n]), 3) if seed is None else made_motion(seed, n, fg, peak, t1, t2)
 
 
 def peak_velocity(a):
     """Trapezoid rule from rest before the first sample, as the program integrates."""
-    v = np.cumsum((np.concatenate(([0.0], a[:-1])) + a) * DT / 2.0)
-    return float(np.max(np.abs(v)))
+    return float(np.max(np.abs(integrate(a)[0])))
 
 
 def responses(a, period, h):
@@ -190,8 +237,10 @@ def main():
         write_lines(os.path.join(out, "cases", name, "加速度波形.acc"), waveform(a, name == "C03"))
         definition.append(f"{c},cases\\{name}")
         peaks.append(peak_velocity(a))
+        v, d = integrate(a)
         print(f"{name}: {n} samples ({n * DT:.2f} s), peak acceleration {np.max(np.abs(a)):.3f} cm/s2, "
-              f"peak velocity {peaks[-1]:.6f} cm/s")
+              f"peak velocity {peaks[-1]:.6f} cm/s, peak displacement {np.max(np.abs(d)):.1f} cm, "
+              f"at the end {v[-1]:.4f} cm/s and {d[-1]:.2f} cm")
     definition.append("以下は読まれない注記: 各フォルダの出典は README.md を参照")
     write_lines(os.path.join(out, "def.csv"), definition)
     order = sorted(range(len(peaks)), key=lambda i: (-peaks[i], i))

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -304,9 +305,20 @@ TEST(WholeRun, ShippedExample) {
   EXPECT_EQ(folder.read(kResultFiles[5]),
             "\x83\x50\x81\x5b\x83\x58\x94\xd4\x8d\x86" + label(1) + label(2) + label(3) + label(4) + label(5) +
                 label(6) + label(7) +
-                "\r\n\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),     38.083280,    140.606300,     58.788810,"
-                "     71.466280,     76.146630,     59.043990,     82.713450\r\n"
-                "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  7,  1,  6,  4,  3,  5,  2\r\n");
+                "\r\n\x8d\xc5\x91\xe5\x91\xac\x93\x78(cm/s),     35.616630,     87.353790,     48.771920,"
+                "     60.829440,     75.472480,     53.289540,     74.662580\r\n"
+                "\x8d\xc5\x91\xe5\x91\xac\x93\x78\x8f\x87\x88\xca,  7,  1,  6,  4,  2,  5,  3\r\n");
+  // Every motion comes back to rest: its velocity at its last sample, as the program
+  // integrates it, is within 1 % of its peak (a drifting baseline leaves it far off).
+  const std::string velocities = folder.read(kResultFiles[4]);
+  const std::vector<std::size_t> samples{2688, 4096, 3000, 8192, 2000, 5000, 6000};
+  const std::vector<double> peaks{35.61663, 87.35379, 48.77192, 60.82944, 75.47248, 53.28954, 74.66258};
+  for (std::size_t c = 0; c < samples.size(); ++c) {
+    std::size_t at = 0;  // the start of the row of the case's last sample (row 0 is the header)
+    for (std::size_t row = 0; row < samples[c]; ++row) at = velocities.find('\n', at) + 1;
+    for (std::size_t field = 0; field <= c; ++field) at = velocities.find(',', at) + 1;
+    EXPECT_LT(std::fabs(std::strtod(velocities.c_str() + at, nullptr)), 0.01 * peaks[c]) << "case " << c + 1;
+  }
   // The phase case C04 has 8192 samples, the longest case too.
   const std::string phase = folder.read(kResultFiles[1]);
   EXPECT_EQ(std::count(phase.begin(), phase.end(), '\n'), 8193);
