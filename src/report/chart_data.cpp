@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace report {
 namespace {
@@ -140,21 +141,64 @@ Envelope::Envelope(int axis_samples, int columns)
       columns_count_(std::min<long long>(std::max(1, columns), std::max(1, axis_samples))),
       columns_(static_cast<std::size_t>(columns_count_)) {}
 
+namespace {
+
+// The lowest and highest finite value of a span, and how many of its values are not
+// finite. No branch depends on the data: w is v itself when v is finite and NaN when it
+// is not, and a NaN loses every comparison; four running pairs let the comparisons of
+// neighbouring samples overlap. The sign of a zero may change in w, which only the values
+// compare: the caller takes the sample itself from the span.
+struct SpanExtremes {
+  double low, high;
+  int non_finite;
+};
+SpanExtremes extremes_of(const double* values, std::ptrdiff_t stride, int count) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  double lo[4] = {inf, inf, inf, inf}, hi[4] = {-inf, -inf, -inf, -inf};
+  int bad[4] = {0, 0, 0, 0};
+  const auto take = [&](int k, double v) {
+    const double w = v + (v - v);
+    lo[k] = w < lo[k] ? w : lo[k];
+    hi[k] = w > hi[k] ? w : hi[k];
+    bad[k] += w != w ? 1 : 0;
+  };
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    for (int k = 0; k < 4; ++k) take(k, values[(i + k) * stride]);
+  }
+  for (int k = 0; i < count; ++i, ++k) take(k, values[i * stride]);
+  return {std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3])),
+          std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3])), bad[0] + bad[1] + bad[2] + bad[3]};
+}
+
+// The last sample of the span equal to `value`, which one of them is.
+int last_equal(const double* values, std::ptrdiff_t stride, int count, double value) {
+  int i = count - 1;
+  while (i > 0 && !(values[i * stride] == value)) --i;
+  return i;
+}
+
+}  // namespace
+
+// As a sample-by-sample pass would keep them: of equal values (a zero of either sign
+// included) the later sample, and a span's extreme replaces the column's when it is not
+// beyond it. Found in two passes: the extremes' values, then from the end the samples
+// that hold them, which lie near wherever the waveform peaks.
 void Envelope::add_span(std::size_t column, int first, const double* values, std::ptrdiff_t stride,
                         int count) {
   Column& c = columns_[column];
-  Sample low = c.low, high = c.high;
-  for (int i = 0; i < count; ++i, values += stride) {
-    const double v = *values;
-    if (!(v - v == 0.0)) {  // NaN or an infinity
-      ++c.non_finite;
-      continue;
-    }
-    if (low.index < 0 || v <= low.value) low = {first + i, v};
-    if (high.index < 0 || v >= high.value) high = {first + i, v};
+  if (count <= 0) return;
+  const SpanExtremes x = extremes_of(values, stride, count);
+  c.non_finite += x.non_finite;
+  if (x.non_finite == count) return;
+  if (c.low.index < 0 || x.low <= c.low.value) {
+    const int i = last_equal(values, stride, count, x.low);
+    c.low = {first + i, values[i * stride]};
   }
-  c.low = low;
-  c.high = high;
+  if (c.high.index < 0 || x.high >= c.high.value) {
+    const int i = last_equal(values, stride, count, x.high);
+    c.high = {first + i, values[i * stride]};
+  }
 }
 
 std::vector<Sample> Envelope::points() const {

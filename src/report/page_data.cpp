@@ -17,25 +17,24 @@ PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::P
   d.cases.reserve(gm::checked_size(t.case_count, "the case count is checked when it is read"));
   for (int c = 1; c <= t.case_count; ++c) d.cases.emplace_back(longest, kColumns);
 
-  // Column by column, and within a column case by case: each case's samples lie next to
-  // each other, so every stretch is one run of memory. Threads take ranges of columns:
-  // each fills only its own columns of every envelope.
+  // Waveform by waveform, each on one thread: a case's samples lie next to each other,
+  // so a waveform is one run of memory read from its start to its end, and each envelope
+  // has one writer.
   if (!d.cases.empty()) {
     const Envelope& axis = d.cases[0].velocity;
     const std::size_t columns = axis.columns();
-    const std::size_t pieces = std::min<std::size_t>(columns, 16);
-    pool.for_each(pieces, [&](std::size_t piece) {
-      for (std::size_t col = columns * piece / pieces; col < columns * (piece + 1) / pieces; ++col) {
+    pool.for_each(2 * d.cases.size(), [&](std::size_t piece) {
+      const int c = static_cast<int>(piece / 2) + 1;
+      CaseWaves& w = d.cases[piece / 2];
+      Envelope& e = piece % 2 == 0 ? w.velocity : w.acceleration;
+      const double* samples = piece % 2 == 0 ? t.velocity_column(c) : t.acceleration_column(c);
+      // Past its own samples a case holds the tables' zeros: not part of its waveform.
+      const int own = t.case_sample_count(c);
+      for (std::size_t col = 0; col < columns; ++col) {
         const int first = axis.first_of(col);
-        const int end = axis.first_of(col + 1);
-        for (int c = 0; c < t.case_count; ++c) {
-          // Past its own samples a case holds the tables' zeros: not part of its waveform.
-          const int count = std::min(end, t.case_sample_count(c + 1)) - first;
-          if (count <= 0) continue;
-          CaseWaves& w = d.cases[static_cast<std::size_t>(c)];
-          w.velocity.add_span(col, first, t.velocity_column(c + 1) + first, 1, count);
-          w.acceleration.add_span(col, first, t.acceleration_column(c + 1) + first, 1, count);
-        }
+        const int count = std::min(axis.first_of(col + 1), own) - first;
+        if (count <= 0) break;
+        e.add_span(col, first, samples + first, 1, count);
       }
     });
   }

@@ -199,4 +199,41 @@ TEST(Envelope, ShortWaveformsKeepEverySampleAndSkipWhatIsNotFinite) {
   EXPECT_EQ(none.highest(), 0.0);
 }
 
+// A span taken at once keeps what the same samples taken one by one keep: the later of
+// equal values (zeros of either sign included), nothing not finite, a span's extreme
+// equal to the column's replacing it. Spans of every length up to past the pass's unroll,
+// in two pieces, with a stride.
+TEST(Envelope, SpansKeepWhatSingleSamplesKeep) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::nan("");
+  const std::vector<std::vector<double>> waves = {
+      {0.0, -0.0, 0.0, -0.0, 0.0},
+      {-0.0, 3.0, -0.0, 3.0, 1.0, -2.0, -2.0, 3.0, 0.0},
+      {nan, inf, -inf, nan, nan, 1.0, nan},
+      {nan, -inf, inf},
+      {5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0},
+      {-7.5, 2.0, -1.0, 8.25, 8.25, -7.5, 0.5, 1e300, -1e300, 1e300, -1e300, 0.0},
+  };
+  for (const std::vector<double>& wave : waves) {
+    for (int cut = 0; cut <= static_cast<int>(wave.size()); ++cut) {
+      SCOPED_TRACE("size " + std::to_string(wave.size()) + ", cut " + std::to_string(cut));
+      const int n = static_cast<int>(wave.size());
+      std::vector<double> strided(2 * wave.size(), 99.0);
+      for (std::size_t i = 0; i < wave.size(); ++i) strided[2 * i] = wave[i];
+      Envelope one(n, 1), spans(n, 1);
+      for (int i = 0; i < n; ++i) one.add(i, wave[static_cast<std::size_t>(i)]);
+      spans.add_span(0, 0, strided.data(), 2, cut);
+      spans.add_span(0, cut, strided.data() + 2 * cut, 2, n - cut);
+      const std::vector<Sample> want = one.points(), got = spans.points();
+      ASSERT_EQ(got.size(), want.size());
+      for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].index, want[i].index);
+        EXPECT_EQ(std::signbit(got[i].value), std::signbit(want[i].value));
+        EXPECT_EQ(got[i].value, want[i].value);
+      }
+      EXPECT_EQ(spans.non_finite(), one.non_finite());
+    }
+  }
+}
+
 }  // namespace
