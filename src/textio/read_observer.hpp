@@ -1,9 +1,9 @@
 #pragma once
 // What a reader passes over in silence, told to whoever watches it: the bytes its source
-// begins with, how it cut each field of a fixed-width record, what a statement dropped behind the values it took, a slash
-// that ended a read early, and two values that look like one number written with a
-// decimal comma. A reader with no observer does none of this work; one with an observer
-// reads every value exactly as it would without one.
+// begins with, how it cut each field of a fixed-width record, what a statement dropped
+// behind the values it took, a slash that ended a read early, and two values that look
+// like one number written with a decimal comma. A reader with no observer does none of
+// this work; one with an observer reads every value exactly as it would without one.
 //
 // The texts handed over are views into the reader's buffer, valid during the call only.
 #include <cstddef>
