@@ -31,6 +31,7 @@ constexpr int kShortMinWidth = 9;
 constexpr int kShortMaxWidth = 16;
 constexpr int kShortMaxDecimals = 7;
 constexpr int kPointFlip = '0' ^ '.';
+constexpr std::uintptr_t kPrefetchAhead = 256;
 
 // The integer part and the decimals of a short field as two words of eight characters
 // in memory order: the integer part zero-padded on the left to eight digits, and a word
@@ -235,6 +236,11 @@ bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count
   bool fits = true;
   for (int k = 0; k < count; ++k, out += 15) {
     *out = ',';
+    // A row takes one value from each column, columns far apart: too many streams for
+    // the hardware to see coming, so each column's value four lines on is asked for now.
+    // (Integer arithmetic: the address may lie past the column, and is only a hint.)
+    __builtin_prefetch(reinterpret_cast<const void*>(
+        reinterpret_cast<std::uintptr_t>(values + static_cast<std::ptrdiff_t>(k) * stride) + kPrefetchAhead));
     fits &= format_short_field<6>(std::bit_cast<std::uint64_t>(values[static_cast<std::ptrdiff_t>(k) * stride]),
                                   14, out + 1);
   }
