@@ -1,0 +1,196 @@
+// The value columns of a data record four fields at a time, in the four 64-bit lanes of an
+// AVX2 register, for processors that have them (asked at run time): only the functions
+// marked with the target use AVX2, so the program still starts on any x86-64 processor.
+//
+// The arithmetic is the short path's (number_format.cpp), lane by lane: value = m / 2^s,
+// the integer part m >> s, the fraction bits m << (64 - s) times 10^6 in 128 bits (here
+// from two 32 x 32-bit products), rounded on the low word, ties to even. The processor
+// supplies per-lane shifts that give zero for counts of 64 or more, so values below 2^-21
+// (which round to zero) and zeros come out right with no test; only magnitudes in
+// [2^-12, 2^-21) and fields that need more than seven integer positions (with the sign)
+// are left to the one-field path, lane by lane, after the four fields are stored.
+//
+// Each field, with its comma, is laid out in 16 bytes: the comma and seven integer
+// positions (the integer part never has an eighth digit here), then the point, the six
+// decimals and one spare byte, which the next field's comma or the line end overwrites.
+#include "textio/number_digits.hpp"
+
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+
+#include <immintrin.h>
+
+namespace textio::number_digits {
+namespace {
+
+#define GM_AVX2 __attribute__((target("avx2")))
+
+constexpr long long kOneMillion = 1'000'000;
+constexpr long long kSevenDigits = 10'000'000;
+constexpr long long kSignBit = static_cast<long long>(std::uint64_t{1} << 63);
+constexpr long long kLowHalf = 0xffff'ffffLL;
+// Shifts s at which a value gets the fraction path (1..64), or is below 2^-21 and so
+// renders as zero (74 and up).
+constexpr long long kLastFractionShift = 64;
+constexpr long long kFirstZeroShift = 74;
+constexpr std::uintptr_t kPrefetchAhead = 256;
+
+GM_AVX2 inline __m256i splat(long long x) { return _mm256_set1_epi64x(x); }
+
+// Four numbers below 10^8, one per 64-bit lane, as eight digit values (0..9, not yet
+// characters) in memory order: 8 -> 4+4 digits in 32-bit lanes, 4 -> 2+2 in 16-bit lanes,
+// 2 -> 1+1 in bytes, each by a multiply-shift division exact over its range.
+GM_AVX2 inline __m256i digit_values(__m256i x) {
+  const __m256i q4 = _mm256_srli_epi64(_mm256_mul_epu32(x, splat(0xd1b7'1759LL)), 45);  // / 10^4
+  const __m256i r4 = _mm256_sub_epi32(x, _mm256_mul_epu32(q4, splat(10000)));
+  const __m256i v4 = _mm256_or_si256(q4, _mm256_slli_epi64(r4, 32));
+  const __m256i q2 = _mm256_srli_epi16(_mm256_mulhi_epu16(v4, _mm256_set1_epi32(5243)), 3);  // / 100
+  const __m256i r2 = _mm256_sub_epi16(v4, _mm256_mullo_epi16(q2, _mm256_set1_epi32(100)));
+  const __m256i v2 = _mm256_or_si256(q2, _mm256_slli_epi32(r2, 16));
+  const __m256i q1 = _mm256_mulhi_epu16(v2, _mm256_set1_epi16(6554));  // / 10
+  const __m256i r1 = _mm256_sub_epi16(v2, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10)));
+  return _mm256_or_si256(q1, _mm256_slli_epi16(r1, 8));
+}
+
+// The integer and decimal parts of four values, rounded, and which lanes the one-field
+// path must redo.
+struct RoundedLanes {
+  __m256i int_part;
+  __m256i decimals;
+  __m256i negative;  // all ones where a '-' is written
+  int redo;          // bit k: lane k
+};
+
+GM_AVX2 inline RoundedLanes round_lanes(__m256i bits) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i s = _mm256_sub_epi64(splat(kExponentBias),
+                                     _mm256_and_si256(_mm256_srli_epi64(bits, kMantissaBits), splat(0x7ff)));
+  const __m256i m = _mm256_or_si256(_mm256_and_si256(bits, splat(static_cast<long long>(kFractionMask))),
+                                    splat(static_cast<long long>(kFractionMask + 1)));
+  __m256i int_part = _mm256_srlv_epi64(m, s);
+  const __m256i fraction = _mm256_sllv_epi64(m, _mm256_sub_epi64(splat(64), s));
+  // fraction * 10^6 = high * 10^6 * 2^32 + low * 10^6: its top word is the decimals, the
+  // rest what is rounded away.
+  const __m256i low = _mm256_mul_epu32(fraction, splat(kOneMillion));
+  const __m256i middle = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(fraction, 32), splat(kOneMillion)),
+                                          _mm256_srli_epi64(low, 32));
+  __m256i decimals = _mm256_srli_epi64(middle, 32);
+  const __m256i rest = _mm256_or_si256(_mm256_slli_epi64(middle, 32), _mm256_and_si256(low, splat(kLowHalf)));
+  // Up when rest > 2^63, or rest == 2^63 and the last decimal is odd: with the sign bit
+  // flipped, a signed rest - 2^63 > -odd.
+  const __m256i odd = _mm256_and_si256(decimals, splat(1));
+  const __m256i up = _mm256_cmpgt_epi64(_mm256_xor_si256(rest, splat(kSignBit)), _mm256_sub_epi64(zero, odd));
+  decimals = _mm256_sub_epi64(decimals, up);
+  // Rounding up to 10^6 carries into the integer part.
+  const __m256i carry = _mm256_cmpeq_epi64(decimals, splat(kOneMillion));
+  decimals = _mm256_andnot_si256(carry, decimals);
+  int_part = _mm256_sub_epi64(int_part, carry);
+
+  const __m256i rounds_to_zero = _mm256_cmpeq_epi64(_mm256_or_si256(int_part, decimals), zero);
+  const __m256i negative = _mm256_andnot_si256(rounds_to_zero, _mm256_cmpgt_epi64(zero, bits));
+  // Seven integer digits, or six with a sign.
+  const __m256i limit = _mm256_sub_epi64(splat(kSevenDigits),
+                                         _mm256_and_si256(negative, splat(kSevenDigits - kOneMillion)));
+  const __m256i too_wide = _mm256_cmpgt_epi64(int_part, _mm256_sub_epi64(limit, splat(1)));
+  const __m256i fraction_path =
+      _mm256_andnot_si256(_mm256_cmpgt_epi64(s, splat(kLastFractionShift)), _mm256_cmpgt_epi64(s, zero));
+  const __m256i zero_path = _mm256_cmpgt_epi64(s, splat(kFirstZeroShift - 1));
+  const __m256i done = _mm256_andnot_si256(too_wide, _mm256_or_si256(fraction_path, zero_path));
+  const int redo = 0xf & ~_mm256_movemask_pd(_mm256_castsi256_pd(done));
+  return {int_part, decimals, negative, redo};
+}
+
+// The comma and the seven integer positions of four fields: blanks before the first
+// digit (the units digit always shows), the '-' just before it.
+GM_AVX2 inline __m256i integer_words(const RoundedLanes& lanes) {
+  const __m256i digits = digit_values(lanes.int_part);
+  // Bytes at or after the first nonzero digit (or the units digit): a running "or" from
+  // the first byte in memory towards the last.
+  __m256i shown = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi8(digits, _mm256_setzero_si256()),
+                                                   _mm256_set1_epi8(-1)),
+                                  splat(static_cast<long long>(std::uint64_t{0xff} << 56)));
+  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 8));
+  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 16));
+  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 32));
+  const __m256i blank = _mm256_andnot_si256(shown, _mm256_set1_epi8(-1));
+  const __m256i last_blank = _mm256_andnot_si256(_mm256_srli_epi64(blank, 8), blank);
+  __m256i word = _mm256_or_si256(digits, _mm256_set1_epi8('0'));
+  word = _mm256_xor_si256(word, _mm256_and_si256(blank, _mm256_set1_epi8('0' ^ ' ')));
+  word = _mm256_xor_si256(word, _mm256_and_si256(_mm256_and_si256(last_blank, lanes.negative),
+                                                 _mm256_set1_epi8(' ' ^ '-')));
+  // The first byte, always a blank where the lane is done, becomes the comma.
+  return _mm256_or_si256(_mm256_andnot_si256(splat(0xff), word), splat(','));
+}
+
+// The point and the six decimals of four fields, then a zero byte.
+GM_AVX2 inline __m256i decimal_words(const RoundedLanes& lanes) {
+  // "00dddddd" moved one byte towards the start: "0dddddd" and a zero byte.
+  const __m256i word =
+      _mm256_srli_epi64(_mm256_or_si256(digit_values(lanes.decimals), _mm256_set1_epi8('0')), 8);
+  return _mm256_xor_si256(word, splat('0' ^ '.'));
+}
+
+// Renders *fields[k], k = 0..3, each as a comma and an F14.6 field, into out[0, 60), and
+// writes out[60]. Returns false when a field overflowed.
+GM_AVX2 inline bool four_fields(const double* const (&fields)[4], char* out) {
+  const __m128d first = _mm_loadh_pd(_mm_load_sd(fields[0]), fields[1]);
+  const __m128d second = _mm_loadh_pd(_mm_load_sd(fields[2]), fields[3]);
+  const __m256i bits = _mm256_castpd_si256(_mm256_insertf128_pd(_mm256_castpd128_pd256(first), second, 1));
+  const RoundedLanes lanes = round_lanes(bits);
+  const __m256i ints = integer_words(lanes);
+  const __m256i decimals = decimal_words(lanes);
+  const __m256i even = _mm256_unpacklo_epi64(ints, decimals);  // fields 0 and 2
+  const __m256i odd = _mm256_unpackhi_epi64(ints, decimals);   // fields 1 and 3
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 15), _mm256_castsi256_si128(odd));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 30), _mm256_extracti128_si256(even, 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 45), _mm256_extracti128_si256(odd, 1));
+  bool fits = true;
+  for (int redo = lanes.redo; redo != 0; redo &= redo - 1) {
+    const int k = __builtin_ctz(static_cast<unsigned>(redo));
+    fits &= format_f14_6(*fields[k], out + 15 * k + 1);
+  }
+  return fits;
+}
+
+// Asks for a column's value a few lines on: a row takes one value from each column,
+// columns far apart, too many streams for the hardware to see coming. (Integer
+// arithmetic: the address may lie past the column, and is only a hint.)
+inline void ask_ahead(const double* value) noexcept {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(value) + kPrefetchAhead));
+}
+
+}  // namespace
+
+bool avx2_columns_supported() noexcept {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
+
+GM_AVX2 bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stride, int count,
+                                       char* out) noexcept {
+  bool fits = true;
+  const double* column = values;
+  int left = count;
+  for (; left >= 4; left -= 4, out += 60) {
+    const double* const fields[4] = {column, column + stride, column + 2 * stride, column + 3 * stride};
+    column += 4 * stride;
+    for (const double* field : fields) ask_ahead(field);
+    fits &= four_fields(fields, out);
+  }
+  if (left > 0) {
+    // The last one to three fields take a whole pass too, rendered aside (a pass writes 61
+    // bytes), the missing lanes repeating a column of the pass.
+    const double* const fields[4] = {column, column + (left > 1 ? stride : 0),
+                                     column + (left > 2 ? 2 * stride : 0),
+                                     column + (left > 2 ? 2 * stride : 0)};
+    for (int k = 0; k < left; ++k) ask_ahead(fields[k]);
+    char aside[64];
+    fits &= four_fields(fields, aside);
+    std::memcpy(out, aside, 15 * static_cast<std::size_t>(left));
+  }
+  return fits;
+}
+
+}  // namespace textio::number_digits
+
+#endif  // GM_FORMAT_HAS_AVX2_COLUMNS
