@@ -232,8 +232,7 @@ bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count
     return fits;
   }
 #if GM_FORMAT_HAS_AVX2_COLUMNS
-  static const bool four_at_once = avx2_columns_supported();
-  if (four_at_once) {
+  if (avx2_columns()) {
     return format_f14_6_columns_avx2(values, stride, count, out);
   }
 #endif

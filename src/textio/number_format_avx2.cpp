@@ -19,19 +19,24 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+
+#include "textio/value_records.hpp"
+
 namespace textio::number_digits {
 namespace {
 
 #define GM_AVX2 __attribute__((target("avx2")))
 
-constexpr long long kOneMillion = 1'000'000;
+constexpr long long kSixDigits = 1'000'000;
 constexpr long long kSevenDigits = 10'000'000;
 constexpr long long kSignBit = static_cast<long long>(std::uint64_t{1} << 63);
 constexpr long long kLowHalf = 0xffff'ffffLL;
-// Shifts s at which a value gets the fraction path (1..64), or is below 2^-21 and so
-// renders as zero (74 and up).
+// Shifts s at which a value gets the fraction path (1..64), or is below 2^(53 - s) and
+// so renders as zero with D decimals: from 2^-21 < 0.5e-6, and 2^-15 < 0.5e-4.
 constexpr long long kLastFractionShift = 64;
-constexpr long long kFirstZeroShift = 74;
+template <int D>
+constexpr long long kFirstZeroShift = D == 6 ? 74 : 68;
 constexpr std::uintptr_t kPrefetchAhead = 256;
 
 GM_AVX2 inline __m256i splat(long long x) { return _mm256_set1_epi64x(x); }
@@ -60,7 +65,10 @@ struct RoundedLanes {
   int redo;          // bit k: lane k
 };
 
+template <int D>
 GM_AVX2 inline RoundedLanes round_lanes(__m256i bits) {
+  static_assert(D == 4 || D == 6);
+  constexpr auto kScale = static_cast<long long>(kPow10[D]);
   const __m256i zero = _mm256_setzero_si256();
   const __m256i s = _mm256_sub_epi64(splat(kExponentBias),
                                      _mm256_and_si256(_mm256_srli_epi64(bits, kMantissaBits), splat(0x7ff)));
@@ -68,10 +76,10 @@ GM_AVX2 inline RoundedLanes round_lanes(__m256i bits) {
                                     splat(static_cast<long long>(kFractionMask + 1)));
   __m256i int_part = _mm256_srlv_epi64(m, s);
   const __m256i fraction = _mm256_sllv_epi64(m, _mm256_sub_epi64(splat(64), s));
-  // fraction * 10^6 = high * 10^6 * 2^32 + low * 10^6: its top word is the decimals, the
+  // fraction * 10^D = high * 10^D * 2^32 + low * 10^D: its top word is the decimals, the
   // rest what is rounded away.
-  const __m256i low = _mm256_mul_epu32(fraction, splat(kOneMillion));
-  const __m256i middle = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(fraction, 32), splat(kOneMillion)),
+  const __m256i low = _mm256_mul_epu32(fraction, splat(kScale));
+  const __m256i middle = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(fraction, 32), splat(kScale)),
                                           _mm256_srli_epi64(low, 32));
   __m256i decimals = _mm256_srli_epi64(middle, 32);
   const __m256i rest = _mm256_or_si256(_mm256_slli_epi64(middle, 32), _mm256_and_si256(low, splat(kLowHalf)));
@@ -80,28 +88,29 @@ GM_AVX2 inline RoundedLanes round_lanes(__m256i bits) {
   const __m256i odd = _mm256_and_si256(decimals, splat(1));
   const __m256i up = _mm256_cmpgt_epi64(_mm256_xor_si256(rest, splat(kSignBit)), _mm256_sub_epi64(zero, odd));
   decimals = _mm256_sub_epi64(decimals, up);
-  // Rounding up to 10^6 carries into the integer part.
-  const __m256i carry = _mm256_cmpeq_epi64(decimals, splat(kOneMillion));
+  // Rounding up to 10^D carries into the integer part.
+  const __m256i carry = _mm256_cmpeq_epi64(decimals, splat(kScale));
   decimals = _mm256_andnot_si256(carry, decimals);
   int_part = _mm256_sub_epi64(int_part, carry);
 
   const __m256i rounds_to_zero = _mm256_cmpeq_epi64(_mm256_or_si256(int_part, decimals), zero);
   const __m256i negative = _mm256_andnot_si256(rounds_to_zero, _mm256_cmpgt_epi64(zero, bits));
-  // Seven integer digits, or six with a sign.
+  // Seven integer digits, or six with a sign: both fields (F14.6 and F12.4) have seven
+  // positions before the point.
   const __m256i limit = _mm256_sub_epi64(splat(kSevenDigits),
-                                         _mm256_and_si256(negative, splat(kSevenDigits - kOneMillion)));
+                                         _mm256_and_si256(negative, splat(kSevenDigits - kSixDigits)));
   const __m256i too_wide = _mm256_cmpgt_epi64(int_part, _mm256_sub_epi64(limit, splat(1)));
   const __m256i fraction_path =
       _mm256_andnot_si256(_mm256_cmpgt_epi64(s, splat(kLastFractionShift)), _mm256_cmpgt_epi64(s, zero));
-  const __m256i zero_path = _mm256_cmpgt_epi64(s, splat(kFirstZeroShift - 1));
+  const __m256i zero_path = _mm256_cmpgt_epi64(s, splat(kFirstZeroShift<D> - 1));
   const __m256i done = _mm256_andnot_si256(too_wide, _mm256_or_si256(fraction_path, zero_path));
   const int redo = 0xf & ~_mm256_movemask_pd(_mm256_castsi256_pd(done));
   return {int_part, decimals, negative, redo};
 }
 
-// The comma and the seven integer positions of four fields: blanks before the first
-// digit (the units digit always shows), the '-' just before it.
-GM_AVX2 inline __m256i integer_words(const RoundedLanes& lanes) {
+// Eight integer positions of four fields: blanks before the first digit (the units digit
+// always shows), the '-' just before it. The first is a blank where the lane is done.
+GM_AVX2 inline __m256i integer_positions(const RoundedLanes& lanes) {
   const __m256i digits = digit_values(lanes.int_part);
   // Bytes at or after the first nonzero digit (or the units digit): a running "or" from
   // the first byte in memory towards the last.
@@ -115,10 +124,13 @@ GM_AVX2 inline __m256i integer_words(const RoundedLanes& lanes) {
   const __m256i last_blank = _mm256_andnot_si256(_mm256_srli_epi64(blank, 8), blank);
   __m256i word = _mm256_or_si256(digits, _mm256_set1_epi8('0'));
   word = _mm256_xor_si256(word, _mm256_and_si256(blank, _mm256_set1_epi8('0' ^ ' ')));
-  word = _mm256_xor_si256(word, _mm256_and_si256(_mm256_and_si256(last_blank, lanes.negative),
-                                                 _mm256_set1_epi8(' ' ^ '-')));
-  // The first byte, always a blank where the lane is done, becomes the comma.
-  return _mm256_or_si256(_mm256_andnot_si256(splat(0xff), word), splat(','));
+  return _mm256_xor_si256(word, _mm256_and_si256(_mm256_and_si256(last_blank, lanes.negative),
+                                                   _mm256_set1_epi8(' ' ^ '-')));
+}
+
+// The comma and the last seven integer positions of four F14.6 fields.
+GM_AVX2 inline __m256i integer_words(const RoundedLanes& lanes) {
+  return _mm256_or_si256(_mm256_andnot_si256(splat(0xff), integer_positions(lanes)), splat(','));
 }
 
 // The point and the six decimals of four fields, then a zero byte.
@@ -135,7 +147,7 @@ GM_AVX2 inline bool four_fields(const double* const (&fields)[4], char* out) {
   const __m128d first = _mm_loadh_pd(_mm_load_sd(fields[0]), fields[1]);
   const __m128d second = _mm_loadh_pd(_mm_load_sd(fields[2]), fields[3]);
   const __m256i bits = _mm256_castpd_si256(_mm256_insertf128_pd(_mm256_castpd128_pd256(first), second, 1));
-  const RoundedLanes lanes = round_lanes(bits);
+  const RoundedLanes lanes = round_lanes<6>(bits);
   const __m256i ints = integer_words(lanes);
   const __m256i decimals = decimal_words(lanes);
   const __m256i even = _mm256_unpacklo_epi64(ints, decimals);  // fields 0 and 2
@@ -159,11 +171,40 @@ inline void ask_ahead(const double* value) noexcept {
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(value) + kPrefetchAhead));
 }
 
+// Renders times[r], r = 0..rows-1 (at most 4), as F12.4 fields at out + r * length: the
+// last seven integer positions, the point and four decimals. Returns bit r set when
+// field r overflowed.
+GM_AVX2 inline int four_times(const double (&times)[4], int rows, char* out, std::size_t length) {
+  const RoundedLanes lanes = round_lanes<4>(_mm256_castpd_si256(_mm256_loadu_pd(times)));
+  const __m256i ints = _mm256_or_si256(_mm256_srli_epi64(integer_positions(lanes), 8),
+                                       splat(static_cast<long long>(std::uint64_t{'.'} << 56)));
+  // "0000dddd" moved four bytes towards the start.
+  const __m256i decimals =
+      _mm256_srli_epi64(_mm256_or_si256(digit_values(lanes.decimals), _mm256_set1_epi8('0')), 32);
+  const __m256i even = _mm256_unpacklo_epi64(ints, decimals);  // fields 0 and 2
+  const __m256i odd = _mm256_unpackhi_epi64(ints, decimals);   // fields 1 and 3
+  char aside[64];
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(aside), _mm256_permute2x128_si256(even, odd, 0x20));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(aside + 32), _mm256_permute2x128_si256(even, odd, 0x31));
+  int overflowed = 0;
+  for (int r = 0; r < rows; ++r) {
+    std::memcpy(out + static_cast<std::size_t>(r) * length, aside + 16 * r, 12);
+  }
+  for (int redo = lanes.redo & ((1 << rows) - 1); redo != 0; redo &= redo - 1) {
+    const int r = __builtin_ctz(static_cast<unsigned>(redo));
+    if (!format_f12_4(times[r], out + static_cast<std::size_t>(r) * length)) overflowed |= 1 << r;
+  }
+  return overflowed;
+}
+
 }  // namespace
 
-bool avx2_columns_supported() noexcept {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
+bool avx2_columns() noexcept {
+  static const bool supported = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return supported;
 }
 
 GM_AVX2 bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stride, int count,
@@ -171,24 +212,44 @@ GM_AVX2 bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stri
   bool fits = true;
   const double* column = values;
   int left = count;
-  for (; left >= 4; left -= 4, out += 60) {
+  // The last group goes aside even when whole, as a pass writes a byte past its fields.
+  for (; left > 4; left -= 4, out += 60) {
     const double* const fields[4] = {column, column + stride, column + 2 * stride, column + 3 * stride};
     column += 4 * stride;
     for (const double* field : fields) ask_ahead(field);
     fits &= four_fields(fields, out);
   }
   if (left > 0) {
-    // The last one to three fields take a whole pass too, rendered aside (a pass writes 61
-    // bytes), the missing lanes repeating a column of the pass.
-    const double* const fields[4] = {column, column + (left > 1 ? stride : 0),
-                                     column + (left > 2 ? 2 * stride : 0),
-                                     column + (left > 2 ? 2 * stride : 0)};
+    // The missing lanes of the last pass repeat a column of the pass.
+    const auto at = [&](int k) { return column + std::min(k, left - 1) * stride; };
+    const double* const fields[4] = {at(0), at(1), at(2), at(3)};
     for (int k = 0; k < left; ++k) ask_ahead(fields[k]);
     char aside[64];
     fits &= four_fields(fields, aside);
     std::memcpy(out, aside, 15 * static_cast<std::size_t>(left));
   }
   return fits;
+}
+
+GM_AVX2 int render_value_records_avx2(const double* firsts, int records, const double* values,
+                                      std::ptrdiff_t row_step, std::ptrdiff_t stride, int count,
+                                      char* out) noexcept {
+  const std::size_t length = value_record_length(count);
+  int overflowed = 0;
+  for (int done = 0; done < records; done += 4) {
+    // The time fields of four records in one pass, the missing lanes repeating the last.
+    const int rows = std::min(4, records - done);
+    double times[4];
+    for (int r = 0; r < 4; ++r) times[r] = firsts[done + std::min(r, rows - 1)];
+    const int times_over = four_times(times, rows, out, length);
+    for (int r = 0; r < rows; ++r, out += length, values += row_step) {
+      const bool fits = format_f14_6_columns_avx2(values, stride, count, out + 12);
+      out[length - 2] = '\r';
+      out[length - 1] = '\n';
+      overflowed += (fits && ((times_over >> r) & 1) == 0) ? 0 : 1;
+    }
+  }
+  return overflowed;
 }
 
 }  // namespace textio::number_digits
