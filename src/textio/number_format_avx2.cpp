@@ -141,27 +141,60 @@ GM_AVX2 inline __m256i decimal_words(const RoundedLanes& lanes) {
   return _mm256_xor_si256(word, splat('0' ^ '.'));
 }
 
-// Renders *fields[k], k = 0..3, each as a comma and an F14.6 field, into out[0, 60), and
-// writes out[60]. Returns false when a field overflowed.
-GM_AVX2 inline bool four_fields(const double* const (&fields)[4], char* out) {
+// Four F14.6 fields with their commas, as 16 bytes each: the integer words and the
+// decimal words of *fields[k], k = 0..3, and the lanes the one-field path must redo.
+struct FourFields {
+  __m256i ints;
+  __m256i decimals;
+  int redo;
+};
+
+GM_AVX2 inline FourFields four_fields(const double* const (&fields)[4]) {
   const __m128d first = _mm_loadh_pd(_mm_load_sd(fields[0]), fields[1]);
   const __m128d second = _mm_loadh_pd(_mm_load_sd(fields[2]), fields[3]);
   const __m256i bits = _mm256_castpd_si256(_mm256_insertf128_pd(_mm256_castpd128_pd256(first), second, 1));
   const RoundedLanes lanes = round_lanes<6>(bits);
-  const __m256i ints = integer_words(lanes);
-  const __m256i decimals = decimal_words(lanes);
-  const __m256i even = _mm256_unpacklo_epi64(ints, decimals);  // fields 0 and 2
-  const __m256i odd = _mm256_unpackhi_epi64(ints, decimals);   // fields 1 and 3
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 15), _mm256_castsi256_si128(odd));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 30), _mm256_extracti128_si256(even, 1));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 45), _mm256_extracti128_si256(odd, 1));
+  return {integer_words(lanes), decimal_words(lanes), lanes.redo};
+}
+
+// Redoes the fields of `redo` among the first `kept` on the one-field path; false when
+// one of them overflowed.
+inline bool redo_fields(const double* const (&fields)[4], int redo, int kept, char* out) {
   bool fits = true;
-  for (int redo = lanes.redo; redo != 0; redo &= redo - 1) {
+  for (redo &= (1 << kept) - 1; redo != 0; redo &= redo - 1) {
     const int k = __builtin_ctz(static_cast<unsigned>(redo));
     fits &= format_f14_6(*fields[k], out + 15 * k + 1);
   }
   return fits;
+}
+
+// Renders *fields[k], k = 0..3, into out[0, 60) and writes out[60], which the next field
+// or the line end overwrites. Returns false when a field overflowed.
+GM_AVX2 inline bool put_four_fields(const double* const (&fields)[4], char* out) {
+  const FourFields four = four_fields(fields);
+  const __m256i even = _mm256_unpacklo_epi64(four.ints, four.decimals);  // fields 0 and 2
+  const __m256i odd = _mm256_unpackhi_epi64(four.ints, four.decimals);   // fields 1 and 3
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(even));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 15), _mm256_castsi256_si128(odd));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 30), _mm256_extracti128_si256(even, 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 45), _mm256_extracti128_si256(odd, 1));
+  return redo_fields(fields, four.redo, 4, out);
+}
+
+// Renders the first `kept` of *fields[k] into out[0, 15 * kept) exactly: each field as
+// its first eight bytes and, overlapping them by one, its last eight.
+GM_AVX2 inline bool put_last_fields(const double* const (&fields)[4], int kept, char* out) {
+  const FourFields four = four_fields(fields);
+  alignas(32) std::uint64_t heads[4];
+  alignas(32) std::uint64_t tails[4];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(heads), four.ints);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(tails),
+                     _mm256_or_si256(_mm256_slli_epi64(four.decimals, 8), _mm256_srli_epi64(four.ints, 56)));
+  for (int k = 0; k < kept; ++k) {
+    std::memcpy(out + 15 * k, &heads[k], 8);
+    std::memcpy(out + 15 * k + 7, &tails[k], 8);
+  }
+  return redo_fields(fields, four.redo, kept, out);
 }
 
 // Asks for a column's value a few lines on: a row takes one value from each column,
@@ -212,21 +245,19 @@ GM_AVX2 bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stri
   bool fits = true;
   const double* column = values;
   int left = count;
-  // The last group goes aside even when whole, as a pass writes a byte past its fields.
+  // The last group, even when whole, is stored so as to write no byte past its fields.
   for (; left > 4; left -= 4, out += 60) {
     const double* const fields[4] = {column, column + stride, column + 2 * stride, column + 3 * stride};
     column += 4 * stride;
     for (const double* field : fields) ask_ahead(field);
-    fits &= four_fields(fields, out);
+    fits &= put_four_fields(fields, out);
   }
   if (left > 0) {
     // The missing lanes of the last pass repeat a column of the pass.
     const auto at = [&](int k) { return column + std::min(k, left - 1) * stride; };
     const double* const fields[4] = {at(0), at(1), at(2), at(3)};
     for (int k = 0; k < left; ++k) ask_ahead(fields[k]);
-    char aside[64];
-    fits &= four_fields(fields, aside);
-    std::memcpy(out, aside, 15 * static_cast<std::size_t>(left));
+    fits &= put_last_fields(fields, left, out);
   }
   return fits;
 }
