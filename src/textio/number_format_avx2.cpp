@@ -1,18 +1,21 @@
-// The value columns of a data record four fields at a time, in the four 64-bit lanes of an
-// AVX2 register, for processors that have them (asked at run time): only the functions
-// marked with the target use AVX2, so the program still starts on any x86-64 processor.
+// The value columns of data records four fields at a time, and the first fields (F12.4)
+// of four records at a time, in the four 64-bit lanes of an AVX2 register, for processors
+// that have them (asked at run time): only the functions marked with the target use AVX2,
+// so the program still starts on any x86-64 processor.
 //
 // The arithmetic is the short path's (number_format.cpp), lane by lane: value = m / 2^s,
-// the integer part m >> s, the fraction bits m << (64 - s) times 10^6 in 128 bits (here
+// the integer part m >> s, the fraction bits m << (64 - s) times 10^d in 128 bits (here
 // from two 32 x 32-bit products), rounded on the low word, ties to even. The processor
-// supplies per-lane shifts that give zero for counts of 64 or more, so values below 2^-21
-// (which round to zero) and zeros come out right with no test; only magnitudes in
-// [2^-12, 2^-21) and fields that need more than seven integer positions (with the sign)
-// are left to the one-field path, lane by lane, after the four fields are stored.
+// supplies per-lane shifts that give zero for counts of 64 or more, so values small
+// enough to round to zero, and zeros, come out right with no test; only magnitudes from
+// there up to 2^-12 (for six decimals [2^-21, 2^-12)), fields that need more than seven
+// integer positions (with the sign), infinities and NaNs are left to the one-field path,
+// lane by lane, after the four fields are stored.
 //
-// Each field, with its comma, is laid out in 16 bytes: the comma and seven integer
+// Each value field, with its comma, is laid out in 16 bytes: the comma and seven integer
 // positions (the integer part never has an eighth digit here), then the point, the six
-// decimals and one spare byte, which the next field's comma or the line end overwrites.
+// decimals and one spare byte, which the next field's comma overwrites; a record's last
+// group of fields is stored without it.
 #include "textio/number_digits.hpp"
 
 #if GM_FORMAT_HAS_AVX2_COLUMNS
@@ -141,6 +144,13 @@ GM_AVX2 inline __m256i decimal_words(const RoundedLanes& lanes) {
   return _mm256_xor_si256(word, splat('0' ^ '.'));
 }
 
+// The bits of four doubles, each read on its own.
+GM_AVX2 inline __m256i load_four(const double* const (&values)[4]) {
+  const __m128d first = _mm_loadh_pd(_mm_load_sd(values[0]), values[1]);
+  const __m128d second = _mm_loadh_pd(_mm_load_sd(values[2]), values[3]);
+  return _mm256_castpd_si256(_mm256_insertf128_pd(_mm256_castpd128_pd256(first), second, 1));
+}
+
 // Four F14.6 fields with their commas, as 16 bytes each: the integer words and the
 // decimal words of *fields[k], k = 0..3, and the lanes the one-field path must redo.
 struct FourFields {
@@ -150,10 +160,7 @@ struct FourFields {
 };
 
 GM_AVX2 inline FourFields four_fields(const double* const (&fields)[4]) {
-  const __m128d first = _mm_loadh_pd(_mm_load_sd(fields[0]), fields[1]);
-  const __m128d second = _mm_loadh_pd(_mm_load_sd(fields[2]), fields[3]);
-  const __m256i bits = _mm256_castpd_si256(_mm256_insertf128_pd(_mm256_castpd128_pd256(first), second, 1));
-  const RoundedLanes lanes = round_lanes<6>(bits);
+  const RoundedLanes lanes = round_lanes<6>(load_four(fields));
   return {integer_words(lanes), decimal_words(lanes), lanes.redo};
 }
 
@@ -204,11 +211,11 @@ inline void ask_ahead(const double* value) noexcept {
   __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(value) + kPrefetchAhead));
 }
 
-// Renders times[r], r = 0..rows-1 (at most 4), as F12.4 fields at out + r * length: the
+// Renders *times[r], r = 0..rows-1 (at most 4), as F12.4 fields at out + r * length: the
 // last seven integer positions, the point and four decimals. Returns bit r set when
 // field r overflowed.
-GM_AVX2 inline int four_times(const double (&times)[4], int rows, char* out, std::size_t length) {
-  const RoundedLanes lanes = round_lanes<4>(_mm256_castpd_si256(_mm256_loadu_pd(times)));
+GM_AVX2 inline int four_times(const double* const (&times)[4], int rows, char* out, std::size_t length) {
+  const RoundedLanes lanes = round_lanes<4>(load_four(times));
   const __m256i ints = _mm256_or_si256(_mm256_srli_epi64(integer_positions(lanes), 8),
                                        splat(static_cast<long long>(std::uint64_t{'.'} << 56)));
   // "0000dddd" moved four bytes towards the start.
@@ -225,7 +232,7 @@ GM_AVX2 inline int four_times(const double (&times)[4], int rows, char* out, std
   }
   for (int redo = lanes.redo & ((1 << rows) - 1); redo != 0; redo &= redo - 1) {
     const int r = __builtin_ctz(static_cast<unsigned>(redo));
-    if (!format_f12_4(times[r], out + static_cast<std::size_t>(r) * length)) overflowed |= 1 << r;
+    if (!format_f12_4(*times[r], out + static_cast<std::size_t>(r) * length)) overflowed |= 1 << r;
   }
   return overflowed;
 }
@@ -270,8 +277,8 @@ GM_AVX2 int render_value_records_avx2(const double* firsts, int records, const d
   for (int done = 0; done < records; done += 4) {
     // The time fields of four records in one pass, the missing lanes repeating the last.
     const int rows = std::min(4, records - done);
-    double times[4];
-    for (int r = 0; r < 4; ++r) times[r] = firsts[done + std::min(r, rows - 1)];
+    const auto at = [&](int r) { return firsts + done + std::min(r, rows - 1); };
+    const double* const times[4] = {at(0), at(1), at(2), at(3)};
     const int times_over = four_times(times, rows, out, length);
     for (int r = 0; r < rows; ++r, out += length, values += row_step) {
       const bool fits = format_f14_6_columns_avx2(values, stride, count, out + 12);
@@ -284,5 +291,7 @@ GM_AVX2 int render_value_records_avx2(const double* firsts, int records, const d
 }
 
 }  // namespace textio::number_digits
+
+#undef GM_AVX2
 
 #endif  // GM_FORMAT_HAS_AVX2_COLUMNS
