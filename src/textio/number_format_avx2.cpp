@@ -115,20 +115,18 @@ GM_AVX2 inline RoundedLanes round_lanes(__m256i bits) {
 // always shows), the '-' just before it. The first is a blank where the lane is done.
 GM_AVX2 inline __m256i integer_positions(const RoundedLanes& lanes) {
   const __m256i digits = digit_values(lanes.int_part);
-  // Bytes at or after the first nonzero digit (or the units digit): a running "or" from
-  // the first byte in memory towards the last.
-  __m256i shown = _mm256_or_si256(_mm256_xor_si256(_mm256_cmpeq_epi8(digits, _mm256_setzero_si256()),
-                                                   _mm256_set1_epi8(-1)),
-                                  splat(static_cast<long long>(std::uint64_t{0xff} << 56)));
-  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 8));
-  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 16));
-  shown = _mm256_or_si256(shown, _mm256_slli_epi64(shown, 32));
-  const __m256i blank = _mm256_andnot_si256(shown, _mm256_set1_epi8(-1));
-  const __m256i last_blank = _mm256_andnot_si256(_mm256_srli_epi64(blank, 8), blank);
-  __m256i word = _mm256_or_si256(digits, _mm256_set1_epi8('0'));
-  word = _mm256_xor_si256(word, _mm256_and_si256(blank, _mm256_set1_epi8('0' ^ ' ')));
-  return _mm256_xor_si256(word, _mm256_and_si256(_mm256_and_si256(last_blank, lanes.negative),
-                                                   _mm256_set1_epi8(' ' ^ '-')));
+  // The lowest set bit of the lane lies in the first nonzero digit (in memory order), or
+  // in a marker just above the units digit's value bits when all are zero. The bits
+  // below it fill the bytes before that digit, and reach bit 4 (0x10 = '0' ^ ' ') of no
+  // other byte, as a digit's value bits are 0..3.
+  const __m256i marked = _mm256_or_si256(digits, splat(static_cast<long long>(std::uint64_t{0x10} << 56)));
+  const __m256i lowest = _mm256_and_si256(marked, _mm256_sub_epi64(_mm256_setzero_si256(), marked));
+  const __m256i blanks = _mm256_and_si256(_mm256_sub_epi64(lowest, splat(1)), _mm256_set1_epi8(0x10));
+  // 0x10 in the last blank alone, made ' ' ^ '-' (0x0d) where a sign is written.
+  const __m256i last_blank =
+      _mm256_and_si256(_mm256_andnot_si256(_mm256_srli_epi64(blanks, 8), blanks), lanes.negative);
+  const __m256i sign = _mm256_mullo_epi16(_mm256_srli_epi16(last_blank, 4), _mm256_set1_epi16(' ' ^ '-'));
+  return _mm256_xor_si256(_mm256_xor_si256(_mm256_or_si256(digits, _mm256_set1_epi8('0')), blanks), sign);
 }
 
 // The comma and the last seven integer positions of four F14.6 fields.
