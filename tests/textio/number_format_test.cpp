@@ -213,6 +213,43 @@ TEST(NumberFormatColumns, SameBytesAsFieldByField) {
   }
 }
 
+// Each value where the many-at-once paths change course, at every position of a group of
+// fields and of records: the edges of their shift ranges (2^-12, 2^-15, 2^-21, 2^52), exact
+// ties, carries, the widest fields that fit and the narrowest that do not, zeros, specials.
+TEST(NumberFormatColumns, EdgesAtEveryPosition) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> edges = {
+      0x1p-12, std::nextafter(0x1p-12, 0.0), -0x1.cp-15, std::nextafter(0x1p-15, 0.0), 0x1.8p-21,
+      -std::nextafter(0x1p-21, 0.0), 0.0078125, -0.0234375, 0.03125, -0.00015, 999999.9999995,
+      9999999.999999, 9999999.9999995, -999999.999999, -999999.9999995, 9999999.99995, -999999.99995,
+      0x1p52, 0x1p52 - 0.5, 1e300, inf, -inf, std::nan(""), 5e-324, -0.0, 0.0, -1.0, 12.5};
+  const std::size_t n = edges.size();
+  for (std::size_t start = 0; start < n; ++start) {
+    std::vector<double> values(9 * 5);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = edges[(start + i) % n];
+    for (const int count : {4, 9}) {
+      const std::size_t length = value_record_length(count);
+      std::string want;
+      int want_over = 0;
+      for (std::size_t r = 0; r < 5; ++r) {
+        char field[16];
+        bool fits = format_fixed(values[r], 12, 4, field);
+        want.append(field, 12);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
+          fits &= format_fixed(values[r * 9 + k], 14, 6, field);
+          want.append(",").append(field, 14);
+        }
+        want.append("\r\n");
+        want_over += fits ? 0 : 1;
+      }
+      std::string got(kGuard + 5 * length + kGuard, '#');
+      const int over = render_value_records(values.data(), 5, values.data(), 9, 1, count, got.data() + kGuard);
+      EXPECT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << start << " " << count;
+      EXPECT_EQ(over, want_over) << start << " " << count;
+    }
+  }
+}
+
 TEST(NumberFormatFixed, HandCheckedCases) {
   const double inf = std::numeric_limits<double>::infinity();
   struct Case {
