@@ -190,10 +190,10 @@ GM_AVX2 inline bool put_four_fields(const double* const (&fields)[4], char* out)
 // its first eight bytes and, overlapping them by one, its last eight.
 GM_AVX2 inline bool put_last_fields(const double* const (&fields)[4], int kept, char* out) {
   const FourFields four = four_fields(fields);
-  alignas(32) std::uint64_t heads[4];
-  alignas(32) std::uint64_t tails[4];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(heads), four.ints);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(tails),
+  std::uint64_t heads[4];
+  std::uint64_t tails[4];
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(heads), four.ints);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(tails),
                      _mm256_or_si256(_mm256_slli_epi64(four.decimals, 8), _mm256_srli_epi64(four.ints, 56)));
   for (int k = 0; k < kept; ++k) {
     std::memcpy(out + 15 * k, &heads[k], 8);
