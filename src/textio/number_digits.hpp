@@ -117,4 +117,19 @@ inline bool overflow(char* out, int w) noexcept {
 // Any value, any field, from the bits of a double: the reference path.
 bool format_fixed_general(std::uint64_t bits, int w, int d, char* out) noexcept;
 
+// The value columns of a record four fields at a time, and the first fields of four
+// records at a time (number_format_avx2.cpp), where the processor has AVX2, which
+// avx2_columns() says. Not in the Windows build, whose stack is not kept aligned for
+// 32-byte registers.
+#if defined(__x86_64__) && !defined(_WIN32)
+#define GM_FORMAT_HAS_AVX2_COLUMNS 1
+bool avx2_columns() noexcept;
+bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stride, int count, char* out) noexcept;
+// render_value_records (value_records.hpp) on that path.
+int render_value_records_avx2(const double* firsts, int records, const double* values,
+                              std::ptrdiff_t row_step, std::ptrdiff_t stride, int count, char* out) noexcept;
+#else
+#define GM_FORMAT_HAS_AVX2_COLUMNS 0
+#endif
+
 }  // namespace textio::number_digits

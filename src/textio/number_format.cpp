@@ -231,6 +231,11 @@ bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count
     }
     return fits;
   }
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+  if (avx2_columns()) {
+    return format_f14_6_columns_avx2(values, stride, count, out);
+  }
+#endif
   // One loop over the fields with the field's code in it: its constants stay in
   // registers, and no call saves and restores them for every field.
   bool fits = true;

@@ -1,5 +1,6 @@
 #include "textio/value_records.hpp"
 
+#include "textio/number_digits.hpp"
 #include "textio/number_format.hpp"
 
 namespace textio {
@@ -13,6 +14,21 @@ bool render_value_record(double first, const double* values, std::ptrdiff_t stri
   out[0] = '\r';
   out[1] = '\n';
   return first_fits && values_fit;
+}
+
+int render_value_records(const double* firsts, int records, const double* values, std::ptrdiff_t row_step,
+                         std::ptrdiff_t stride, int count, char* out) noexcept {
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+  if (number_digits::avx2_columns()) {
+    return number_digits::render_value_records_avx2(firsts, records, values, row_step, stride, count, out);
+  }
+#endif
+  const std::size_t length = value_record_length(count);
+  int overflowed = 0;
+  for (int r = 0; r < records; ++r, out += length, values += row_step) {
+    overflowed += render_value_record(firsts[r], values, stride, count, out) ? 0 : 1;
+  }
+  return overflowed;
 }
 
 }  // namespace textio

@@ -21,4 +21,12 @@ constexpr std::size_t value_record_length(int values) noexcept {
 bool render_value_record(double first, const double* values, std::ptrdiff_t stride, int count,
                          char* out) noexcept;
 
+// Renders `records` consecutive records of `count` values: record r, from
+// out + r * value_record_length(count), of firsts[r] and values[r * row_step + k * stride]
+// for k = 0..count-1. Returns how many records had a field that overflowed. The same bytes
+// as render_value_record record by record; on most processors several records' first
+// fields take one pass.
+int render_value_records(const double* firsts, int records, const double* values, std::ptrdiff_t row_step,
+                         std::ptrdiff_t stride, int count, char* out) noexcept;
+
 }  // namespace textio

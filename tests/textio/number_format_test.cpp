@@ -11,6 +11,9 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "textio/value_records.hpp"
 
 namespace textio {
 namespace {
@@ -144,6 +147,105 @@ TEST(NumberFormatFixed, MatchesPrintfForEveryWidthAndDecimalCount) {
         return random_sign(rng) *
                std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 200));
       });
+    }
+  }
+}
+
+// Any value a column may hold, weighted towards where the paths part: ties, carries into
+// the integer part, the edges of the field, magnitudes near 2^-21 and 2^-12, zeros.
+double column_value(Rng& rng, int w, int d) {
+  switch (rng() % 8) {
+    case 0: return std::bit_cast<double>(rng());
+    case 1: return any_magnitude(rng);
+    case 2: return near_tie(rng, d);
+    case 3: return near_edge(rng, w, d);
+    case 4: return rounds_to_zero(rng, d);
+    case 5: return random_sign(rng) * std::ldexp(uniform(rng, 1.0, 2.0), static_cast<int>(rng() % 14) - 24);
+    case 6: return step_ulps(static_cast<double>(rng() % 2'000'000) - 1e6 + (1.0 - 0.5 * std::pow(10.0, -d)),
+                             static_cast<int>(rng() % 5) - 2);
+    default: return realistic(rng);
+  }
+}
+
+// Records and their value columns, rendered many fields or records at once, must give the
+// bytes of the one-field renderer field by field, and write nothing outside their bytes.
+TEST(NumberFormatColumns, SameBytesAsFieldByField) {
+  Rng rng(2026);
+  std::vector<double> table(22 * 3 * 8);
+  std::vector<double> firsts(8);
+  std::string got;
+  for (int trial = 0; trial < 60'000; ++trial) {
+    const int count = 1 + static_cast<int>(rng() % 22);
+    const int records = 1 + static_cast<int>(rng() % 8);
+    const std::ptrdiff_t stride = 1 + static_cast<std::ptrdiff_t>(rng() % 3);
+    const std::ptrdiff_t row_step = stride * count;
+    const auto at = [&](int r, int k) -> double& { return table[static_cast<std::size_t>(r * row_step + k * stride)]; };
+    std::string want;
+    int want_over = 0;
+    bool columns_fit = true;  // those of the first record
+    for (int r = 0; r < records; ++r) {
+      double& first = firsts[static_cast<std::size_t>(r)];
+      first = rng() % 2 != 0 ? static_cast<double>(trial + r) * uniform(rng, 0.001, 0.1) : column_value(rng, 12, 4);
+      char field[16];
+      bool fits = format_fixed(first, 12, 4, field);
+      want.append(field, 12);
+      for (int k = 0; k < count; ++k) {
+        at(r, k) = column_value(rng, 14, 6);
+        const bool fit = format_fixed(at(r, k), 14, 6, field);
+        want.append(",").append(field, 14);
+        fits &= fit;
+        columns_fit &= fit || r > 0;
+      }
+      want.append("\r\n");
+      want_over += fits ? 0 : 1;
+    }
+    const std::size_t length = value_record_length(count);
+    got.assign(kGuard + want.size() + kGuard, '#');
+    const bool fits = format_f14_6_columns(table.data(), stride, count, got.data() + kGuard);
+    ASSERT_EQ(got.substr(kGuard, length - 14), want.substr(12, length - 14)) << trial;
+    ASSERT_EQ(fits, columns_fit) << trial;
+    ASSERT_EQ(got.find_first_not_of('#', kGuard + length - 14), std::string::npos) << trial;
+    got.assign(kGuard + want.size() + kGuard, '#');
+    const int over = render_value_records(firsts.data(), records, table.data(), row_step, stride, count,
+                                          got.data() + kGuard);
+    ASSERT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << trial;
+    ASSERT_EQ(over, want_over) << trial;
+  }
+}
+
+// Each value where the many-at-once paths change course, at every position of a group of
+// fields and of records: the edges of their shift ranges (2^-12, 2^-15, 2^-21, 2^52), exact
+// ties, carries, the widest fields that fit and the narrowest that do not, zeros, specials.
+TEST(NumberFormatColumns, EdgesAtEveryPosition) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> edges = {
+      0x1p-12, std::nextafter(0x1p-12, 0.0), -0x1.cp-15, std::nextafter(0x1p-15, 0.0), 0x1.8p-21,
+      -std::nextafter(0x1p-21, 0.0), 0.0078125, -0.0234375, 0.03125, -0.00015, 999999.9999995,
+      9999999.999999, 9999999.9999995, -999999.999999, -999999.9999995, 9999999.99995, -999999.99995,
+      0x1p52, 0x1p52 - 0.5, 1e300, inf, -inf, std::nan(""), 5e-324, -0.0, 0.0, -1.0, 12.5};
+  const std::size_t n = edges.size();
+  for (std::size_t start = 0; start < n; ++start) {
+    std::vector<double> values(9 * 5);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = edges[(start + i) % n];
+    for (const int count : {4, 9}) {
+      const std::size_t length = value_record_length(count);
+      std::string want;
+      int want_over = 0;
+      for (std::size_t r = 0; r < 5; ++r) {
+        char field[16];
+        bool fits = format_fixed(values[r], 12, 4, field);
+        want.append(field, 12);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
+          fits &= format_fixed(values[r * 9 + k], 14, 6, field);
+          want.append(",").append(field, 14);
+        }
+        want.append("\r\n");
+        want_over += fits ? 0 : 1;
+      }
+      std::string got(kGuard + 5 * length + kGuard, '#');
+      const int over = render_value_records(values.data(), 5, values.data(), 9, 1, count, got.data() + kGuard);
+      EXPECT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << start << " " << count;
+      EXPECT_EQ(over, want_over) << start << " " << count;
     }
   }
 }
