@@ -39,7 +39,7 @@ inline int take_digits(const char*& p, std::uint64_t& w, int room) noexcept {
 // value is what parse_real gives for the same bytes: the same digits and exponent go to
 // the same conversion. The loops run as often for every sample of a file, so they are
 // predicted; eight decimals go at once. `p` has kQuickLookahead bytes.
-inline const char* quick_unsigned_real(const char* p, bool negative, double& value) noexcept {
+[[gnu::always_inline]] inline const char* quick_unsigned_real(const char* p, bool negative, double& value) noexcept {
   std::uint64_t w = 0;
   int digits = 1;
   bool point = true;
