@@ -71,22 +71,29 @@ struct Big {
     }
     return 0;
   }
-  constexpr bool bit(int i) const {
-    if (i < 0) return false;
-    return ((limb[static_cast<std::size_t>(i / 32)] >> (i % 32)) & 1U) != 0;
+  // The 32 bits from bit `high` down, bits below 0 read as zeros.
+  constexpr std::uint64_t bits32(int high) const {
+    if (high < 0) return 0;
+    if (high < 31) return (std::uint64_t{limb[0]} << (31 - high)) & 0xFFFFFFFFU;
+    const int low = high - 31;
+    std::uint64_t v = limb[static_cast<std::size_t>(low / 32)] >> (low % 32);
+    if (low % 32 != 0 && low / 32 + 1 < kLimbs) v |= std::uint64_t{limb[static_cast<std::size_t>(low / 32 + 1)]} << (32 - low % 32);
+    return v & 0xFFFFFFFFU;
   }
-  // The 128 bits from bit `top` down (bits below 0 read as zeros), and whether any bit
-  // below them is set.
+  constexpr bool zero_below(int n) const {  // every bit below bit n
+    for (int i = 0; i < n; i += 32) {
+      const int width = n - i < 32 ? n - i : 32;
+      const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+      if ((limb[static_cast<std::size_t>(i / 32)] & mask) != 0) return false;
+    }
+    return true;
+  }
+  // The 128 bits from bit `top` down, and whether they are all there is.
   constexpr PowerOfFive window(int top) const {
     PowerOfFive p;
-    for (int i = 0; i < 64; ++i) {
-      p.hi = (p.hi << 1) | static_cast<std::uint64_t>(bit(top - i));
-      p.lo = (p.lo << 1) | static_cast<std::uint64_t>(bit(top - 64 - i));
-    }
-    p.exact = true;
-    for (int i = 0; i <= top - 128; ++i) {
-      if (bit(i)) p.exact = false;
-    }
+    p.hi = (bits32(top) << 32) | bits32(top - 32);
+    p.lo = (bits32(top - 64) << 32) | bits32(top - 96);
+    p.exact = zero_below(top - 127);
     return p;
   }
 };
