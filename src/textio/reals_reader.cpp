@@ -22,10 +22,40 @@ using detail::quick_unsigned_real;
 
 bool is_space(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The separator that fixed-width writing leaves after the value that ends at p, and the
+// value after it, taken whole: a blank and the value's sign, or two blanks, perhaps after
+// a CR LF (then `new_line` is where the next line starts). The digits then start two bytes
+// on, whatever the sign: a branch that goes the same way for every sample, where a scan
+// for the sign would wait on each byte it reads. Null for anything else, or a value the
+// quick road does not take. `p` has kQuickLookahead + 4 bytes.
+inline const char* usual_separator_and_real(const char* p, double& value, const char*& start,
+                                            const char*& new_line) noexcept {
+  const char* s = p;
+  if (s[0] == '\r' && s[1] == '\n') s += 2;
+  const char sign = s[1];
+  if (s[0] != ' ' || !(sign == ' ' || sign == '-' || sign == '+') || digit_value(s[2]) >= 10) return nullptr;
+  start = s + 1 + static_cast<int>(sign == ' ');
+  new_line = s != p ? s : nullptr;
+  return quick_unsigned_real(s + 2, sign == '-', value);
+}
+
+// A plain real at p that a byte in the buffer ends, within the longest value, as the value
+// scan and parse_real would take it; where it ends, or null. `p` has kQuickLookahead bytes.
+inline const char* plain_real(const char* p, const char* end, double& value) noexcept {
+  if (const char* next = quick_real(p, value)) return next;
+  const RealPrefix real = parse_real_prefix(p, end);
+  if (real.next == nullptr || real.next == end || !ends_value(*real.next) ||
+      static_cast<std::size_t>(real.next - p) > kMaxValueLength || real.result.ec != NumberError::None) {
+    return nullptr;
+  }
+  value = real.result.value;
+  return real.next;
+}
+
 }  // namespace
 
-// The separator scan and the plain real below are the inner loop of every sample read:
-// they live here, beside the loop, so that they melt into it.
+// The separator scan and the plain real below take, one at a time, the values that the
+// samples' own loop (take_plain_reals) leaves: at a buffer's end, after a repeat count.
 
 // Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
 // ends first. The scan runs on a pointer between refills.
@@ -124,22 +154,11 @@ std::size_t RecordReader::take_plain_reals(double* first, std::ptrdiff_t stride,
     const char* start = nullptr;  // the value's first byte
     const char* next = nullptr;   // the byte after it
     if (after && static_cast<std::size_t>(end - p) >= kQuickLookahead + 4) {
-      // The separator that fixed-width writing leaves, taken whole: a blank and the next
-      // value's sign, or two blanks, perhaps after a CR LF. Its digits then start two
-      // bytes on, whatever the sign: a branch that goes the same way for every sample,
-      // where a scan for the sign would wait on each byte it reads.
-      const char* s = p;
-      if (s[0] == '\r' && s[1] == '\n') s += 2;
-      const char sign = s[1];
-      if (s[0] == ' ' && (sign == ' ' || sign == '-' || sign == '+') && digit_value(s[2]) < 10) {
-        next = quick_unsigned_real(s + 2, sign == '-', value);
-        if (next != nullptr) {
-          start = s + 1 + static_cast<int>(sign == ' ');
-          if (s != p) {
-            ++lines;
-            line_start = s;
-          }
-        }
+      const char* new_line = nullptr;
+      next = usual_separator_and_real(p, value, start, new_line);
+      if (next != nullptr && new_line != nullptr) {
+        ++lines;
+        line_start = new_line;
       }
     }
     if (next == nullptr) {
@@ -159,16 +178,8 @@ std::size_t RecordReader::take_plain_reals(double* first, std::ptrdiff_t stride,
       }
       if (static_cast<std::size_t>(end - p) < kQuickLookahead) break;
       start = p;
-      next = quick_real(p, value);
-      if (next == nullptr) {
-        const RealPrefix real = parse_real_prefix(p, end);
-        if (real.next == nullptr || real.next == end || !ends_value(*real.next) ||
-            static_cast<std::size_t>(real.next - p) > kMaxValueLength || real.result.ec != NumberError::None) {
-          break;
-        }
-        value = real.result.value;
-        next = real.next;
-      }
+      next = plain_real(p, end, value);
+      if (next == nullptr) break;
     }
     first[static_cast<std::ptrdiff_t>(i) * stride] = value;
     p = next;
