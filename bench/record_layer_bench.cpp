@@ -70,8 +70,10 @@ class StringSource : public textio::ByteSource {
   std::size_t pos_ = 0;
 };
 
-// Samples as a waveform file holds them: `  1.234567890E+01`, five to a line, CR LF.
+// Samples as a waveform file holds them: `  1.234567890E+01`, five to a line, CR LF;
+// into every stride-th double (the argument): 1 as a run reads them into its table.
 void BM_FreeFormSamples(benchmark::State& state) {
+  const auto stride = static_cast<std::ptrdiff_t>(state.range(0));
   constexpr std::size_t kSamples = 100000;
   std::mt19937_64 rng(11);
   std::uniform_real_distribution<double> value(-900.0, 900.0);
@@ -82,17 +84,17 @@ void BM_FreeFormSamples(benchmark::State& state) {
     text += buffer;
     if (i % 5 == 4) text += "\r\n";
   }
-  std::vector<double> samples(kSamples * 30);
+  std::vector<double> samples(kSamples * static_cast<std::size_t>(stride));
   textio::RecordReader reader(13);
   for (auto _ : state) {
     StringSource source(text);
     reader.attach(source, "bench.acc");
-    if (reader.read_free_form_reals(samples.data(), 30, kSamples) != 0) state.SkipWithError("read failed");
+    if (reader.read_free_form_reals(samples.data(), stride, kSamples) != 0) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(samples.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
-BENCHMARK(BM_FreeFormSamples)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FreeFormSamples)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

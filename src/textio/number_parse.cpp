@@ -1,14 +1,15 @@
 // Conversion of numeric record text to 4-byte integers and doubles.
 //
-// Every entry point checks the grammar itself, in one pass, before any conversion. The
-// conversion backend (std::from_chars) is only ever handed a canonical "digits e exponent"
-// string we built ourselves, so nothing it would accept on its own ("inf", "nan", hex
-// floats) can leak through, and nothing depends on the process locale.
+// Every entry point checks the grammar itself, in one pass, before any conversion. Up to
+// 19 digits convert without a division (decimal_product.hpp) where the rounding can be
+// proved; the general backend (std::from_chars) takes the rest and is only ever handed a
+// canonical "digits e exponent" string we built ourselves, so nothing it would accept on
+// its own ("inf", "nan", hex floats) can leak through, and nothing depends on the process
+// locale.
 #include "textio/number_parse.hpp"
 
 #include <array>
 #include <bit>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -16,6 +17,9 @@
 #include <cstring>
 #include <optional>
 #include <system_error>
+
+#include "textio/decimal_product.hpp"
+#include "textio/digit_words.hpp"
 
 namespace textio {
 namespace {
@@ -25,30 +29,6 @@ namespace {
 // capped exponent still decides overflow/underflow correctly while the int64 arithmetic
 // that combines it with digit counts can never overflow.
 constexpr std::int64_t kExponentCap = 1'000'000'000;
-
-// The exact fast path needs every double operation rounded once, to double precision.
-// Targets that evaluate in wider registers (x87) would round twice, so they always take
-// the general conversion instead.
-constexpr bool kExactDoubleArithmetic = (FLT_EVAL_METHOD == 0);
-
-// Every integer up to 2^53 is exactly a double.
-constexpr std::uint64_t kMaxExactInteger = std::uint64_t{1} << 53;
-
-// Powers of ten that are exact doubles (10^22 is the last; 5^22 < 2^53).
-constexpr std::array<double, 23> kExactPowers = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// 10^0 .. 10^15: the powers an exact mantissa (below 2^53) can still absorb.
-constexpr std::array<std::uint64_t, 16> kIntegerPowers = [] {
-  std::array<std::uint64_t, 16> powers{};
-  std::uint64_t p = 1;
-  for (auto& power : powers) {
-    power = p;
-    p *= 10;
-  }
-  return powers;
-}();
 
 // Digits kept for the general conversion. An exact halfway point between two doubles has
 // at most 768 significant digits, so beyond 800 digits only "is anything nonzero left?"
@@ -95,25 +75,6 @@ inline const char* skip_blanks(const char* p, const char* end) noexcept {
   return p;
 }
 
-// Eight digits at a time: sample values carry long digit runs, and testing and combining
-// eight bytes in a register is several times cheaper than a loop step per byte.
-inline bool eight_digits(std::uint64_t chunk) noexcept {
-  return ((chunk & 0xF0F0F0F0F0F0F0F0ULL) |
-          (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ==
-         0x3333333333333333ULL;
-}
-
-inline std::uint64_t eight_digits_value(std::uint64_t chunk) noexcept {
-  // Little-endian: the first digit is the lowest byte. Combine pairs, then quads, then
-  // the two halves, each step one multiply-add on all lanes at once.
-  chunk -= 0x3030303030303030ULL;
-  chunk = (chunk * 10) + (chunk >> 8);
-  chunk = (((chunk & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-           (((chunk >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-          32;
-  return chunk;
-}
-
 // A run of digits (blanks skipped as well with kBlanks). The accumulator wraps harmlessly
 // past 19 digits: the count tells the caller not to trust it.
 template <bool kBlanks>
@@ -122,10 +83,9 @@ inline const char* scan_digits(const char* p, const char* end, std::uint64_t& ac
   const char* const first = p;
   if constexpr (!kBlanks && std::endian::native == std::endian::little) {
     while (end - p >= 8) {
-      std::uint64_t chunk;
-      std::memcpy(&chunk, p, sizeof chunk);
-      if (!eight_digits(chunk)) break;
-      acc = acc * 100000000 + eight_digits_value(chunk);
+      const std::uint64_t chunk = detail::load_word(p);
+      if (!detail::eight_digits(chunk)) break;
+      acc = acc * 100000000 + detail::eight_digits_value(chunk);
       p += 8;
     }
   }
@@ -211,10 +171,7 @@ template <bool kBlanks>
 }
 
 inline RealResult signed_value(double magnitude, bool negative) noexcept {
-  // Setting the sign bit rather than negating keeps this free of branches.
-  const std::uint64_t sign = static_cast<std::uint64_t>(negative) << 63;
-  return {std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) | sign),
-          NumberError::None};
+  return {detail::with_sign(magnitude, negative), NumberError::None};
 }
 
 // General conversion: significant digits (bounded, with a sticky digit) and an exponent
@@ -267,28 +224,10 @@ inline RealResult signed_value(double magnitude, bool negative) noexcept {
 }
 
 inline RealResult convert(const Decimal& dec) noexcept {
-  if (dec.digit_count <= 19) {
-    // Up to 19 digits, `digits` holds the mantissa exactly.
-    if (dec.digits == 0) return signed_value(0.0, dec.negative);
-    if (kExactDoubleArithmetic && dec.digits <= kMaxExactInteger) {
-      // Both operands are exact doubles, so one IEEE operation rounds correctly.
-      const double m = static_cast<double>(dec.digits);
-      const std::int64_t e = dec.exponent;
-      if (e >= 0 && e <= 22) {
-        return signed_value(m * kExactPowers[static_cast<std::size_t>(e)], dec.negative);
-      }
-      if (e < 0 && e >= -22) {
-        return signed_value(m / kExactPowers[static_cast<std::size_t>(-e)], dec.negative);
-      }
-      if (e > 22 && e <= 22 + 15) {
-        // "12e30": move part of the power into the integer while it stays exact.
-        const std::uint64_t p = kIntegerPowers[static_cast<std::size_t>(e - 22)];
-        if (dec.digits <= kMaxExactInteger / p) {
-          return signed_value(static_cast<double>(dec.digits * p) * kExactPowers[22],
-                              dec.negative);
-        }
-      }
-    }
+  // Up to 19 digits, `digits` holds the mantissa exactly.
+  RealResult r;
+  if (dec.digit_count <= 19 && detail::decimal_to_double(dec.digits, dec.exponent, dec.negative, r.value)) {
+    return r;
   }
   return convert_general(dec);
 }

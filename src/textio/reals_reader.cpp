@@ -1,25 +1,61 @@
 // The read of many reals (a waveform's samples), the reader's hot path, and what it tells
 // an observer of the values it takes and the bytes it passes over.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "textio/number_parse.hpp"
+#include "textio/quick_real.hpp"
 #include "textio/reader_bytes.hpp"
 #include "textio/record_reader.hpp"
 
 namespace textio {
 namespace {
 
+using detail::digit_value;
 using detail::ends_value;
 using detail::is_blank_like;
 using detail::is_digit;
+using detail::kQuickLookahead;
+using detail::quick_real;
+using detail::quick_unsigned_real;
 
 bool is_space(char c) noexcept { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The separator that fixed-width writing leaves after the value that ends at p, and the
+// value after it, taken whole: a blank and the value's sign, or two blanks, perhaps after
+// a CR LF (then `new_line` is where the next line starts). The digits then start two bytes
+// on, whatever the sign: a branch that goes the same way for every sample, where a scan
+// for the sign would wait on each byte it reads. Null for anything else, or a value the
+// quick road does not take. `p` has kQuickLookahead + 4 bytes.
+inline const char* usual_separator_and_real(const char* p, double& value, const char*& start,
+                                            const char*& new_line) noexcept {
+  const char* s = p;
+  if (s[0] == '\r' && s[1] == '\n') s += 2;
+  const char sign = s[1];
+  if (s[0] != ' ' || !(sign == ' ' || sign == '-' || sign == '+') || digit_value(s[2]) >= 10) return nullptr;
+  start = s + 1 + static_cast<int>(sign == ' ');
+  new_line = s != p ? s : nullptr;
+  return quick_unsigned_real(s + 2, sign == '-', value);
+}
+
+// A plain real at p that a byte in the buffer ends, within the longest value, as the value
+// scan and parse_real would take it; where it ends, or null. `p` has kQuickLookahead bytes.
+inline const char* plain_real(const char* p, const char* end, double& value) noexcept {
+  if (const char* next = quick_real(p, value)) return next;
+  const RealPrefix real = parse_real_prefix(p, end);
+  if (real.next == nullptr || real.next == end || !ends_value(*real.next) ||
+      static_cast<std::size_t>(real.next - p) > kMaxValueLength || real.result.ec != NumberError::None) {
+    return nullptr;
+  }
+  value = real.result.value;
+  return real.next;
+}
+
 }  // namespace
 
-// The separator scan and the plain real below are the inner loop of every sample read:
-// they live here, beside the loop, so that they melt into it.
+// The separator scan and the plain real below take, one at a time, the values that the
+// samples' own loop (take_plain_reals) leaves: at a buffer's end, after a repeat count.
 
 // Steps pos_ over the bytes that `skip` accepts, refilling as needed; false when the data
 // ends first. The scan runs on a pointer between refills.
@@ -88,22 +124,96 @@ bool RecordReader::take_plain_real(double& target) {
   return true;
 }
 
-// One loop, watched or not: its real scan has one caller, so the build melts it in whole.
-// Unwatched, the observer's part costs a branch per value that always goes one way.
+// Items first[i * stride] on, as long as they are plain reals separated as to_next_value
+// and take_plain_real would pass and take them, with the buffer holding kQuickLookahead
+// bytes past each value's first: one pass over the bytes, on pointers, with the counts of
+// to_next_value kept in registers and written back where the loop stops. Stops, the
+// state as those two would leave it, at the first item it cannot take so (the general
+// path judges that one), at a buffer's end, or after the last item; returns the next i.
+std::size_t RecordReader::take_plain_reals(double* first, std::ptrdiff_t stride, std::size_t i, std::size_t count,
+                                           PairHalf& half) {
+  const bool observed = observer_ != nullptr;
+  const char* const base = buffer_.get();
+  const char* p = base + pos_;
+  const char* end = base + end_;
+  bool after = after_value_;
+  std::int64_t lines = 0;
+  const char* line_start = nullptr;
+  const auto write_back = [&] {
+    pos_ = static_cast<std::size_t>(p - base);
+    after_value_ = after;
+    if (line_start != nullptr) {
+      lines_passed_ += lines;
+      line_start_ = discarded_ + static_cast<std::size_t>(line_start - base);
+      lines = 0;
+      line_start = nullptr;
+    }
+  };
+  while (i < count) {
+    double value;
+    const char* start = nullptr;  // the value's first byte
+    const char* next = nullptr;   // the byte after it
+    if (after && static_cast<std::size_t>(end - p) >= kQuickLookahead + 4) {
+      const char* new_line = nullptr;
+      next = usual_separator_and_real(p, value, start, new_line);
+      if (next != nullptr && new_line != nullptr) {
+        ++lines;
+        line_start = new_line;
+      }
+    }
+    if (next == nullptr) {
+      if (after) {
+        while (p != end && is_blank_like(*p)) ++p;
+        if (p == end) break;
+        p += static_cast<int>(*p == ',');
+        after = false;
+      }
+      for (; p != end; ++p) {
+        if (*p == '\n') {
+          ++lines;
+          line_start = p + 1;
+        } else if (!is_blank_like(*p)) {
+          break;
+        }
+      }
+      if (static_cast<std::size_t>(end - p) < kQuickLookahead) break;
+      start = p;
+      next = plain_real(p, end, value);
+      if (next == nullptr) break;
+    }
+    first[static_cast<std::ptrdiff_t>(i) * stride] = value;
+    p = next;
+    after = true;
+    ++i;
+    // Only a value behind a comma, or with one behind it, can be half of a pair.
+    if (observed && (half.waiting || *p == ',')) {
+      write_back();
+      note_real(static_cast<std::size_t>(start - base), pos_, i - 1, count, half);
+      p = base + pos_;  // looking along the line may have refilled the buffer
+      end = base + end_;
+    }
+  }
+  write_back();
+  return i;
+}
+
+// One loop, watched or not: the usual values go by take_plain_reals, the rest one at a
+// time by the general path.
 int RecordReader::read_free_form_reals(double* first, std::ptrdiff_t stride, std::size_t count) {
   const bool observed = observer_ != nullptr;
   int status = begin_record();
   if (status != kStatusOk) return fail(status, count > 0 ? 1 : 0);
   PairHalf half;
   std::size_t i = 0;
-  for (; i < count; ++i) {
+  for (;; ++i) {
+    if (repeat_left_ == 0) i = take_plain_reals(first, stride, i, count, half);
+    if (i == count) break;
     double& target = first[static_cast<std::ptrdiff_t>(i) * stride];
     if (repeat_left_ == 0) {
       status = to_next_value();
       if (status != kStatusOk) break;
       const std::size_t start = pos_;
       if (take_plain_real(target)) {
-        // Only a value behind a comma, or with one behind it, can be half of a pair.
         if (observed && (half.waiting || buffer_[pos_] == ',')) note_real(start, pos_, i, count, half);
         continue;
       }

@@ -139,6 +139,8 @@ class RecordReader {
   int to_next_value();
   int next_token(Token& token);
   bool take_plain_real(double& target);
+  std::size_t take_plain_reals(double* first, std::ptrdiff_t stride, std::size_t i, std::size_t count,
+                               PairHalf& half);
   int scan_value(Token& token);
   // `limit`: the most bytes the value may hold (less than kMaxValueLength after a repeat
   // count, which is part of the value).
