@@ -1,10 +1,10 @@
 #pragma once
 // All data of a run lives in these fixed tables, sized at build time, zero at program load
-// and never reallocated. Indices are 1-based as everywhere in the program. The waveform
-// tables keep each case's samples next to each other: a case is read, integrated and
-// rendered by one thread at a time, which then owns a run of memory of its own (no two
+// and never reallocated. Indices are 1-based as everywhere in the program. The
+// acceleration table keeps each case's samples next to each other: a case is read and
+// integrated by one thread at a time, which then owns a run of memory of its own (no two
 // threads write the same cache line), and the pages of cases beyond the run's count are
-// never touched.
+// never touched. No table holds the velocity waveforms (tables/case_velocity.hpp).
 #include <cstdint>
 
 #include "expect/expect.hpp"
@@ -127,7 +127,7 @@ extern RunTables run_tables;
 // Sets the tables to their start-up values, in the fixed order of start-up.
 void start_up(RunTables& t);
 
-// Asks the host for large pages under the waveform tables of cases 1 to t.case_count,
+// Asks the host for large pages under the acceleration table of cases 1 to t.case_count,
 // before they are read: the largest run touches them whole. Only that room, not the room
 // of the cases beyond the count: a large page reaching into it would hold memory the run
 // never uses. Changes no content.
