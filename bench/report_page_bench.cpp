@@ -40,7 +40,6 @@ gm::RunTables& largest_run() {
         v += 0.01 * (next + a);
         a = next;
         r.acceleration(c, j) = a;
-        r.velocity(c, j) = v;
         peak = std::max(peak, std::fabs(v));
       }
       r.peak_velocity(c) = peak;

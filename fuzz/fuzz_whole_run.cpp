@@ -409,11 +409,11 @@ void reset_tables(gm::RunTables& t) {
   // one in error too, and a count refused (above the table's room) is left at 0 in the
   // table: the counts need not cover every cell written.
   std::memset(t.case_acceleration, 0, sizeof t.case_acceleration);
-  std::memset(t.case_velocity, 0, sizeof t.case_velocity);
   std::memset(t.case_peak_velocity, 0, sizeof t.case_peak_velocity);
+  std::memset(t.case_velocity_checkpoints, 0, sizeof t.case_velocity_checkpoints);
   static_assert(
-      offsetof(gm::RunTables, case_acceleration) < offsetof(gm::RunTables, case_velocity) &&
-      offsetof(gm::RunTables, case_velocity) < offsetof(gm::RunTables, case_peak_velocity));
+      offsetof(gm::RunTables, case_acceleration) < offsetof(gm::RunTables, case_peak_velocity) &&
+      offsetof(gm::RunTables, case_peak_velocity) < offsetof(gm::RunTables, case_velocity_checkpoints));
   std::memset(static_cast<void*>(&t), 0, offsetof(gm::RunTables, case_acceleration));
 }
 

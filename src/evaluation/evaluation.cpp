@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <span>
+#include <array>
 
-#include "spectra/ground_motion.hpp"
+#include "tables/case_velocity.hpp"
 
 #include "expect/expect.hpp"
 
@@ -20,9 +20,20 @@ void compute_target_spectrum(gm::RunTables& t) {
 }
 
 void integrate_case_velocity(gm::RunTables& t, int c) {
-  const std::size_t n = gm::checked_size(t.case_sample_count(c), "a waveform's count is clamped where it is read");
-  t.peak_velocity(c) = spectra::integrate_from_rest(std::span<const double>(t.acceleration_column(c), n),
-                                                    t.time_step, std::span<double>(t.velocity_column(c), n));
+  const int n = t.case_sample_count(c);
+  GM_EXPECT(n >= 0 && n <= gm::kMaxSamples, "a waveform's count is clamped where it is read");
+  // A stretch at a time into a piece that stays in the cache; the value ending each
+  // stretch is kept, for the readers to start again from.
+  std::array<double, gm::kVelocityCheckpointStep> piece;
+  gm::CaseVelocity v(t, c, 1);
+  double peak = 0.0;
+  for (int k = 1, done = 0; done < n; ++k) {
+    const int count = std::min(gm::kVelocityCheckpointStep, n - done);
+    peak = v.next(count, piece.data(), 1, peak);
+    done += count;
+    if (count == gm::kVelocityCheckpointStep && k < gm::kVelocityCheckpoints) t.velocity_checkpoint(c, k) = v.last_value();
+  }
+  t.peak_velocity(c) = peak;
 }
 
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {

@@ -11,7 +11,8 @@ namespace evaluation {
 void compute_target_spectrum(gm::RunTables& t);
 // Trapezoid rule from rest with the fixed step: v(1) = (dt*0.5)*a(1),
 // v(j) = (dt*0.5)*(a(j)+a(j-1)) + v(j-1); the peak is the largest |v| (0 without samples).
-// Case c alone: it touches only that case's cells.
+// Keeps the velocity every kVelocityCheckpointStep samples, not the waveform: its readers
+// integrate it again (tables/case_velocity.hpp). Case c alone: it touches only that case's cells.
 void integrate_case_velocity(gm::RunTables& t, int c);
 // Every case, 1 to case_count, several at a time on the pool: each case's cells are its
 // own, so the results are those of integrating one case after the other.

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "expect/expect.hpp"
 #include "parallel/pool.hpp"
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
+#include "tables/case_velocity.hpp"
 #include "textio/number_format.hpp"
 
 namespace report::detail {
@@ -26,15 +28,27 @@ PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::P
     pool.for_each(2 * d.cases.size(), [&](std::size_t piece) {
       const int c = static_cast<int>(piece / 2) + 1;
       CaseWaves& w = d.cases[piece / 2];
-      Envelope& e = piece % 2 == 0 ? w.velocity : w.acceleration;
-      const double* samples = piece % 2 == 0 ? t.velocity_column(c) : t.acceleration_column(c);
       // Past its own samples a case holds the tables' zeros: not part of its waveform.
       const int own = t.case_sample_count(c);
+      if (piece % 2 == 1) {
+        for (std::size_t col = 0; col < columns; ++col) {
+          const int first = axis.first_of(col);
+          const int count = std::min(axis.first_of(col + 1), own) - first;
+          if (count <= 0) break;
+          w.acceleration.add_span(col, first, t.acceleration_column(c) + first, 1, count);
+        }
+        return;
+      }
+      // The velocity, integrated column after column into one small buffer.
+      gm::CaseVelocity v(t, c, 1);
+      std::vector<double> values;
       for (std::size_t col = 0; col < columns; ++col) {
         const int first = axis.first_of(col);
         const int count = std::min(axis.first_of(col + 1), own) - first;
         if (count <= 0) break;
-        e.add_span(col, first, samples + first, 1, count);
+        values.resize(std::max(values.size(), static_cast<std::size_t>(count)));
+        v.next(count, values.data());
+        w.velocity.add_span(col, first, values.data(), 1, count);
       }
     });
   }

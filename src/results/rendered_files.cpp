@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "expect/expect.hpp"
 #include "platform/memory.hpp"
@@ -56,17 +57,29 @@ void write_rows(const DataRows& rows, textio::OutputUnit& unit, Slots& slots,
   const auto per_block = static_cast<int>(std::max<std::size_t>(1, kBlockBytes / length));
   const std::size_t blocks = gm::checked_size((rows.count + per_block - 1) / per_block, "rows.count is positive here");
   const std::size_t window = slots.bytes.size();
+  // Rows held in no table: each slot's block of values, made before it is rendered, in
+  // one allocation for the file that the slots reuse block after block.
+  const std::size_t made_per_slot = rows.fill != nullptr ? gm::checked_size(per_block * rows.row_step, "rows made have values") : 0;
+  std::vector<double> made(window * made_per_slot);
   const auto render = [&](std::size_t i) {
     const std::size_t s = i % window;
     const int first = static_cast<int>(i) * per_block + 1;
     const int last = std::min(rows.count, first + per_block - 1);
+    double* block = nullptr;  // row j at block + (j - first) * row_step
+    if (rows.fill != nullptr) {
+      block = made.data() + s * made_per_slot;
+      rows.fill(*rows.source, first, last - first + 1, block);
+    }
+    const auto row = [&](int j) -> const double* {
+      return block != nullptr ? block + static_cast<std::ptrdiff_t>(j - first) * rows.row_step : rows.row(j);
+    };
     char* out = slots.slot(s);
     std::size_t over = 0;
     for (int j = first; j <= last; j += kRecordsAtOnce) {
       const int records = std::min(kRecordsAtOnce, last - j + 1);
       std::array<double, kRecordsAtOnce> firsts;
       for (int r = 0; r < records; ++r) firsts[static_cast<std::size_t>(r)] = rows.first(j + r);
-      over += static_cast<std::size_t>(textio::render_value_records(firsts.data(), records, rows.row(j), rows.row_step,
+      over += static_cast<std::size_t>(textio::render_value_records(firsts.data(), records, row(j), rows.row_step,
                                                                     rows.value_step, rows.values, out));
       out += static_cast<std::size_t>(records) * length;
     }

@@ -1,9 +1,11 @@
 #include "results/result_set.hpp"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
 #include "results/file_layouts.hpp"
+#include "tables/case_velocity.hpp"
 
 namespace results {
 namespace {
@@ -97,7 +99,7 @@ DataRows fault_spectra_rows(const gm::RunTables& t) {
 }
 
 // One column per case, one row per sample up to the longest case; a shorter case shows
-// the zeros its table cells have held since program load.
+// the zeros its table cells have held since program load (its velocity, zeros as well).
 DataRows case_rows(const gm::RunTables& t, const double* table) {
   DataRows rows;
   rows.count = t.longest_case_samples;
@@ -141,7 +143,15 @@ DataRows fitted_wave_rows(const gm::RunTables& t) {
 }
 
 DataRows case_acceleration_rows(const gm::RunTables& t) { return case_rows(t, t.case_acceleration); }
-DataRows case_velocity_rows(const gm::RunTables& t) { return case_rows(t, t.case_velocity); }
+// The velocity is integrated where it is written, a block of rows at a time.
+DataRows case_velocity_rows(const gm::RunTables& t) {
+  DataRows rows = case_rows(t, nullptr);
+  rows.row_step = t.case_count;
+  rows.value_step = 1;
+  rows.fill = gm::case_velocity_rows;
+  rows.source = &t;
+  return rows;
+}
 
 // The set, in the order written. Units count up from 21 in this order.
 constexpr std::array kResultSet{
@@ -183,8 +193,19 @@ void write_header(const gm::RunTables& t, const FileContent& content, textio::Ou
 void write_by_statements(const gm::RunTables& t, const FileContent& content, textio::OutputUnit& unit) {
   write_header(t, content, unit);
   const DataRows& rows = content.rows;
+  // Rows held in no table are made a stretch at a time.
+  constexpr int kStretch = 1024;
+  std::vector<double> made;
+  if (rows.fill != nullptr) made.resize(gm::checked_size(kStretch * rows.row_step, "a row of made values is not empty"));
   for (int j = 1; j <= rows.count && !unit.failed(); ++j) {
-    const double* values = rows.row(j);
+    const double* values = nullptr;
+    if (rows.fill == nullptr) {
+      values = rows.row(j);
+    } else {
+      const int r = (j - 1) % kStretch;
+      if (r == 0) rows.fill(*rows.source, j, std::min(kStretch, rows.count - j + 1), made.data());
+      values = made.data() + r * rows.row_step;
+    }
     WriteStatement s(unit, rows.layout);
     s.real(rows.first(j));
     for (int k = 0; k < rows.values; ++k) {

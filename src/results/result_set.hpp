@@ -77,12 +77,18 @@ struct DataRows {
   std::ptrdiff_t row_step = 0;
   std::ptrdiff_t value_step = 0;
   textio::Layout layout;  // of one data record, for writing it by statement
+  // Rows held in no table: fill(*source, j, rows, out) puts the values of records j to
+  // j + rows - 1 at out, record after record (value k of the r-th at out[r * row_step +
+  // k], row_step being `values`), and `base` is unused.
+  void (*fill)(const gm::RunTables&, int first, int rows, double* out) = nullptr;
+  const gm::RunTables* source = nullptr;
 
   double first(int j) const noexcept {
     // The time from the index on every row, never accumulated: the last of 100000 rows
     // stays exact.
     return firsts != nullptr ? firsts[j - 1] : static_cast<double>(j - 1) * time_step;
   }
+  // Of rows held in a table.
   const double* row(int j) const noexcept { return base + static_cast<std::ptrdiff_t>(j - 1) * row_step; }
 };
 

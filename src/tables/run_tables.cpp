@@ -35,7 +35,6 @@ void prefer_large_pages_for_cases(RunTables& t) {
   const std::size_t cases = checked_size(std::min(t.case_count, kMaxCases), "the case count is not negative here");
   const std::size_t bytes = cases * static_cast<std::size_t>(kMaxSamples) * sizeof(double);
   platform::prefer_large_pages(t.acceleration_column(1), bytes);
-  platform::prefer_large_pages(t.velocity_column(1), bytes);
 }
 
 }  // namespace gm

@@ -1,10 +1,10 @@
 #pragma once
 // All data of a run lives in these fixed tables, sized at build time, zero at program load
-// and never reallocated. Indices are 1-based as everywhere in the program. The waveform
-// tables keep each case's samples next to each other: a case is read, integrated and
-// rendered by one thread at a time, which then owns a run of memory of its own (no two
+// and never reallocated. Indices are 1-based as everywhere in the program. The
+// acceleration table keeps each case's samples next to each other: a case is read and
+// integrated by one thread at a time, which then owns a run of memory of its own (no two
 // threads write the same cache line), and the pages of cases beyond the run's count are
-// never touched.
+// never touched. No table holds the velocity waveforms (tables/case_velocity.hpp).
 #include <cstdint>
 
 #include "expect/expect.hpp"
@@ -26,6 +26,10 @@ inline constexpr double kDamping = 0.05;
 // The response spectra table's row: the target, then Sv and pSv of each case.
 inline constexpr int kSpectraColumns = 1 + 2 * kMaxCases;
 static_assert(kFitMaxSamples == kMaxSamples && kFitMaxPeriods == kMaxPeriods);
+// Samples between two kept values of a case's running velocity (tables/case_velocity.hpp):
+// a reader starting anywhere integrates at most this many samples more than it reads.
+inline constexpr int kVelocityCheckpointStep = 256;
+inline constexpr int kVelocityCheckpoints = kMaxSamples / kVelocityCheckpointStep + 1;
 
 struct RunTables {
   std::int32_t period_count;
@@ -54,8 +58,10 @@ struct RunTables {
   // tables up to them resets it too).
   FitTables fit;
   double case_acceleration[kMaxCases * kMaxSamples];  // (case, sample), sample fastest
-  double case_velocity[kMaxCases * kMaxSamples];      // (case, sample), sample fastest
   double case_peak_velocity[kMaxCases];
+  // (case, k), k fastest: the velocity at sample k * kVelocityCheckpointStep, k >= 1, for
+  // the samples the case has; written by the peak pass, read wherever the velocity is.
+  double case_velocity_checkpoints[kMaxCases * kVelocityCheckpoints];
 
   // 1-based accessors. The callers keep every index in range: counts and numbers are
   // checked against their limits before they index anything, and each accessor holds
@@ -73,7 +79,6 @@ struct RunTables {
   std::int32_t& case_sample_count(int c) { return case_integer_table[case_index(c)]; }
   std::int32_t& case_rank(int c) { return case_integer_table[kMaxCases + case_index(c)]; }
   double& acceleration(int c, int j) { return acceleration_column(c)[sample_index(j)]; }
-  double& velocity(int c, int j) { return velocity_column(c)[sample_index(j)]; }
   double& peak_velocity(int c) { return case_peak_velocity[case_index(c)]; }
   // The same, read only: for what draws or writes a run and must not change it.
   const textio::FixedText400& fault_folder(int k) const { return fault_folders[fault_index(k)]; }
@@ -86,13 +91,12 @@ struct RunTables {
   std::int32_t case_sample_count(int c) const { return case_integer_table[case_index(c)]; }
   std::int32_t case_rank(int c) const { return case_integer_table[kMaxCases + case_index(c)]; }
   double acceleration(int c, int j) const { return acceleration_column(c)[sample_index(j)]; }
-  double velocity(int c, int j) const { return velocity_column(c)[sample_index(j)]; }
   double peak_velocity(int c) const { return case_peak_velocity[case_index(c)]; }
+  double& velocity_checkpoint(int c, int k) { return case_velocity_checkpoints[checkpoint_index(c, k)]; }
+  double velocity_checkpoint(int c, int k) const { return case_velocity_checkpoints[checkpoint_index(c, k)]; }
   // The samples of case c, sample 1 first, one after the other.
   double* acceleration_column(int c) { return &case_acceleration[case_index(c) * kMaxSamples]; }
-  double* velocity_column(int c) { return &case_velocity[case_index(c) * kMaxSamples]; }
   const double* acceleration_column(int c) const { return &case_acceleration[case_index(c) * kMaxSamples]; }
-  const double* velocity_column(int c) const { return &case_velocity[case_index(c) * kMaxSamples]; }
 
   // The 0-based index of a 1-based number, held to the table's room.
   static int fault_index(int k) {
@@ -107,6 +111,10 @@ struct RunTables {
     GM_EXPECT(j >= 1 && j <= kMaxPeriods, "period rows run from 1 to the period count");
     return j - 1;
   }
+  static int checkpoint_index(int c, int k) {
+    GM_EXPECT(k >= 1 && k < kVelocityCheckpoints, "checkpoints lie within a case's samples");
+    return case_index(c) * kVelocityCheckpoints + k;
+  }
   static int sample_index(int j) {
     GM_EXPECT(j >= 1 && j <= kMaxSamples, "sample numbers run from 1 to a count within the table's room");
     return j - 1;
@@ -119,7 +127,7 @@ extern RunTables run_tables;
 // Sets the tables to their start-up values, in the fixed order of start-up.
 void start_up(RunTables& t);
 
-// Asks the host for large pages under the waveform tables of cases 1 to t.case_count,
+// Asks the host for large pages under the acceleration table of cases 1 to t.case_count,
 // before they are read: the largest run touches them whole. Only that room, not the room
 // of the cases beyond the count: a large page reaching into it would hold memory the run
 // never uses. Changes no content.

@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
+#include "spectra/ground_motion.hpp"
 #include "support/tables.hpp"
+#include "tables/case_velocity.hpp"
 
 namespace {
 
@@ -35,6 +38,13 @@ void set_samples(gm::RunTables& t, int c, const std::vector<double>& samples) {
   for (std::size_t j = 0; j < samples.size(); ++j) t.acceleration(c, static_cast<int>(j) + 1) = samples[j];
 }
 
+// Sample j of case c's velocity, integrated again from the checkpoint at or before it.
+double velocity(const gm::RunTables& t, int c, int j) {
+  double v = -1.0;
+  gm::CaseVelocity(t, c, j).next(1, &v);
+  return v;
+}
+
 TEST(Integration, TrapezoidFromRest) {
   for (int threads : {1, 3}) {  // the cases one after the other, or side by side
     SCOPED_TRACE(threads);
@@ -45,10 +55,10 @@ TEST(Integration, TrapezoidFromRest) {
     set_samples(t, 3, {});
     set_samples(t, 4, {-700, 0, 0, 1200});
     evaluation::integrate_case_velocities(t, parallel::Pool(threads));
-    EXPECT_DOUBLE_EQ(t.velocity(1, 1), 1.0);
-    EXPECT_DOUBLE_EQ(t.velocity(1, 2), 3.0);
-    EXPECT_DOUBLE_EQ(t.velocity(1, 3), 5.0);
-    EXPECT_EQ(t.velocity(1, 4), 0.0);  // beyond the case's own samples
+    EXPECT_DOUBLE_EQ(velocity(t, 1, 1), 1.0);
+    EXPECT_DOUBLE_EQ(velocity(t, 1, 2), 3.0);
+    EXPECT_DOUBLE_EQ(velocity(t, 1, 3), 5.0);
+    EXPECT_EQ(velocity(t, 1, 4), 0.0);  // beyond the case's own samples
     EXPECT_DOUBLE_EQ(t.peak_velocity(1), 5.0);
     EXPECT_DOUBLE_EQ(t.peak_velocity(2), 2.5);  // a single sample is integrated over one step
     EXPECT_EQ(t.peak_velocity(3), 0.0);
@@ -66,9 +76,76 @@ TEST(Integration, OperationOrderIsExact) {
   const double v1 = h * 0.1;
   const double v2 = h * (0.7 + 0.1) + v1;
   const double v3 = h * (-0.3 + 0.7) + v2;
-  EXPECT_EQ(t.velocity(1, 1), v1);
-  EXPECT_EQ(t.velocity(1, 2), v2);
-  EXPECT_EQ(t.velocity(1, 3), v3);
+  EXPECT_EQ(velocity(t, 1, 1), v1);
+  EXPECT_EQ(velocity(t, 1, 2), v2);
+  EXPECT_EQ(velocity(t, 1, 3), v3);
+}
+
+// The velocity is kept only at checkpoints and integrated again wherever it is read: from
+// any sample, in pieces of any size, every value and the peak must be those of the whole
+// integration from rest, bit for bit, whatever the samples hold.
+TEST(Integration, RestartedAnywhereMatchesTheWholeBitForBit) {
+  constexpr int K = gm::kVelocityCheckpointStep;
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  gm::RunTables& t = fresh_tables();
+  t.case_count = 5;
+  std::vector<std::vector<double>> a(5);
+  for (int j = 0; j < 3 * K + 17; ++j) a[0].push_back(std::sin(0.37 * j) * 123.456 + (j % 7 == 0 ? -0.0 : 1e-3 * j));
+  a[1] = std::vector<double>(2 * K, -0.0);  // -0.0 through and through: the signs of the zeros count
+  a[2] = a[0];
+  a[2][K + 3] = std::nan("");  // the running velocity NaN from there on; the peak goes on unchanged
+  a[3] = a[0];
+  a[3][2 * K - 1] = inf;  // the last sample of a stretch: the checkpoint itself is infinite
+  a[3][2 * K + 5] = -inf; // then NaN
+  a[4] = std::vector<double>(a[0].begin(), a[0].begin() + K + 1);  // shorter than the longest
+  for (int c = 1; c <= 5; ++c) set_samples(t, c, a[static_cast<std::size_t>(c - 1)]);
+  evaluation::integrate_case_velocities(t, parallel::Pool(2));
+  const auto same = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+  for (int c = 1; c <= 5; ++c) {
+    SCOPED_TRACE(c);
+    const std::vector<double>& in = a[static_cast<std::size_t>(c - 1)];
+    std::vector<double> whole(in.size());
+    const double peak = spectra::integrate_from_rest(in, t.time_step, whole);
+    EXPECT_TRUE(same(t.peak_velocity(c), peak));
+    const int n = static_cast<int>(in.size());
+    const int longest = 3 * K + 17;
+    // Every first sample around each checkpoint, and some between, read to the end of the
+    // longest case in pieces of odd sizes.
+    for (int first = 1; first <= longest; first += (first % K < 3 || first % K > K - 3) ? 1 : 61) {
+      gm::CaseVelocity v(t, c, first);
+      std::vector<double> got(static_cast<std::size_t>(longest - first + 1), -1.0);
+      for (int done = 0, piece = 1; done < static_cast<int>(got.size()); piece = piece * 3 % 97 + 1) {
+        const int count = std::min(piece, static_cast<int>(got.size()) - done);
+        v.next(count, got.data() + done);
+        done += count;
+      }
+      for (int j = first; j <= longest; ++j) {
+        const double want = j <= n ? whole[static_cast<std::size_t>(j - 1)] : 0.0;
+        if (!same(got[static_cast<std::size_t>(j - first)], want)) {
+          ADD_FAILURE() << "first " << first << ", sample " << j;
+          break;
+        }
+      }
+    }
+  }
+}
+
+// What the velocity file shows: row after row, every case side by side, zeros past a case.
+TEST(Integration, RowsSideBySideAsEachCaseAlone) {
+  gm::RunTables& t = fresh_tables();
+  t.case_count = 3;
+  set_samples(t, 1, std::vector<double>(700, 3.5));
+  set_samples(t, 2, {-1.0, 2.0});
+  set_samples(t, 3, std::vector<double>(600, -0.25));
+  evaluation::integrate_case_velocities(t);
+  std::vector<double> rows(3 * 200, -1.0);
+  gm::case_velocity_rows(t, 500, 200, rows.data());
+  for (int r = 0; r < 200; ++r) {
+    for (int c = 1; c <= 3; ++c) EXPECT_EQ(rows[static_cast<std::size_t>(r * 3 + c - 1)], velocity(t, c, 500 + r));
+  }
+  EXPECT_EQ(rows[1], 0.0);
+  EXPECT_EQ(rows[199 * 3 + 2], 0.0);  // row 699, past case 3's 600
+  EXPECT_NE(rows[99 * 3 + 2], 0.0);   // row 599, its own
 }
 
 struct RankCase {

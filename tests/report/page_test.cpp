@@ -92,8 +92,9 @@ TEST(ReportPage, ValuesThatAreNotFiniteAreShownAsTheFilesShowThemAndLeftOutOfCha
   const double inf = std::numeric_limits<double>::infinity();
   gm::RunTables& t = synthetic_run(2, 2, 50);
   t.target(7) = inf;
-  t.velocity(1, 5) = std::nan("");
-  t.velocity(2, 9) = -inf;
+  // In each case's last sample: its velocity there alone is not a number either.
+  t.acceleration(1, 50) = std::nan("");
+  t.acceleration(2, 49) = -inf;
   t.peak_velocity(2) = inf;
   const std::string page = render(t);
   // The table shows the file's asterisks; no chart coordinate is "inf" or "nan".
@@ -103,7 +104,8 @@ TEST(ReportPage, ValuesThatAreNotFiniteAreShownAsTheFilesShowThemAndLeftOutOfCha
   EXPECT_NE(page.find("数値でない値（CSV では * 表示）があるため、両対数軸ではなく線形軸"), std::string::npos);
   EXPECT_NE(page.find("1 個の数値でない値（CSV では * 表示）はグラフから除いています"), std::string::npos);
   EXPECT_NE(page.find("1 個のケースは最大速度が数値でない"), std::string::npos);
-  EXPECT_EQ(count(page, "1 個の数値でない値（CSV では * 表示）は描いていません"), 2u);  // both velocity charts
+  // Each case's velocity and acceleration charts, and the phase waveform's.
+  EXPECT_EQ(count(page, "1 個の数値でない値（CSV では * 表示）は描いていません"), 5u);
 }
 
 // What a reader asks of the charts: which column of the fault tables, the damping, the time

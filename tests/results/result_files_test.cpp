@@ -12,6 +12,7 @@
 #include <string>
 
 #include "commit/staged_files.hpp"
+#include "evaluation/evaluation.hpp"
 #include "platform/console.hpp"
 #include "results/result_set.hpp"
 #include "support/fake_console.hpp"
@@ -33,10 +34,15 @@ const std::string kPeriod = "\x8e\xfc\x8a\xfa(s)";  // 周期(s)
 
 using testing_support::fresh_tables;
 
-// What the evaluation sets before the files are written: the rows of the per-case files.
+// What the evaluation sets before the files are written: the rows of the per-case files,
+// and the velocity checkpoints its writer starts from. The peaks stay as the test set them.
 void find_longest_case(gm::RunTables& t) {
   t.longest_case_samples = 0;
   for (int c = 1; c <= t.case_count; ++c) t.longest_case_samples = std::max(t.longest_case_samples, t.case_sample_count(c));
+  double peaks[gm::kMaxCases];
+  std::memcpy(peaks, t.case_peak_velocity, sizeof peaks);
+  evaluation::integrate_case_velocities(t);
+  std::memcpy(t.case_peak_velocity, peaks, sizeof peaks);
 }
 
 // Writes the result files of `t` in a scratch folder and keeps the folder for reading.
@@ -125,13 +131,10 @@ TEST(WaveformFiles, CasesOfDifferentLengths) {
   t.case_count = 2;
   t.case_sample_count(1) = 3;
   t.case_sample_count(2) = 2;
+  // The velocity: (0.02 / 2) * (a(j) + a(j - 1)) + v(j - 1), from rest.
   const double acc[2][3] = {{0.0, 0.5, 1.234567}, {0.0, -0.25, 0}};
-  const double vel[2][3] = {{0.0, 0.005, 0.022346}, {0.0, -0.0025, 0}};
   for (int c = 1; c <= 2; ++c) {
-    for (int j = 1; j <= t.case_sample_count(c); ++j) {
-      t.acceleration(c, j) = acc[c - 1][j - 1];
-      t.velocity(c, j) = vel[c - 1][j - 1];
-    }
+    for (int j = 1; j <= t.case_sample_count(c); ++j) t.acceleration(c, j) = acc[c - 1][j - 1];
   }
   t.phase_case = 2;
   const Written w(t);
@@ -155,8 +158,15 @@ TEST(WaveformFiles, LongestRunAndWideColumns) {
   t.case_count = 21;
   t.case_sample_count(21) = gm::kMaxSamples;
   t.acceleration(21, gm::kMaxSamples) = -375.25;
-  t.velocity(1, 1) = 9999999.5;   // 7 integer digits fill F14.6 exactly
-  t.velocity(2, 1) = -1000000.0;  // 7 integer digits and a sign do not
+  // Velocities built up step by step (a step moves at most 0.02 times the widest
+  // acceleration F14.6 holds) to reach the width of their fields in row 57, their last:
+  // case 1 9999999.5 (7 integer digits fill F14.6 exactly), case 2 -1017000 (7 integer
+  // digits and a sign do not).
+  t.case_sample_count(1) = 57;
+  t.case_sample_count(2) = 57;
+  for (int j = 2; j <= 56; ++j) t.acceleration(1, j) = 9e6;
+  t.acceleration(1, 57) = 9999950.0;
+  for (int j = 1; j <= 57; ++j) t.acceleration(2, j) = -900000.0;
   t.phase_case = 21;
   const Written w(t);
   const std::string header = w.line(3, 0);
@@ -164,7 +174,9 @@ TEST(WaveformFiles, LongestRunAndWideColumns) {
   EXPECT_EQ(w.line(3, 100000).substr(0, 12), "   1999.9800");
   EXPECT_EQ(w.line(3, 100000).substr(12 + 20 * 15), ",   -375.250000");
   EXPECT_EQ(w.line(1, 100000), "   1999.9800,   -375.250000");
-  EXPECT_EQ(w.line(4, 1).substr(12, 30), ",9999999.500000,**************");
+  EXPECT_EQ(w.line(4, 57).substr(12, 30), ",9999999.500000,**************");
+  EXPECT_EQ(w.line(4, 56).substr(12, 30), ",9810000.000000,-999000.000000");
+  EXPECT_EQ(w.line(4, 58).substr(12, 30), ",      0.000000,      0.000000");
   EXPECT_EQ(w.line(3, 1).size(), 327u);
   EXPECT_EQ(w.console.err,
             "txtrec: error (63): output conversion error, unit 25, file "
@@ -192,7 +204,6 @@ gm::RunTables& busy_tables() {
     for (int j = 1; j <= n; ++j) {
       a = 0.95 * a + step(rng);
       t.acceleration(c, j) = j % 997 == 0 ? -2e7 : a;
-      t.velocity(c, j) = (j + c) % 1499 == 0 ? 1e8 : a * 0.01;
     }
     t.peak_velocity(c) = c == 4 ? 1e9 : c;
     t.case_rank(c) = 22 - c;
