@@ -39,6 +39,21 @@ inline const char* usual_separator_and_real(const char* p, double& value, const 
   return quick_unsigned_real(s + 2, sign == '-', value);
 }
 
+// Past blanks, TABs, CRs and record ends from p, to the first other byte or `end`; counts
+// the record ends passed in `lines` and keeps where the last line starts.
+inline const char* pass_blanks_and_line_ends(const char* p, const char* end, std::int64_t& lines,
+                                             const char*& line_start) noexcept {
+  for (; p != end; ++p) {
+    if (*p == '\n') {
+      ++lines;
+      line_start = p + 1;
+    } else if (!is_blank_like(*p)) {
+      break;
+    }
+  }
+  return p;
+}
+
 // A plain real at p that a byte in the buffer ends, within the longest value, as the value
 // scan and parse_real would take it; where it ends, or null. `p` has kQuickLookahead bytes.
 inline const char* plain_real(const char* p, const char* end, double& value) noexcept {
@@ -86,14 +101,7 @@ int RecordReader::to_next_value() {
     const char* const end = buffer_.get() + end_;
     const char* line_start = nullptr;
     std::int64_t lines = 0;
-    for (; p != end; ++p) {
-      if (*p == '\n') {
-        ++lines;
-        line_start = p + 1;
-      } else if (!is_blank_like(*p)) {
-        break;
-      }
-    }
+    p = pass_blanks_and_line_ends(p, end, lines, line_start);
     pos_ = static_cast<std::size_t>(p - buffer_.get());
     if (line_start != nullptr) {
       lines_passed_ += lines;
@@ -168,14 +176,7 @@ std::size_t RecordReader::take_plain_reals(double* first, std::ptrdiff_t stride,
         p += static_cast<int>(*p == ',');
         after = false;
       }
-      for (; p != end; ++p) {
-        if (*p == '\n') {
-          ++lines;
-          line_start = p + 1;
-        } else if (!is_blank_like(*p)) {
-          break;
-        }
-      }
+      p = pass_blanks_and_line_ends(p, end, lines, line_start);
       if (static_cast<std::size_t>(end - p) < kQuickLookahead) break;
       start = p;
       next = plain_real(p, end, value);
