@@ -26,6 +26,7 @@
 #include "support/data_set.hpp"
 #include "support/error_end.hpp"
 #include "support/process.hpp"
+#include "support/sanitized.hpp"
 #include "support/warnings_line.hpp"
 
 namespace catalogue {
@@ -49,31 +50,10 @@ inline RunResult run_case(const ScratchFolder& folder, const std::string& input,
   return testing_support::run_in(folder, input, file_size_limit, "4");
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 // ThreadSanitizer's shadow memory and thread bookkeeping make peak memory vary by more
-// than a ratio of two runs can hold.
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kThreadSanitizer = true;
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
+// than a ratio of two runs can hold; AddressSanitizer's counts in it too.
+inline constexpr bool kAddressSanitizer = testing_support::kAddressSanitized;
+inline constexpr bool kThreadSanitizer = testing_support::kThreadSanitized;
 
 // ---------------------------------------------------------------------------------------
 // The data set's files (host paths) and the paths the program builds for them (Shift-JIS,

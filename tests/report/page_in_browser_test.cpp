@@ -19,6 +19,7 @@
 #include "report/page.hpp"
 #include "support/data_set.hpp"
 #include "support/process.hpp"
+#include "support/sanitized.hpp"
 #include "support/synthetic_run.hpp"
 
 namespace {
@@ -63,17 +64,7 @@ bool have_html5lib(const fs::path& scratch) {
          run_command({kPython, "-c", "import html5lib"}, scratch / "probe.txt").status == 0;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = testing_support::kAddressSanitized;
 
 // The sanitizer build renders the same page as the release build, which opens it: the
 // browser adds nothing there but a minute of CI.
