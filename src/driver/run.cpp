@@ -158,24 +158,28 @@ Ending fit_design_wave(Run& run) {
   return std::nullopt;
 }
 
-// What the result set holds beyond the tables: the page, when asked for. It joins the set
-// as one more file: it replaces an earlier page together with them, or not at all.
-results::Request render(const Run& run, std::string& page) {
+// What the result set holds beyond the tables: the response spectra, and the page, when
+// asked for. They are made once the files every run writes are on their way to the disk,
+// which, on a disk that must take them, works while the processor does. The page joins
+// the set as one more file: it replaces an earlier page together with them, or not at all.
+void make_the_rest(const Run& run, std::string& page, results::Request& request) {
+  // The page shows the response spectra too.
+  if (run.options.spectra || run.options.report) evaluation::compute_case_spectra(run.t, run.pool);
+  if (!request.report) return;
+  report::RunFacts facts = report::facts_of_this_run(run.definition_file, kVersion);
+  for (const std::string& line : run.warnings) facts.warnings.push_back(platform::display_text(line));
+  report::render_page(run.t, facts, page, run.pool);
+  request.page = page;
+}
+
+Ending place(Run& run) {
   results::Request request;
   request.report = run.options.report;
   request.spectra = run.options.spectra;
   request.fit = run.options.fit;
-  if (request.report) {
-    report::RunFacts facts = report::facts_of_this_run(run.definition_file, kVersion);
-    for (const std::string& line : run.warnings) facts.warnings.push_back(platform::display_text(line));
-    report::render_page(run.t, facts, page, run.pool);
-    request.page = page;
-  }
-  return request;
-}
-
-Ending place(Run& run, const results::Request& request) {
-  if (const auto fault = results::write_result_files(run.t, run.console, run.pool, request, run.fs)) {
+  std::string page;
+  const auto prepare = [&](results::Request& asked) { make_the_rest(run, page, asked); };
+  if (const auto fault = results::write_result_files(run.t, run.console, run.pool, request, run.fs, prepare)) {
     if (Ending end = unless_interrupted(run)) return end;
     return run.con.fatal(*fault);
   }
@@ -197,14 +201,9 @@ int run(platform::Console& console, RunTables& t, const parallel::Pool& pool, co
   if (Ending end = read_everything(run)) return *end;
   if (Ending end = unless_interrupted(run)) return *end;
   evaluation::evaluate_cases(t, pool);
-  // The page shows the response spectra too.
-  if (options.spectra || options.report) evaluation::compute_case_spectra(t, pool);
   if (Ending end = fit_design_wave(run)) return *end;
   if (Ending end = unless_interrupted(run)) return *end;
-  std::string page;
-  const results::Request request = render(run, page);
-  if (Ending end = unless_interrupted(run)) return *end;
-  if (Ending end = place(run, request)) return *end;
+  if (Ending end = place(run)) return *end;
   return tell_warnings(run, options.fit ? report_fit(console, t) : kExitNormal);
 }
 

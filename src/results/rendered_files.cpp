@@ -104,6 +104,7 @@ void HeldReports::show(platform::Console& console) const {
 
 bool write_rendered(const gm::RunTables& t, const std::vector<FileContent>& contents, commit::StagedFiles& files,
                     HeldReports& reports, const parallel::Pool& pool) {
+  if (contents.empty()) return true;
   // Two blocks per thread: one being rendered while the one before waits to be written.
   Slots slots(2 * static_cast<std::size_t>(pool.threads()));
   for (const FileContent& file : contents) {

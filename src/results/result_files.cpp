@@ -32,17 +32,27 @@ std::vector<std::string_view> set_names() {
 
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
                                                 const parallel::Pool& pool, const Request& request,
-                                                platform::FileSystem& fs) {
-  const std::vector<FileContent> contents = result_contents(t, request);
+                                                platform::FileSystem& fs, const Preparation& prepare) {
+  Request asked = request;
+  bool prepared = false;
+  // The files every run writes, then those of the options, made first if not yet made.
+  const auto contents = [&](Files which) {
+    if (which == Files::Optional && !prepared) {
+      prepared = true;
+      if (prepare) prepare(asked);
+    }
+    return result_contents(t, asked, which);
+  };
 
   // The fast way first. Its files stand only when every one was written; its reports are
   // then shown as a write by statement would have shown them.
   {
     StagedFiles files(fs, console, pool);
     HeldReports reports;
-    if (write_rendered(t, contents, files, reports, pool)) {
+    if (write_rendered(t, contents(Files::Always), files, reports, pool) &&
+        write_rendered(t, contents(Files::Optional), files, reports, pool)) {
       reports.show(console);
-      remove_the_rest_when_placed(files, request);
+      remove_the_rest_when_placed(files, asked);
       return files.place_all();
     }
   }  // a failed attempt's temporary files are gone here
@@ -52,14 +62,16 @@ std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform
   // replaced): everything again by statement, one file after the other, which ends at the
   // same failure with the same reports a run has always given.
   StagedFiles files(fs, console, pool);
-  for (const FileContent& file : contents) {
-    if (auto fault = files.write(file.unit(), file.name(), [&](textio::OutputUnit& unit) {
-          write_by_statements(t, file, unit);
-        })) {
-      return fault;
+  for (const Files which : {Files::Always, Files::Optional}) {
+    for (const FileContent& file : contents(which)) {
+      if (auto fault = files.write(file.unit(), file.name(), [&](textio::OutputUnit& unit) {
+            write_by_statements(t, file, unit);
+          })) {
+        return fault;
+      }
     }
   }
-  remove_the_rest_when_placed(files, request);
+  remove_the_rest_when_placed(files, asked);
   return files.place_all();
 }
 

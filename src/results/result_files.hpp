@@ -2,6 +2,7 @@
 // Writing the result set of a run into the current folder: every file under a temporary
 // name first, side by side on the pool, and all in place only once all are complete and
 // on the disk.
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -24,9 +25,17 @@ namespace results {
 // or put in place; the files of an earlier run are then left as they were. Overflow
 // reports, and a clean-up that failed once the set was in place, go to `console`. Every
 // file call goes to `fs`.
+//
+// What the options' files hold may be made late: `prepare`, when given, is called once,
+// after the files every run writes are written (and, with more than one thread, on their
+// way to the disk) and before the first file of an option; it may fill in the request's
+// page, and may use the pool. On a disk that must take the first files, the work goes on
+// while it does. A run interrupted meanwhile writes nothing more.
+using Preparation = std::function<void(Request&)>;
 std::optional<textio::Fault> write_result_files(const gm::RunTables& t, platform::Console& console,
                                                 const parallel::Pool& pool, const Request& request = {},
-                                                platform::FileSystem& fs = platform::host_file_system());
+                                                platform::FileSystem& fs = platform::host_file_system(),
+                                                const Preparation& prepare = {});
 
 // The refusals a run asked for `request` would meet putting its set in place in the folder
 // as it stands, in the order it would meet them; looks, changes nothing.

@@ -166,14 +166,28 @@ constexpr std::array kResultSet{
     ResultFile{kFittedWaveFile, 29, Option::Fit, phase_waveform_header, fitted_wave_rows},
 };
 
+// The files every run writes come before those of the options: a run writes them first and
+// makes what the options' files hold while they go to the disk, in the order written.
+constexpr bool always_first() {
+  bool optional_seen = false;
+  for (const ResultFile& file : kResultSet) {
+    if (file.option == Option::None && optional_seen) return false;
+    optional_seen = optional_seen || file.option != Option::None;
+  }
+  return true;
+}
+static_assert(always_first());
+
 }  // namespace
 
 std::span<const ResultFile> result_set() { return kResultSet; }
 
-std::vector<FileContent> result_contents(const gm::RunTables& t, const Request& request) {
+std::vector<FileContent> result_contents(const gm::RunTables& t, const Request& request, Files which) {
   std::vector<FileContent> files;
   for (const ResultFile& file : kResultSet) {
     if (!request.asks(file.option)) continue;
+    const bool always = file.option == Option::None;
+    if ((which == Files::Always && !always) || (which == Files::Optional && always)) continue;
     FileContent& content = files.emplace_back();
     content.file = &file;
     if (file.rows != nullptr) content.rows = file.rows(t);

@@ -140,8 +140,11 @@ struct FileContent {
   std::string_view name() const noexcept { return file->name; }
 };
 
+// Which files of the set: those every run writes, those of the options asked for, or both.
+enum class Files { Always, Optional, All };
+
 // The files this run writes, in order; the contents point into `t` and `request`.
-std::vector<FileContent> result_contents(const gm::RunTables& t, const Request& request);
+std::vector<FileContent> result_contents(const gm::RunTables& t, const Request& request, Files which = Files::All);
 
 // The statements before the data records: the file's heading, or the whole of a file
 // made elsewhere (its bytes as they stand, no line end added).

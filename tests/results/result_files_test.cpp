@@ -17,6 +17,7 @@
 #include "results/result_set.hpp"
 #include "support/fake_console.hpp"
 #include "support/process.hpp"
+#include "support/test_file_system.hpp"
 
 #include "support/tables.hpp"
 
@@ -289,6 +290,57 @@ TEST(ResultFiles, EndAsByStatementsForAnyThreadCount) {
     for (int threads : {1, 2, 8}) {
       SCOPED_TRACE(std::to_string(threads) + " threads");
       expect_same_outcome(write_in_folder(t, threads, limit), want);
+    }
+  }
+}
+
+// What the options' files hold is made once, after every file a run always writes was
+// written whole and before any file of an option: not at all when one of the first files
+// cannot be written, and not again when an option's file cannot be and the run goes back
+// to writing by statement. The page it makes is the page written.
+TEST(ResultFiles, OptionsFilesAreMadeOnceAfterTheFirstFiles) {
+  using testing_support::Call;
+  gm::RunTables& t = busy_tables();
+  find_longest_case(t);
+  const std::string page = "<!doctype html><p>made late</p>";
+  const std::string page_name(results::kReportPageFile);
+  std::vector<std::string> always;
+  for (const results::ResultFile& f : results::result_set()) {
+    if (f.option == results::Option::None) always.push_back(std::string(f.name) + ".part");
+  }
+  const std::vector<std::string> failing = {"", std::string(results::kCaseAccelerationFile), page_name};
+  for (const std::string& fails : failing) {
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE("fails " + fails + ", " + std::to_string(threads) + " threads");
+      testing_support::MemoryFileSystem memory;
+      testing_support::FailingFileSystem fs(memory);
+      if (!fails.empty()) fs.fail(Call::Write, fails + ".part");
+      testing_support::FakeConsole console;
+      int made = 0;
+      std::vector<std::string> created_before;
+      const auto prepare = [&](results::Request& asked) {
+        ++made;
+        for (const testing_support::LoggedCall& c : fs.log()) {
+          if (c.call == Call::Create) created_before.push_back(c.path);
+        }
+        asked.page = page;
+      };
+      results::Request request;
+      request.report = true;
+      request.spectra = true;
+      const auto fault = results::write_result_files(t, console, parallel::Pool(threads), request, fs, prepare);
+      ASSERT_EQ(fault.has_value(), !fails.empty());
+      if (fault) {
+        EXPECT_EQ(fault->file, fails);
+      }
+      const bool first_files_whole = fails != std::string(results::kCaseAccelerationFile);
+      EXPECT_EQ(made, first_files_whole ? 1 : 0);
+      if (first_files_whole) {
+        EXPECT_EQ(created_before, always);
+      }
+      if (fails.empty()) {
+        EXPECT_EQ(memory.entries()[page_name], page);
+      }
     }
   }
 }
