@@ -14,10 +14,13 @@
 
 namespace gm {
 
-// `peak` or |x|, choosing as "replace when not smaller" does: a NaN never replaces the peak.
+// `peak` or |x|, whichever is larger; a NaN never replaces the peak. A peak is never -0
+// (every peak starts at +0 and only ever takes a magnitude), so where |x| equals it the two
+// are the same bits: "replace when larger" chooses as "replace when not smaller" would,
+// and it is the one maximum instruction where the other is a compare and a blend.
 [[gnu::always_inline]] inline double larger_magnitude(double x, double peak) noexcept {
   const double size = std::fabs(x);
-  return size >= peak ? size : peak;
+  return size > peak ? size : peak;
 }
 
 // One sample of the integration, `now` being its acceleration: every value of every case
@@ -35,8 +38,8 @@ namespace gm {
 
 // a[0..count) integrated on from the velocity `before` of the sample before a[0], whose
 // acceleration was `last`: v[i] = half_step * (a[i] + a[i - 1]) + v[i - 1], rounded in this
-// order, stored at out[i * stride]. Returns the larger of `peak` and the largest |v[i]|, as
-// larger_magnitude chooses.
+// order, stored at out[i * stride]. Returns the larger of `peak` (never -0) and the largest
+// |v[i]|, as larger_magnitude chooses.
 double integrate_on(const double* a, int count, double half_step, double before, double last, double peak,
                     double* out, std::ptrdiff_t stride) noexcept;
 
