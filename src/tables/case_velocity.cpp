@@ -10,8 +10,6 @@ namespace gm {
 
 namespace {
 
-bool minus_zero(double x) noexcept { return x == 0.0 && std::signbit(x); }
-
 // Where a case stands in a group: its next sample, where its next value goes, its state.
 struct Lane {
   const double* a;
@@ -70,7 +68,7 @@ void integrate_group(Lane* lane, std::size_t lanes, int count, double half_step,
 
 double integrate_on(const double* a, int count, double half_step, double before, double last, double peak,
                     double* out, std::ptrdiff_t stride) noexcept {
-  GM_EXPECT(!minus_zero(peak), "a peak is never -0: it starts at +0 and takes magnitudes");
+  GM_EXPECT(!(peak == 0.0 && std::signbit(peak)), "a peak is never -0: it starts at +0 and takes magnitudes");
   Lane lane{a, out, before, last, peak};
   integrate_lanes<1>(&lane, count, half_step, stride);
   return lane.peak;
@@ -133,7 +131,7 @@ int CaseVelocity::start(int count, double* out, double& peak) noexcept {
 }
 
 double CaseVelocity::next(int count, double* out, std::ptrdiff_t stride, double peak) noexcept {
-  GM_EXPECT(!minus_zero(peak), "a peak is never -0: it starts at +0 and takes magnitudes");
+  GM_EXPECT(!(peak == 0.0 && std::signbit(peak)), "a peak is never -0: it starts at +0 and takes magnitudes");
   int i = start(count, out, peak);
   const int m = std::max(0, std::min(count - i, own_ - at_));
   if (m > 0) {
@@ -161,7 +159,7 @@ void CaseVelocity::next_together(std::span<CaseVelocity> v, int count, double* c
     int common = count;
     for (std::size_t k = from; k < from + cases; ++k) {
       CaseVelocity& c = v[k];
-      GM_EXPECT(!minus_zero(peak[k]), "a peak is never -0: it starts at +0 and takes magnitudes");
+      GM_EXPECT(!(peak[k] == 0.0 && std::signbit(peak[k])), "a peak is never -0: it starts at +0 and takes magnitudes");
       done[k - from] = c.start(count, out[k], peak[k]);
       const int left = std::min(count - done[k - from], c.own_ - c.at_);
       if (left <= 0) continue;
