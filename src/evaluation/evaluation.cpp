@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <array>
+#include <span>
 
 #include "tables/case_velocity.hpp"
 
@@ -19,26 +20,49 @@ void compute_target_spectrum(gm::RunTables& t) {
   }
 }
 
-void integrate_case_velocity(gm::RunTables& t, int c) {
-  const int n = t.case_sample_count(c);
-  GM_EXPECT(n >= 0 && n <= gm::kMaxSamples, "a waveform's count is clamped where it is read");
-  // A stretch at a time into a piece that stays in the cache; the value ending each
+// Cases side by side in one piece of the pool's work: alone, a case's steps wait on each
+// other; four at once keep the processor's adders busy.
+void integrate_case_group(gm::RunTables& t, int first, int n) {
+  GM_EXPECT(n >= 1 && n <= kCasesPerPiece, "a piece holds a few cases");
+  // A stretch at a time into pieces that stay in the cache; the value ending each
   // stretch is kept, for the readers to start again from.
-  std::array<double, gm::kVelocityCheckpointStep> piece;
-  gm::CaseVelocity v(t, c, 1);
-  double peak = 0.0;
-  for (int k = 1, done = 0; done < n; ++k) {
-    const int count = std::min(gm::kVelocityCheckpointStep, n - done);
-    peak = v.next(count, piece.data(), 1, peak);
-    done += count;
-    if (count == gm::kVelocityCheckpointStep && k < gm::kVelocityCheckpoints) t.velocity_checkpoint(c, k) = v.last_value();
+  std::array<std::array<double, gm::kVelocityCheckpointStep>, kCasesPerPiece> piece;
+  std::array<gm::CaseVelocity, kCasesPerPiece> v;
+  std::array<double*, kCasesPerPiece> out;
+  std::array<double, kCasesPerPiece> peak{};
+  int longest = 0;
+  for (int l = 0; l < n; ++l) {
+    const int samples = t.case_sample_count(first + l);
+    GM_EXPECT(samples >= 0 && samples <= gm::kMaxSamples, "a waveform's count is clamped where it is read");
+    longest = std::max(longest, samples);
+    v[static_cast<std::size_t>(l)] = gm::CaseVelocity(t, first + l, 1);
+    out[static_cast<std::size_t>(l)] = piece[static_cast<std::size_t>(l)].data();
   }
-  t.peak_velocity(c) = peak;
+  const auto cases = std::span(v).first(static_cast<std::size_t>(n));
+  for (int k = 1, done = 0; done < longest; ++k) {
+    const int count = std::min(gm::kVelocityCheckpointStep, longest - done);
+    gm::CaseVelocity::next_together(cases, count, out.data(), 1, peak.data());
+    done += count;
+    for (int l = 0; l < n; ++l) {
+      // A case's checkpoint where a whole stretch of its own samples ends here.
+      if (done <= t.case_sample_count(first + l) && count == gm::kVelocityCheckpointStep &&
+          k < gm::kVelocityCheckpoints)
+        t.velocity_checkpoint(first + l, k) = v[static_cast<std::size_t>(l)].last_value();
+    }
+  }
+  for (int l = 0; l < n; ++l) t.peak_velocity(first + l) = peak[static_cast<std::size_t>(l)];
 }
 
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool) {
-  pool.for_each(gm::checked_size(t.case_count, "the case count is checked when it is read"),
-                   [&](std::size_t i) { integrate_case_velocity(t, static_cast<int>(i) + 1); });
+  const int cases = t.case_count;
+  GM_EXPECT(cases >= 0, "the case count is checked when it is read");
+  // The cases spread evenly over the pieces, so that no piece is left with one case.
+  const int pieces = (cases + kCasesPerPiece - 1) / kCasesPerPiece;
+  pool.for_each(gm::checked_size(pieces, "the case count is checked when it is read"), [&](std::size_t i) {
+    const int p = static_cast<int>(i);
+    const int first = p * cases / pieces + 1;
+    integrate_case_group(t, first, (p + 1) * cases / pieces + 1 - first);
+  });
 }
 
 void find_longest_case(gm::RunTables& t) {

@@ -12,8 +12,10 @@ void compute_target_spectrum(gm::RunTables& t);
 // Trapezoid rule from rest with the fixed step: v(1) = (dt*0.5)*a(1),
 // v(j) = (dt*0.5)*(a(j)+a(j-1)) + v(j-1); the peak is the largest |v| (0 without samples).
 // Keeps the velocity every kVelocityCheckpointStep samples, not the waveform: its readers
-// integrate it again (tables/case_velocity.hpp). Case c alone: it touches only that case's cells.
-void integrate_case_velocity(gm::RunTables& t, int c);
+// integrate it again (tables/case_velocity.hpp). Cases first..first+n-1 (n from 1 to
+// kCasesPerPiece), side by side: it touches only those cases' cells.
+inline constexpr int kCasesPerPiece = 4;
+void integrate_case_group(gm::RunTables& t, int first, int n);
 // Every case, 1 to case_count, several at a time on the pool: each case's cells are its
 // own, so the results are those of integrating one case after the other.
 void integrate_case_velocities(gm::RunTables& t, const parallel::Pool& pool = parallel::Pool(1));

@@ -71,10 +71,32 @@ template <class T>
 alignas(64) inline constexpr std::int64_t kMagnitudeBits[8] = {INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX,
                                                                INT64_MAX, INT64_MAX, INT64_MAX, INT64_MAX};
 
+// How the peaks are kept: size = |z|, peak = size > peak ? size : peak, the magnitude made
+// with a bitwise and (fabs for one lane). A path may give its own rule with the same
+// outcome (sweep_avx512.cpp).
+struct MagnitudeThenMaximum {
+  template <class V, class I, std::size_t W>
+  [[gnu::always_inline]] static inline void keep(const V& next1, const V& next2, V& peak1, V& peak2) {
+    V size1, size2;
+    if constexpr (W == 1) {
+      size1 = std::fabs(next1);
+      size2 = std::fabs(next2);
+    } else {
+      I magnitude;
+      std::memcpy(&magnitude, opaque(kMagnitudeBits), sizeof magnitude);
+      size1 = (V)((I)next1 & magnitude);
+      size2 = (V)((I)next2 & magnitude);
+    }
+    // A NaN size leaves the peak as it is; the last state tells of it.
+    peak1 = size1 > peak1 ? size1 : peak1;
+    peak2 = size2 > peak2 ? size2 : peak2;
+  }
+};
+
 // One step of one vector of oscillators, with the coefficients c, the sample `now` and the
 // one before it in every lane. Vectors pass by reference: no vector calling convention is
 // involved, and the function always melts into its caller.
-template <class V, class I, std::size_t W>
+template <class V, class I, std::size_t W, class Keep>
 [[gnu::always_inline]] inline void advance(const V (&c)[kCoefficientRows], const V& now, const V& before,
                                            V& z1, V& z2, V& peak1, V& peak2) {
   const V in1 = c[kB1] * before + now;
@@ -83,19 +105,7 @@ template <class V, class I, std::size_t W>
   const V next2 = (c[kPsi21] * z1 + c[kPsi22] * z2) + in2;
   z1 = next1;
   z2 = next2;
-  V size1, size2;
-  if constexpr (W == 1) {
-    size1 = std::fabs(next1);
-    size2 = std::fabs(next2);
-  } else {
-    I magnitude;
-    std::memcpy(&magnitude, opaque(kMagnitudeBits), sizeof magnitude);
-    size1 = (V)((I)next1 & magnitude);
-    size2 = (V)((I)next2 & magnitude);
-  }
-  // A NaN size leaves the peak as it is; the last state tells of it.
-  peak1 = size1 > peak1 ? size1 : peak1;
-  peak2 = size2 > peak2 ? size2 : peak2;
+  Keep::template keep<V, I, W>(next1, next2, peak1, peak2);
 }
 
 // V is double or a GCC/Clang vector of W doubles, I the vector of W 64-bit integers of
@@ -109,7 +119,7 @@ template <class V, class I, std::size_t W>
 // the stack in the loop (and MinGW-w64's GCC may do so with aligned 32-byte moves on a
 // stack that Windows aligns to 16 bytes only: GCC bug 54412; Debian's cross compiler
 // carries a patch that makes those moves unaligned).
-template <class V, class I, std::size_t W, std::size_t NV, bool kCoefficientsInRegisters>
+template <class V, class I, std::size_t W, std::size_t NV, bool kCoefficientsInRegisters, class Keep>
 [[gnu::always_inline]] inline void sweep_block(const SweepBlock& b) {
   constexpr std::size_t kVectorStride = kCoefficientRows * W;
   const double* const base = static_cast<const double*>(__builtin_assume_aligned(b.coefficients, sizeof(V)));
@@ -154,7 +164,7 @@ template <class V, class I, std::size_t W, std::size_t NV, bool kCoefficientsInR
       } else {
         std::memcpy(c, __builtin_assume_aligned(row + k * kVectorStride, sizeof(V)), sizeof c);
       }
-      advance<V, I, W>(c, now, before, z1[k], z2[k], peak1[k], peak2[k]);
+      advance<V, I, W, Keep>(c, now, before, z1[k], z2[k], peak1[k], peak2[k]);
     }
   };
   // The oscillator rests one step before the first sample, where the acceleration is 0.
@@ -182,15 +192,15 @@ template <class V, class I, std::size_t W, std::size_t NV, bool kCoefficientsInR
 // sweep_block for b.vectors vectors, 1 to kMaxVectors, the coefficients of blocks of up to
 // kRegisterVectors vectors kept in registers.
 template <class V, class I, std::size_t W, std::size_t kMaxVectors, std::size_t kRegisterVectors,
-          std::size_t NV = 1>
+          class Keep = MagnitudeThenMaximum, std::size_t NV = 1>
 [[gnu::always_inline]] inline void sweep_vectors(const SweepBlock& b) {
   if constexpr (NV < kMaxVectors) {
     if (b.vectors > static_cast<int>(NV)) {
-      sweep_vectors<V, I, W, kMaxVectors, kRegisterVectors, NV + 1>(b);
+      sweep_vectors<V, I, W, kMaxVectors, kRegisterVectors, Keep, NV + 1>(b);
       return;
     }
   }
-  sweep_block<V, I, W, NV, (NV <= kRegisterVectors)>(b);
+  sweep_block<V, I, W, NV, (NV <= kRegisterVectors), Keep>(b);
 }
 
 }  // namespace spectra::detail

@@ -148,6 +148,69 @@ TEST(Integration, RowsSideBySideAsEachCaseAlone) {
   EXPECT_NE(rows[99 * 3 + 2], 0.0);   // row 599, its own
 }
 
+// Cases side by side give each case's values alone, bit for bit: groups of every size
+// (the odd ones end in lanes of three, two or one), cases of different lengths whose
+// samples run out at different points of a piece, NaN, infinities and -0 among them.
+TEST(Integration, SideBySideAsAlone) {
+  constexpr int K = gm::kVelocityCheckpointStep;
+  constexpr int kCases = 9;
+  gm::RunTables& t = fresh_tables();
+  t.case_count = kCases;
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<std::vector<double>> a(kCases);
+  for (std::size_t c = 0; c < a.size(); ++c) {
+    const double x = static_cast<double>(c);
+    const int n = (c == 4) ? 0 : 2 * K + 40 - 37 * static_cast<int>(c);
+    for (int j = 0; j < n; ++j) a[c].push_back(std::cos(0.11 * j + x) * (50.0 + x) + (j % 5 == 0 ? -0.0 : 0.0));
+  }
+  a[1] = std::vector<double>(K + 7, -0.0);
+  a[2][K + 1] = std::nan("");
+  a[3][K - 1] = inf;
+  a[6][20] = -inf;
+  for (int c = 1; c <= kCases; ++c) set_samples(t, c, a[static_cast<std::size_t>(c - 1)]);
+  evaluation::integrate_case_velocities(t, parallel::Pool(2));
+  const auto same = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+  for (int c = 1; c <= kCases; ++c) {
+    std::vector<double> whole(a[static_cast<std::size_t>(c - 1)].size());
+    EXPECT_TRUE(same(t.peak_velocity(c), spectra::integrate_from_rest(a[static_cast<std::size_t>(c - 1)], t.time_step, whole)))
+        << "case " << c;
+  }
+  for (int n = 1; n <= kCases; ++n) {
+    for (int first : {1, 2, K, K + 1, K + 30, 2 * K + 1}) {
+      std::vector<gm::CaseVelocity> v(static_cast<std::size_t>(n));
+      gm::CaseVelocity::open_together(t, 1, first, v);
+      const int rows = 2 * K + 45 - first;
+      std::vector<double> got(static_cast<std::size_t>(n * rows), -1.0), peak(static_cast<std::size_t>(n), 0.0);
+      std::vector<double*> out;
+      for (int l = 0; l < n; ++l) out.push_back(got.data() + l);
+      for (int done = 0, piece = 5; done < rows; done += piece, piece = piece * 7 % 61 + 1) {
+        const int count = std::min(piece, rows - done);
+        gm::CaseVelocity::next_together(v, count, out.data(), n, peak.data());
+        for (double*& o : out) o += static_cast<std::ptrdiff_t>(count) * n;
+      }
+      for (int c = 1; c <= n; ++c) {
+        std::vector<double> alone(static_cast<std::size_t>(rows), -1.0);
+        const double want = gm::CaseVelocity(t, c, first).next(rows, alone.data());
+        EXPECT_TRUE(same(peak[static_cast<std::size_t>(c - 1)], want)) << n << " cases, first " << first << ", case " << c;
+        for (int r = 0; r < rows; ++r) {
+          if (!same(got[static_cast<std::size_t>(r * n + c - 1)], alone[static_cast<std::size_t>(r)])) {
+            ADD_FAILURE() << n << " cases, first " << first << ", case " << c << ", row " << r;
+            break;
+          }
+        }
+      }
+    }
+  }
+  // The file's rows, eight cases at a time and the ninth alone.
+  std::vector<double> rows(static_cast<std::size_t>(kCases * 300), -1.0);
+  gm::case_velocity_rows(t, K - 10, 300, rows.data());
+  for (int c = 1; c <= kCases; ++c) {
+    std::vector<double> alone(300, -1.0);
+    gm::CaseVelocity(t, c, K - 10).next(300, alone.data());
+    for (int r = 0; r < 300; ++r) EXPECT_TRUE(same(rows[static_cast<std::size_t>(r * kCases + c - 1)], alone[static_cast<std::size_t>(r)]));
+  }
+}
+
 struct RankCase {
   std::vector<double> peaks;
   std::vector<int> ranks;

@@ -43,6 +43,11 @@ TEST(ResponseSpectrum, EveryPathGivesThePlainPathsBits) {
   for (auto& r : spectra_test::synthetic_records()) records.push_back(r);
   // Large enough to overflow within a few steps at short periods.
   records.push_back({"overflowing", std::vector<double>(50, 1e306)});
+  // States of -0 and +0 whose magnitudes tie with the peak of +0: a peak rule that took the
+  // sign of either side would leave -0 in the cells.
+  std::vector<double> zeros(300, -0.0);
+  for (std::size_t i = 0; i < zeros.size(); i += 3) zeros[i] = 0.0;
+  records.push_back({"signed zeros", zeros});
   for (const auto& record : records) {
     SCOPED_TRACE(record.name);
     ASSERT_FALSE(record.samples.empty());
