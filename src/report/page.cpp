@@ -126,6 +126,7 @@ std::vector<Piece> pieces_of(std::span<const detail::Section> sections, const Pa
   for (const detail::Section& s : sections) {
     if (!is_shown(s, d)) continue;
     ++number;
+    GM_EXPECT((s.parts == nullptr) == (s.write_part == nullptr), "a section of parts names their writer");
     const int parts = s.parts == nullptr ? 0 : s.parts(d);
     for (int part = -1; part < parts; ++part) pieces.push_back({&s, number, part, part + 1 == parts});
   }

@@ -59,8 +59,9 @@ PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::P
 
 // One section of the page. The page writes <section id="ID"><h2>N. TITLE</h2>, then
 // lets `write` add the rest (and write_part each of its parts, in turn), then closes the
-// section; N counts the sections shown up to this one. The table of contents and the print style's page breaks come from the same
-// entries, so a section is added by one entry in the page's list plus its writer.
+// section; N counts the sections shown up to this one. The table of contents and the
+// print style's page breaks come from the same entries, so a section is added by one
+// entry in the page's list plus its writer.
 struct Section {
   std::string_view id;     // element id and link target: ASCII letters and digits
   std::string_view title;  // the program's own UTF-8 text, written as it is

@@ -80,8 +80,8 @@ void write_case_chart(Html& html, const PageData& d, const WaveKind& kind, int c
   draw_waveform(html, e.points(), t.time_step, plot.x, plot.y, phase ? "wave phase" : "wave");
   draw_peak_mark(html, t, e.peak(), plot, kind.unit);
   close_chart(html);
-  if (e.non_finite() > 0) {
-    write_note(html, std::to_string(e.non_finite()) + " 個の数値でない値（CSV では * 表示）は描いていません。");
+  if (const int left_out = e.non_finite(); left_out > 0) {
+    write_note(html, std::to_string(left_out) + " 個の数値でない値（CSV では * 表示）は描いていません。");
   }
   html.raw("</figure>\n");
 }
