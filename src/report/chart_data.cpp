@@ -143,61 +143,91 @@ Envelope::Envelope(int axis_samples, int columns)
 
 namespace {
 
-// The lowest and highest finite value of a span, and how many of its values are not
-// finite. No branch depends on the data: w is v itself when v is finite and NaN when it
-// is not, and a NaN loses every comparison; four running pairs let the comparisons of
-// neighbouring samples overlap. The sign of a zero may change in w, which only the values
-// compare: the caller takes the sample itself from the span.
-struct SpanExtremes {
+// A span is taken a chunk of at most kChunk samples at a time, in blocks of kBlock whose
+// extremes are kept: the samples that hold the chunk's extremes are then found from its
+// end a block at a time, not a sample at a time.
+constexpr int kBlock = 8;
+constexpr int kChunk = 32 * kBlock;
+
+// The lowest and highest finite value of a chunk (1 to kChunk samples), the last samples
+// that hold them, and how many of its values are not finite. No branch depends on the
+// data: w is v itself when v is finite and NaN when it is not, and a NaN loses every
+// comparison; four running pairs let the comparisons of neighbouring samples overlap. The
+// pass only notes whether any value was not finite (a NaN in the running sum of v - v);
+// they are counted in a second pass, when there are any. The sign of a zero may change
+// in w, which only the values compare: the caller takes the sample itself from the span.
+struct ChunkExtremes {
   double low, high;
+  int low_at, high_at;
   int non_finite;
 };
-SpanExtremes extremes_of(const double* values, std::ptrdiff_t stride, int count) {
-  constexpr double inf = std::numeric_limits<double>::infinity();
-  double lo[4] = {inf, inf, inf, inf}, hi[4] = {-inf, -inf, -inf, -inf};
-  int bad[4] = {0, 0, 0, 0};
-  const auto take = [&](int k, double v) {
-    const double w = v + (v - v);
-    lo[k] = w < lo[k] ? w : lo[k];
-    hi[k] = w > hi[k] ? w : hi[k];
-    bad[k] += w != w ? 1 : 0;
-  };
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    for (int k = 0; k < 4; ++k) take(k, values[(i + k) * stride]);
+
+// The last of the `count` samples equal to `value`, looked for only in the blocks whose
+// own extreme (`of_block`) it is, from the last block; 0 when none is.
+int last_equal(const double* values, std::ptrdiff_t step, int count, const double* of_block, int blocks,
+               double value) {
+  for (int b = blocks - 1; b >= 0; --b) {
+    if (!(of_block[b] == value)) continue;
+    for (int i = std::min(count, (b + 1) * kBlock) - 1; i >= b * kBlock; --i) {
+      if (values[i * step] == value) return i;
+    }
   }
-  for (int k = 0; i < count; ++i, ++k) take(k, values[i * stride]);
-  return {std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3])),
-          std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3])), bad[0] + bad[1] + bad[2] + bad[3]};
+  return 0;
 }
 
-// The last sample of the span equal to `value`, which one of them is.
-int last_equal(const double* values, std::ptrdiff_t stride, int count, double value) {
-  int i = count - 1;
-  while (i > 0 && !(values[i * stride] == value)) --i;
-  return i;
+template <std::ptrdiff_t kStride>  // 0: the stride given at run time
+ChunkExtremes chunk_extremes(const double* values, std::ptrdiff_t stride, int count) {
+  const std::ptrdiff_t step = kStride != 0 ? kStride : stride;
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  double block_low[kChunk / kBlock], block_high[kChunk / kBlock];
+  double low = inf, high = -inf, odd[4] = {0.0, 0.0, 0.0, 0.0};
+  int blocks = 0;
+  for (int start = 0; start < count; start += kBlock, ++blocks) {
+    double lo[4] = {inf, inf, inf, inf}, hi[4] = {-inf, -inf, -inf, -inf};
+    const auto take = [&](int k, double v) {
+      const double nothing = v - v;
+      const double w = v + nothing;
+      lo[k] = w < lo[k] ? w : lo[k];
+      hi[k] = w > hi[k] ? w : hi[k];
+      odd[k] += nothing;
+    };
+    const double* at = values + start * step;
+    if (count - start >= kBlock) {
+      for (int i = 0; i < kBlock; i += 4) {
+        for (int k = 0; k < 4; ++k) take(k, at[(i + k) * step]);
+      }
+    } else {
+      for (int i = 0; i < count - start; ++i) take(i % 4, at[i * step]);
+    }
+    block_low[blocks] = std::min(std::min(lo[0], lo[1]), std::min(lo[2], lo[3]));
+    block_high[blocks] = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+    low = std::min(low, block_low[blocks]);
+    high = std::max(high, block_high[blocks]);
+  }
+  int bad = 0;
+  if (const double any = odd[0] + odd[1] + odd[2] + odd[3]; any != any) {
+    for (int i = 0; i < count; ++i) bad += values[i * step] - values[i * step] == 0.0 ? 0 : 1;
+  }
+  return {low, high, last_equal(values, step, count, block_low, blocks, low),
+          last_equal(values, step, count, block_high, blocks, high), bad};
 }
 
 }  // namespace
 
 // As a sample-by-sample pass would keep them: of equal values (a zero of either sign
-// included) the later sample, and a span's extreme replaces the column's when it is not
-// beyond it. Found in two passes: the extremes' values, then from the end the samples
-// that hold them, which lie near wherever the waveform peaks.
+// included) the later sample, and a chunk's extreme replaces the column's when it is not
+// beyond it, so a span taken chunk by chunk keeps what one pass over it would.
 void Envelope::add_span(std::size_t column, int first, const double* values, std::ptrdiff_t stride,
                         int count) {
   Column& c = columns_[column];
-  if (count <= 0) return;
-  const SpanExtremes x = extremes_of(values, stride, count);
-  c.non_finite += x.non_finite;
-  if (x.non_finite == count) return;
-  if (c.low.index < 0 || x.low <= c.low.value) {
-    const int i = last_equal(values, stride, count, x.low);
-    c.low = {first + i, values[i * stride]};
-  }
-  if (c.high.index < 0 || x.high >= c.high.value) {
-    const int i = last_equal(values, stride, count, x.high);
-    c.high = {first + i, values[i * stride]};
+  for (int start = 0; start < count; start += kChunk) {
+    const int n = std::min(kChunk, count - start);
+    const double* chunk = values + start * stride;
+    const ChunkExtremes x = stride == 1 ? chunk_extremes<1>(chunk, 1, n) : chunk_extremes<0>(chunk, stride, n);
+    c.non_finite += x.non_finite;
+    if (x.non_finite == n) continue;
+    if (c.low.index < 0 || x.low <= c.low.value) c.low = {first + start + x.low_at, chunk[x.low_at * stride]};
+    if (c.high.index < 0 || x.high >= c.high.value) c.high = {first + start + x.high_at, chunk[x.high_at * stride]};
   }
 }
 

@@ -54,6 +54,31 @@ bool unwelcome(char32_t code) {
   return (code & 0xFFFE) == 0xFFFE;
 }
 
+// Chart coordinates stay within a few thousand units; anything else (which the charts never
+// hand over) is held to the edge rather than written as "inf". Written at p, the end
+// returned: "-1000000.5" at the most.
+constexpr std::size_t kCoordinateChars = 10;
+char* put_coordinate(char* p, double v) {
+  if (!(std::fabs(v) < 1e6)) v = std::signbit(v) ? -1e6 : 1e6;
+  // Half away from zero, as llround, without the library call: some 150000 a page.
+  const double scaled = v * 10.0;
+  const auto tenths = static_cast<long long>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
+  if (tenths < 0) *p++ = '-';
+  const auto magnitude = static_cast<unsigned>(tenths < 0 ? -tenths : tenths);
+  unsigned whole = magnitude / 10;
+  // The whole part's digits (at most seven), counted, then written from the last: a byte
+  // at a time, which a copy from a buffer of digits would turn into a library call.
+  int digits = 1;
+  for (unsigned rest = whole; rest >= 10; rest /= 10) ++digits;
+  p += digits;
+  for (char* d = p; d != p - digits; whole /= 10) *--d = static_cast<char>('0' + whole % 10);
+  if (const unsigned decimal = magnitude % 10; decimal != 0) {
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + decimal);
+  }
+  return p;
+}
+
 }  // namespace
 
 Html& Html::text(std::string_view utf8) {
@@ -78,20 +103,26 @@ Html& Html::text(std::string_view utf8) {
 }
 
 Html& Html::coordinate(double v) {
-  // Chart coordinates stay within a few thousand units; anything else (which the charts
-  // never hand over) is held to the edge rather than written as "inf".
-  if (!(std::fabs(v) < 1e6)) v = std::signbit(v) ? -1e6 : 1e6;
-  // Half away from zero, as llround, without the library call: some 150000 a page.
-  const double scaled = v * 10.0;
-  const auto tenths = static_cast<long long>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
-  long long whole = tenths / 10;
-  const long long decimal = tenths < 0 ? -(tenths % 10) : tenths % 10;
-  if (tenths < 0 && whole == 0) out_ += '-';
-  integer(whole);
-  if (decimal != 0) {
-    out_ += '.';
-    out_ += static_cast<char>('0' + decimal);
+  char buffer[kCoordinateChars];
+  out_.append(buffer, put_coordinate(buffer, v));
+  return *this;
+}
+
+Html& Html::points(std::span<const double> xy) {
+  // A few hundred bytes at a time: one append per stretch rather than four per point.
+  char buffer[512];
+  char* p = buffer;
+  for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+    if (p + 2 * kCoordinateChars + 2 > buffer + sizeof buffer) {
+      out_.append(buffer, p);
+      p = buffer;
+    }
+    if (i > 0) *p++ = ' ';
+    p = put_coordinate(p, xy[i]);
+    *p++ = ',';
+    p = put_coordinate(p, xy[i + 1]);
   }
+  out_.append(buffer, p);
   return *this;
 }
 

@@ -2,6 +2,7 @@
 // The page as it is built: one buffer, markup of the program's own written as it is, and
 // every text from outside (folder paths, file names, the working folder) escaped at the
 // edge, so nothing read from a file can become markup.
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ class Html {
   // 40.0 -> "40", -0.04 -> "0". Plenty at screen scale, and short: a page of 43 waveform
   // charts holds some hundred thousand of them.
   Html& coordinate(double v);
+  // Points as x,y pairs of coordinates, one space between pairs: {1, 2.25, 3, 4} ->
+  // "1,2.3 3,4"; an odd last value is left out.
+  Html& points(std::span<const double> xy);
   // An integer as decimal digits.
   Html& integer(long long v);
 

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "platform/display.hpp"
 #include "report/page_parts.hpp"
@@ -90,19 +92,80 @@ constexpr detail::Section kSections[] = {
      .new_page = true},
     {.id = "peaks", .title = "最大速度", .write = detail::write_peaks_section, .new_page = true},
     {.id = "phase", .title = "位相ケースの加速度波形", .write = detail::write_phase_section, .new_page = true},
-    {.id = "velocity", .title = "各ケースの速度波形", .write = detail::write_velocity_section, .new_page = true},
+    {.id = "velocity", .title = "各ケースの速度波形", .write = detail::write_velocity_section, .new_page = true,
+     .parts = detail::case_parts, .write_part = detail::write_velocity_chart},
     {.id = "acceleration", .title = "各ケースの加速度波形", .write = detail::write_acceleration_section,
-     .new_page = true},
+     .new_page = true, .parts = detail::case_parts, .write_part = detail::write_acceleration_chart},
     // Not flagged new_page: the print style would then name it in every page, and a run
     // without --fit must write the page it always has, byte for byte.
     {.id = "fit", .title = "模擬地震波形", .write = detail::write_fit_section, .shown = detail::fit_shown},
 };
+
+// A waveform chart: two points a column, at most 12 bytes each ("980,118.5 "), and its frame.
+constexpr std::size_t kChartBytes = 2 * 12 * detail::kColumns + 4096;
 
 bool is_shown(const detail::Section& s, const PageData& d) { return s.shown == nullptr || s.shown(d); }
 
 // "3. 速度応答スペクトル": the section's number among those shown, and its title.
 void write_numbered_title(Html& html, const detail::Section& s, int number) {
   html.integer(number).raw(". ").raw(s.title);
+}
+
+// A piece of the page's sections that can be written on its own: a section's heading and
+// what `write` adds (part -1), or one of its parts. The last piece of a section closes it.
+struct Piece {
+  const detail::Section* section;
+  int number;  // of the section among those shown
+  int part;
+  bool closes;
+};
+
+std::vector<Piece> pieces_of(std::span<const detail::Section> sections, const PageData& d) {
+  std::vector<Piece> pieces;
+  int number = 0;
+  for (const detail::Section& s : sections) {
+    if (!is_shown(s, d)) continue;
+    ++number;
+    GM_EXPECT((s.parts == nullptr) == (s.write_part == nullptr), "a section of parts names their writer");
+    const int parts = s.parts == nullptr ? 0 : s.parts(d);
+    for (int part = -1; part < parts; ++part) pieces.push_back({&s, number, part, part + 1 == parts});
+  }
+  return pieces;
+}
+
+void write_piece(Html& html, const Piece& p, const PageData& d) {
+  const detail::Section& s = *p.section;
+  if (p.part < 0) {
+    html.raw("<section id=\"").raw(s.id).raw("\">\n<h2>");
+    write_numbered_title(html, s, p.number);
+    html.raw("</h2>\n");
+    s.write(html, d);
+  } else {
+    s.write_part(html, d, p.part);
+  }
+  if (p.closes) html.raw("</section>\n");
+}
+
+// The sections' pieces, each written into a buffer of its own side by side on the pool and
+// appended to the page in page order as soon as those before it are: the page is the same
+// bytes for any number of threads. A buffer is written again once its piece is in the
+// page, so a few of them, sized once for a waveform chart, serve the whole page.
+void write_sections_on(Html& html, const std::vector<Piece>& pieces, const PageData& d, const parallel::Pool& pool) {
+  const std::size_t window = 2 * static_cast<std::size_t>(pool.threads());
+  std::vector<std::string> buffers(window);
+  pool.for_each_in_order(
+      pieces.size(), window,
+      [&](std::size_t i) {
+        std::string& buffer = buffers[i % window];
+        buffer.clear();
+        buffer.reserve(kChartBytes);
+        Html piece(buffer);
+        write_piece(piece, pieces[i], d);
+      },
+      [&](std::size_t i) {
+        html.raw(buffers[i % window]);
+        return true;
+      });
 }
 
 }  // namespace
@@ -124,8 +187,8 @@ void render_page(const gm::RunTables& t, const RunFacts& facts, std::string& pag
                  const parallel::Pool& pool) {
   const PageData d = detail::gather(t, facts, pool);
   page.clear();
-  // The waveform charts take most of the room: two points a column, some 12 bytes each.
-  page.reserve(60000 + gm::checked_size(t.case_count, "the case count is checked when it is read") * 2 * 24 * detail::kColumns);
+  // The waveform charts take most of the room.
+  page.reserve(60000 + gm::checked_size(t.case_count, "the case count is checked when it is read") * 2 * kChartBytes);
   Html html(page);
   html.raw("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n");
   html.raw("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>結果図表 ");
@@ -133,7 +196,7 @@ void render_page(const gm::RunTables& t, const RunFacts& facts, std::string& pag
   detail::write_page_breaks(html, detail::page_sections());
   html.raw(kStyleEnd).raw("</head>\n<body>\n<h1>地震動 結果図表</h1>\n");
   detail::write_contents(html, detail::page_sections(), d);
-  detail::write_sections(html, detail::page_sections(), d);
+  write_sections_on(html, pieces_of(detail::page_sections(), d), d, pool);
   html.raw("</body>\n</html>\n");
 }
 
@@ -164,15 +227,7 @@ void write_page_breaks(Html& html, std::span<const Section> sections) {
 }
 
 void write_sections(Html& html, std::span<const Section> sections, const PageData& d) {
-  int number = 0;
-  for (const Section& s : sections) {
-    if (!is_shown(s, d)) continue;
-    html.raw("<section id=\"").raw(s.id).raw("\">\n<h2>");
-    write_numbered_title(html, s, ++number);
-    html.raw("</h2>\n");
-    s.write(html, d);
-    html.raw("</section>\n");
-  }
+  for (const Piece& p : pieces_of(sections, d)) write_piece(html, p, d);
 }
 
 }  // namespace detail

@@ -10,6 +10,19 @@
 #include "textio/number_format.hpp"
 
 namespace report::detail {
+namespace {
+
+// The first `samples` values of a waveform, column by column into its envelope.
+void add_columns(Envelope& e, const double* values, int samples) {
+  for (std::size_t col = 0; col < e.columns(); ++col) {
+    const int first = e.first_of(col);
+    const int count = std::min(e.first_of(col + 1), samples) - first;
+    if (count <= 0) break;
+    e.add_span(col, first, values + first, 1, count);
+  }
+}
+
+}  // namespace
 
 PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::Pool& pool) {
   int longest = 0;
@@ -19,45 +32,37 @@ PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::P
   d.cases.reserve(gm::checked_size(t.case_count, "the case count is checked when it is read"));
   for (int c = 1; c <= t.case_count; ++c) d.cases.emplace_back(longest, kColumns);
 
-  // Waveform by waveform, each on one thread: a case's samples lie next to each other,
-  // so a waveform is one run of memory read from its start to its end, and each envelope
-  // has one writer.
-  if (!d.cases.empty()) {
-    const Envelope& axis = d.cases[0].velocity;
-    const std::size_t columns = axis.columns();
-    pool.for_each(2 * d.cases.size(), [&](std::size_t piece) {
-      const int c = static_cast<int>(piece / 2) + 1;
-      CaseWaves& w = d.cases[piece / 2];
-      // Past its own samples a case holds the tables' zeros: not part of its waveform.
-      const int own = t.case_sample_count(c);
-      if (piece % 2 == 1) {
-        for (std::size_t col = 0; col < columns; ++col) {
-          const int first = axis.first_of(col);
-          const int count = std::min(axis.first_of(col + 1), own) - first;
-          if (count <= 0) break;
-          w.acceleration.add_span(col, first, t.acceleration_column(c) + first, 1, count);
-        }
-        return;
-      }
-      // The velocity, integrated column after column into one small buffer.
-      gm::CaseVelocity v(t, c, 1);
-      std::vector<double> values;
-      for (std::size_t col = 0; col < columns; ++col) {
-        const int first = axis.first_of(col);
-        const int count = std::min(axis.first_of(col + 1), own) - first;
-        if (count <= 0) break;
-        values.resize(std::max(values.size(), static_cast<std::size_t>(count)));
-        v.next(count, values.data());
-        w.velocity.add_span(col, first, values.data(), 1, count);
-      }
-    });
-  }
-  if (phase_samples > 0) {
-    for (std::size_t col = 0; col < d.phase.columns(); ++col) {
-      const int first = d.phase.first_of(col);
-      const int count = std::min(d.phase.first_of(col + 1), phase_samples) - first;
-      if (count > 0) d.phase.add_span(col, first, t.acceleration_column(t.phase_case) + first, 1, count);
+  // Case by case, each on one thread: a case's samples lie next to each other, so its
+  // acceleration is one run of memory read once, column by column, and each stretch is
+  // integrated into the velocity while it is still in the cache. Each envelope has one
+  // writer. The phase case's acceleration on its own time axis is one piece more, last,
+  // where its small cost evens out the threads' ends.
+  const std::size_t case_pieces = d.cases.size();
+  pool.for_each(case_pieces + (phase_samples > 0 ? 1 : 0), [&](std::size_t piece) {
+    if (piece == case_pieces) {
+      add_columns(d.phase, t.acceleration_column(t.phase_case), phase_samples);
+      return;
     }
+    const int c = static_cast<int>(piece) + 1;
+    CaseWaves& w = d.cases[piece];
+    // Past its own samples a case holds the tables' zeros: not part of its waveform.
+    const int own = t.case_sample_count(c);
+    const double* a = t.acceleration_column(c);
+    gm::CaseVelocity v(t, c, 1);
+    std::vector<double> values;
+    for (std::size_t col = 0; col < w.velocity.columns(); ++col) {
+      const int first = w.velocity.first_of(col);
+      const int count = std::min(w.velocity.first_of(col + 1), own) - first;
+      if (count <= 0) break;
+      w.acceleration.add_span(col, first, a + first, 1, count);
+      values.resize(std::max(values.size(), static_cast<std::size_t>(count)));
+      v.next(count, values.data());
+      w.velocity.add_span(col, first, values.data(), 1, count);
+    }
+  });
+  for (const CaseWaves& w : d.cases) {
+    d.velocity_range.take(w.velocity);
+    d.acceleration_range.take(w.acceleration);
   }
   return d;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of the report page, shared by the files that draw them: the numbers worked
 // out from the run tables in one pass, the list of sections, and their writers.
+#include <algorithm>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -32,21 +33,35 @@ struct CaseWaves {
   Envelope acceleration;
 };
 
+// The values all the cases' charts of one kind share a scale for: the lowest and the
+// highest of any case, zero included.
+struct WaveRange {
+  double lowest = 0.0;
+  double highest = 0.0;
+  void take(const Envelope& e) {
+    lowest = std::min(lowest, e.lowest());
+    highest = std::max(highest, e.highest());
+  }
+};
+
 struct PageData {
   const gm::RunTables& t;
   const RunFacts& facts;
   int longest = 0;               // the most samples of any case: the shared time axis
   std::vector<CaseWaves> cases;  // case c at c - 1, on the shared time axis
   Envelope phase;                // the phase case's acceleration on its own time axis
+  WaveRange velocity_range = {};
+  WaveRange acceleration_range = {};
 };
 
 // Reads the waveform tables once, its pieces spread over the pool.
 PageData gather(const gm::RunTables& t, const RunFacts& facts, const parallel::Pool& pool);
 
 // One section of the page. The page writes <section id="ID"><h2>N. TITLE</h2>, then
-// lets `write` add the rest, then closes the section; N counts the sections shown up to
-// this one. The table of contents and the print style's page breaks come from the same
-// entries, so a section is added by one entry in the page's list plus its writer.
+// lets `write` add the rest (and write_part each of its parts, in turn), then closes the
+// section; N counts the sections shown up to this one. The table of contents and the
+// print style's page breaks come from the same entries, so a section is added by one
+// entry in the page's list plus its writer.
 struct Section {
   std::string_view id;     // element id and link target: ASCII letters and digits
   std::string_view title;  // the program's own UTF-8 text, written as it is
@@ -54,6 +69,11 @@ struct Section {
   bool new_page = false;   // printed from the top of a new page
   // Whether the run has anything for the section; null: it always has.
   bool (*shown)(const PageData& d) = nullptr;
+  // A section of many like parts (a chart per case): how many the run has, and the writer
+  // of part i (from 0), which writes it from `d` alone, so that the page can write parts
+  // side by side on the run's threads. Null: the section is `write` alone.
+  int (*parts)(const PageData& d) = nullptr;
+  void (*write_part)(Html& html, const PageData& d, int part) = nullptr;
 };
 
 // The page's sections in page order.
@@ -74,8 +94,12 @@ void write_spectra_section(Html& html, const PageData& d);
 void write_peaks_section(Html& html, const PageData& d);
 void write_case_spectra_section(Html& html, const PageData& d);
 void write_phase_section(Html& html, const PageData& d);
+// The waveform sections: what all their charts share, then a part per case.
 void write_velocity_section(Html& html, const PageData& d);
+void write_velocity_chart(Html& html, const PageData& d, int part);
 void write_acceleration_section(Html& html, const PageData& d);
+void write_acceleration_chart(Html& html, const PageData& d, int part);
+int case_parts(const PageData& d);
 // The design wave, when the run made one, and its charts.
 void write_fit_section(Html& html, const PageData& d);
 bool fit_shown(const PageData& d);

@@ -50,39 +50,40 @@ struct WaveKind {
   const char* y_title;
   const char* unit;
   Envelope CaseWaves::*envelope;
+  WaveRange PageData::*range;
 };
 
-void write_case_charts(Html& html, const PageData& d, const WaveKind& kind) {
+constexpr WaveKind kVelocity{"速度波形", "速度 (cm/s)", "cm/s", &CaseWaves::velocity, &PageData::velocity_range};
+constexpr WaveKind kAcceleration{"加速度波形", "加速度 (cm/s²)", "cm/s²", &CaseWaves::acceleration,
+                                 &PageData::acceleration_range};
+
+void write_shared_axes_note(Html& html, const PageData& d) {
+  html.raw("<p>全ケース共通の時刻軸と縦軸（時間刻み ").text(time_step_text(d.t));
+  html.raw(" s）。点と数値は各ケースの最大（絶対値）とその時刻。</p>\n");
+}
+
+// The chart of case c, on the axes every case's chart of its kind shares.
+void write_case_chart(Html& html, const PageData& d, const WaveKind& kind, int c) {
   const gm::RunTables& t = d.t;
-  double lowest = 0.0, highest = 0.0;
-  for (const CaseWaves& w : d.cases) {
-    lowest = std::min(lowest, (w.*kind.envelope).lowest());
-    highest = std::max(highest, (w.*kind.envelope).highest());
-  }
+  const WaveRange& range = d.*kind.range;
   const ChartBox box{kChartWidth, 162, {kPlotLeft, 8.0, kPlotRight - kPlotLeft, 110.0}};
   const ChartAxis x{time_axis(t, d.longest), false, "時刻 (s)"};
-  const ChartAxis y{symmetric_axis(lowest, highest, 4, false), false, kind.y_title};
-
-  html.raw("<p>全ケース共通の時刻軸と縦軸（時間刻み ").text(time_step_text(t));
-  html.raw(" s）。点と数値は各ケースの最大（絶対値）とその時刻。</p>\n");
-  for (int c = 1; c <= t.case_count; ++c) {
-    const CaseWaves& w = d.cases[static_cast<std::size_t>(c - 1)];
-    const bool phase = c == t.phase_case;
-    html.raw(phase ? "<figure class=\"chart small phase\">\n" : "<figure class=\"chart small\">\n");
-    html.raw("<figcaption><b>ケース ").integer(c).raw("</b> ").text(case_folder_text(t, c));
-    html.raw(" ・ 順位 ").integer(t.case_rank(c));
-    if (phase) html.raw(" <span class=\"mark\">位相ケース</span>");
-    html.raw("</figcaption>\n");
-    const Plot plot = open_plot(html, box, join({kind.name, " ケース ", std::to_string(c)}), x, y);
-    draw_waveform(html, (w.*kind.envelope).points(), t.time_step, plot.x, plot.y, phase ? "wave phase" : "wave");
-    draw_peak_mark(html, t, (w.*kind.envelope).peak(), plot, kind.unit);
-    close_chart(html);
-    const int left_out = (w.*kind.envelope).non_finite();
-    if (left_out > 0) {
-      write_note(html, std::to_string(left_out) + " 個の数値でない値（CSV では * 表示）は描いていません。");
-    }
-    html.raw("</figure>\n");
+  const ChartAxis y{symmetric_axis(range.lowest, range.highest, 4, false), false, kind.y_title};
+  const Envelope& e = d.cases[static_cast<std::size_t>(c - 1)].*kind.envelope;
+  const bool phase = c == t.phase_case;
+  html.raw(phase ? "<figure class=\"chart small phase\">\n" : "<figure class=\"chart small\">\n");
+  html.raw("<figcaption><b>ケース ").integer(c).raw("</b> ").text(case_folder_text(t, c));
+  html.raw(" ・ 順位 ").integer(t.case_rank(c));
+  if (phase) html.raw(" <span class=\"mark\">位相ケース</span>");
+  html.raw("</figcaption>\n");
+  const Plot plot = open_plot(html, box, join({kind.name, " ケース ", std::to_string(c)}), x, y);
+  draw_waveform(html, e.points(), t.time_step, plot.x, plot.y, phase ? "wave phase" : "wave");
+  draw_peak_mark(html, t, e.peak(), plot, kind.unit);
+  close_chart(html);
+  if (const int left_out = e.non_finite(); left_out > 0) {
+    write_note(html, std::to_string(left_out) + " 個の数値でない値（CSV では * 表示）は描いていません。");
   }
+  html.raw("</figure>\n");
 }
 
 }  // namespace
@@ -108,12 +109,14 @@ void write_phase_section(Html& html, const PageData& d) {
   html.raw("</figure>\n");
 }
 
-void write_velocity_section(Html& html, const PageData& d) {
-  write_case_charts(html, d, {"速度波形", "速度 (cm/s)", "cm/s", &CaseWaves::velocity});
-}
+int case_parts(const PageData& d) { return d.t.case_count; }
 
-void write_acceleration_section(Html& html, const PageData& d) {
-  write_case_charts(html, d, {"加速度波形", "加速度 (cm/s²)", "cm/s²", &CaseWaves::acceleration});
+void write_velocity_section(Html& html, const PageData& d) { write_shared_axes_note(html, d); }
+void write_velocity_chart(Html& html, const PageData& d, int part) { write_case_chart(html, d, kVelocity, part + 1); }
+
+void write_acceleration_section(Html& html, const PageData& d) { write_shared_axes_note(html, d); }
+void write_acceleration_chart(Html& html, const PageData& d, int part) {
+  write_case_chart(html, d, kAcceleration, part + 1);
 }
 
 }  // namespace report::detail

@@ -98,12 +98,7 @@ Plot open_plot(Html& html, const ChartBox& box, std::string_view label, const Ch
 
 void draw_polyline(Html& html, const std::vector<double>& xy, std::string_view css_class) {
   if (xy.size() < 2) return;
-  html.raw("<polyline class=\"").raw(css_class).raw("\" points=\"");
-  for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
-    if (i > 0) html.raw(" ");
-    html.coordinate(xy[i]).raw(",").coordinate(xy[i + 1]);
-  }
-  html.raw("\"/>\n");
+  html.raw("<polyline class=\"").raw(css_class).raw("\" points=\"").points(xy).raw("\"/>\n");
 }
 
 void draw_waveform(Html& html, const std::vector<Sample>& points, double time_step,

@@ -202,36 +202,47 @@ TEST(Envelope, ShortWaveformsKeepEverySampleAndSkipWhatIsNotFinite) {
 // A span taken at once keeps what the same samples taken one by one keep: the later of
 // equal values (zeros of either sign included), nothing not finite, a span's extreme
 // equal to the column's replacing it. Spans of every length up to past the pass's unroll,
-// in two pieces, with a stride.
+// in two pieces, side by side or with a stride, short or long enough to be taken in
+// several chunks, with equal extremes far apart.
 TEST(Envelope, SpansKeepWhatSingleSamplesKeep) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::nan("");
-  const std::vector<std::vector<double>> waves = {
+  std::vector<std::vector<double>> waves = {
       {0.0, -0.0, 0.0, -0.0, 0.0},
       {-0.0, 3.0, -0.0, 3.0, 1.0, -2.0, -2.0, 3.0, 0.0},
       {nan, inf, -inf, nan, nan, 1.0, nan},
       {nan, -inf, inf},
       {5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0, 1.0, 5.0},
       {-7.5, 2.0, -1.0, 8.25, 8.25, -7.5, 0.5, 1e300, -1e300, 1e300, -1e300, 0.0},
+      std::vector<double>(600, 0.0),
   };
+  // The same few values over and over: equal extremes in many blocks and chunks, a zero
+  // of each sign among them, one value that is not finite.
+  std::vector<double>& long_wave = waves.back();
+  const double few[] = {4.0, -0.0, -3.0, 0.0, 4.0, 1.0, -3.0};
+  for (std::size_t i = 0; i < long_wave.size(); ++i) long_wave[i] = few[(i * 5) % 7];
+  long_wave[300] = nan;
   for (const std::vector<double>& wave : waves) {
-    for (int cut = 0; cut <= static_cast<int>(wave.size()); ++cut) {
-      SCOPED_TRACE("size " + std::to_string(wave.size()) + ", cut " + std::to_string(cut));
-      const int n = static_cast<int>(wave.size());
-      std::vector<double> strided(2 * wave.size(), 99.0);
-      for (std::size_t i = 0; i < wave.size(); ++i) strided[2 * i] = wave[i];
-      Envelope one(n, 1), spans(n, 1);
-      for (int i = 0; i < n; ++i) one.add(i, wave[static_cast<std::size_t>(i)]);
-      spans.add_span(0, 0, strided.data(), 2, cut);
-      spans.add_span(0, cut, strided.data() + 2 * cut, 2, n - cut);
-      const std::vector<Sample> want = one.points(), got = spans.points();
-      ASSERT_EQ(got.size(), want.size());
-      for (std::size_t i = 0; i < want.size(); ++i) {
-        EXPECT_EQ(got[i].index, want[i].index);
-        EXPECT_EQ(std::signbit(got[i].value), std::signbit(want[i].value));
-        EXPECT_EQ(got[i].value, want[i].value);
+    const int n = static_cast<int>(wave.size());
+    for (const std::ptrdiff_t stride : {1, 2}) {
+      for (int cut = 0; cut <= n; cut += n > 100 ? 37 : 1) {
+        SCOPED_TRACE("size " + std::to_string(n) + ", cut " + std::to_string(cut) + ", stride " +
+                     std::to_string(stride));
+        std::vector<double> strided(2 * wave.size(), 99.0);
+        for (std::size_t i = 0; i < wave.size(); ++i) strided[static_cast<std::size_t>(stride) * i] = wave[i];
+        Envelope one(n, 1), spans(n, 1);
+        for (int i = 0; i < n; ++i) one.add(i, wave[static_cast<std::size_t>(i)]);
+        spans.add_span(0, 0, strided.data(), stride, cut);
+        spans.add_span(0, cut, strided.data() + stride * cut, stride, n - cut);
+        const std::vector<Sample> want = one.points(), got = spans.points();
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) {
+          EXPECT_EQ(got[i].index, want[i].index);
+          EXPECT_EQ(std::signbit(got[i].value), std::signbit(want[i].value));
+          EXPECT_EQ(got[i].value, want[i].value);
+        }
+        EXPECT_EQ(spans.non_finite(), one.non_finite());
       }
-      EXPECT_EQ(spans.non_finite(), one.non_finite());
     }
   }
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,7 +47,9 @@ TEST(HtmlCoordinate, OneDecimalAtMost) {
     const char* want;
   };
   const Case cases[] = {
-      {40.0, "40"}, {12.25, "12.3"}, {-0.04, "0"}, {-0.25, "-0.3"}, {999.96, "1000"}, {-1e300, "-1000000"},
+      {40.0, "40"},          {12.25, "12.3"},    {-0.04, "0"},         {-0.25, "-0.3"},
+      {999.96, "1000"},      {-1e300, "-1000000"}, {-1.0, "-1"},       {-12.34, "-12.3"},
+      {999999.99, "1000000"}, {-999999.9, "-999999.9"}, {std::nan(""), "1000000"}, {0.0, "0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.want);
@@ -52,6 +57,22 @@ TEST(HtmlCoordinate, OneDecimalAtMost) {
     report::Html(out).coordinate(c.v);
     EXPECT_EQ(out, c.want);
   }
+}
+
+// A polyline's points in one go, written through a small buffer: the same text as the
+// coordinates one by one, across the buffer's ends, with the longest coordinates there are.
+TEST(HtmlCoordinate, PointsAsTheCoordinatesOneByOne) {
+  std::vector<double> xy;
+  for (int i = 0; i < 301; ++i) xy.push_back(i % 7 == 3 ? -1e300 : (i - 150) * 123.456);
+  std::string want;
+  report::Html w(want);
+  for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
+    if (i > 0) w.raw(" ");
+    w.coordinate(xy[i]).raw(",").coordinate(xy[i + 1]);
+  }
+  std::string out = "<";
+  report::Html(out).points(xy).points({}).points(std::span<const double>(xy.data(), 1));
+  EXPECT_EQ(out, "<" + want);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // leaves no gap in the numbering.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "report/page_parts.hpp"
@@ -79,6 +81,41 @@ TEST(PageSections, ASectionNotShownLeavesNoGapAndKeepsItsPageBreak) {
   report::Html none_html(none);
   report::detail::write_page_breaks(none_html, std::span<const Section>(list, 1));
   EXPECT_EQ(none, "");
+}
+
+// The sections are written piece by piece on the pool and joined in page order: the page
+// is the bytes of the plain one-after-another writer whatever the thread count, with more
+// pieces than the writer keeps buffers for, a run of one sample, values that are not
+// finite, and warnings.
+TEST(PageSections, SameBytesOnAnyNumberOfThreads) {
+  struct Run {
+    int faults, cases, samples;
+    bool odd;
+  };
+  for (const Run r : {Run{1, 1, 1, false}, Run{3, 20, 300, true}, Run{2, 9, 2000, false}}) {
+    SCOPED_TRACE(std::to_string(r.cases) + " cases of " + std::to_string(r.samples));
+    gm::RunTables& t = testing_support::synthetic_run(r.faults, r.cases, r.samples);
+    if (r.odd) {
+      t.acceleration(2, 7) = std::nan("");
+      t.acceleration(5, 1) = -std::numeric_limits<double>::infinity();
+      t.peak_velocity(3) = std::nan("");
+    }
+    std::string one;
+    report::render_page(t, kFacts, one, parallel::Pool(1));
+    std::string serial;
+    report::Html html(serial);
+    report::detail::write_sections(html, report::detail::page_sections(),
+                                   report::detail::gather(t, kFacts, parallel::Pool(1)));
+    const std::size_t body = one.find("<section ");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_TRUE(one.compare(body, serial.size(), serial) == 0);
+    EXPECT_EQ(one.substr(body + serial.size()), "</body>\n</html>\n");
+    for (const int threads : {2, 8}) {
+      std::string page = "left over from before";
+      report::render_page(t, kFacts, page, parallel::Pool(threads));
+      EXPECT_TRUE(page == one) << threads << " threads";
+    }
+  }
 }
 
 }  // namespace

@@ -146,6 +146,7 @@ TEST(ReportPage, LargestRunStaysSmallAndKeepsEveryPeak) {
   const std::string page = render(t, 2);
   EXPECT_LE(page.size(), 3u * 1000u * 1000u);
   EXPECT_TRUE(page == render(t, 1)) << "the page depends on the thread count";
+  EXPECT_TRUE(page == render(t, 8)) << "the page depends on the thread count";
   const std::string velocity = page.substr(page.find("<section id=\"velocity\">"),
                                            page.find("<section id=\"acceleration\">") - page.find("<section id=\"velocity\">"));
   // Each chart: <polyline class="wave..." points="x,y x,y ..."/>, then the dot on the peak
