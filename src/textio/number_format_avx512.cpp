@@ -53,7 +53,6 @@ constexpr long long kFirstZeroShift = D == 6 ? 74 : 68;
 constexpr std::uintptr_t kPrefetchAhead = 256;
 constexpr int kLanes = 8;
 constexpr int kFieldBytes = 15;
-constexpr int kGroupBytes = kLanes * kFieldBytes;  // 120: one full register and 56 bytes
 
 GM_AVX512 inline __m512i splat(long long x) { return _mm512_set1_epi64(x); }
 
