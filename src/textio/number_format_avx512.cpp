@@ -113,9 +113,10 @@ GM_AVX512 inline RoundedLanes round_lanes(__m512i bits) {
 //   111..120  '-' and the digit code - 111
 //   121       a blank and '-'
 //   122       '.' and ','
-// A lane's eight codes, in memory order: the integer part's four pairs (the first pair's
-// first position is where the comma goes), the point and comma, then the decimals: three
-// pairs for six, or an unused code and two pairs for four.
+// A lane's eight codes, in memory order: the integer part's four pairs (the first digit,
+// always 0 as the part is below 10^7, is not written: the comma takes its place), the
+// point and comma, then the decimals: three pairs for six, or an unused code and two
+// pairs for four.
 constexpr int kBlankDigit = 100;
 constexpr int kBlanks = 110;
 constexpr int kSignDigit = 111;
