@@ -243,10 +243,10 @@ TEST(NumberFormatColumns, EdgesAtEveryPosition) {
   const std::size_t n = edges.size();
   std::vector<std::pair<int, ColumnPath>> edge_runs;
   for (const ColumnPath path : column_paths()) {
-    for (const int count : {4, 8, 9, 17}) edge_runs.emplace_back(count, path);
+    for (const int count : {4, 8, 9, 17, 71}) edge_runs.emplace_back(count, path);
   }
   for (std::size_t start = 0; start < n; ++start) {
-    std::vector<double> values(17 * 9);
+    std::vector<double> values(71 * 9);
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = edges[(start + i) % n];
     for (const auto& [count, path] : edge_runs) {
       const std::size_t length = value_record_length(count);
@@ -257,7 +257,7 @@ TEST(NumberFormatColumns, EdgesAtEveryPosition) {
         bool fits = format_fixed(values[r], 12, 4, field);
         want.append(field, 12);
         for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
-          fits &= format_fixed(values[r * 17 + k], 14, 6, field);
+          fits &= format_fixed(values[r * 71 + k], 14, 6, field);
           want.append(",").append(field, 14);
         }
         want.append("\r\n");
@@ -265,7 +265,7 @@ TEST(NumberFormatColumns, EdgesAtEveryPosition) {
       }
       std::string got(kGuard + 9 * length + kGuard, '#');
       const int over =
-          render_value_records(values.data(), 9, values.data(), 17, 1, count, got.data() + kGuard, path);
+          render_value_records(values.data(), 9, values.data(), 71, 1, count, got.data() + kGuard, path);
       const auto at = testing::Message() << start << " " << count << " path " << static_cast<int>(path);
       EXPECT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << at;
       EXPECT_EQ(over, want_over) << at;
