@@ -5,7 +5,8 @@
 //
 // Input: a first byte below 0x20 selects rendering, and the bytes after it give a double's
 // bit pattern (bytes 1-8), a field width and decimal count (bytes 9-10) and the scale of
-// two derived values; any other first byte makes the whole input a text to parse.
+// two derived values, which also fill a record of value columns as long as byte 14 asks;
+// any other first byte makes the whole input a text to parse.
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,27 @@ void check_renderings(double v, int w, int d) {
   check_fixed(v, w, d);
 }
 
+// A record's value columns, the input's values over and over, on every way of rendering
+// them that the processor has: the bytes of the fields one by one.
+void check_columns(const double (&values)[3], int count) {
+  double row[23];
+  std::string want;
+  bool fits = true;
+  for (int k = 0; k < count; ++k) {
+    row[k] = values[k % 3];
+    char field[14];
+    fits &= textio::format_fixed(row[k], 14, 6, field);
+    want.append(",").append(field, sizeof field);
+  }
+  for (const auto path : {textio::ColumnPath::OneField, textio::ColumnPath::Avx2, textio::ColumnPath::Avx512}) {
+    if (!textio::column_path_available(path)) continue;
+    std::string got(want.size(), '#');
+    const bool got_fits = textio::format_f14_6_columns(row, 1, count, got.data(), path);
+    require(got == want, "format_f14_6_columns", got, want);
+    require(got_fits == fits, "format_f14_6_columns: return value disagrees with the fields", got, want);
+  }
+}
+
 void check_rendering_input(const std::uint8_t* data, std::size_t size) {
   std::uint8_t bytes[16] = {};  // short inputs read as zero-padded
   std::memcpy(bytes, data, size < sizeof bytes ? size : sizeof bytes);
@@ -75,6 +97,7 @@ void check_rendering_input(const std::uint8_t* data, std::size_t size) {
   const double dyadic =
       std::ldexp(static_cast<double>(signed_bits >> 11), static_cast<int>(bytes[11] % 96) - 64);
   check_renderings(dyadic, w, d);
+  check_columns({std::bit_cast<double>(bits), std::strtod(decimal.c_str(), nullptr), dyadic}, 1 + bytes[14] % 23);
 
   // Integer fields: the rank field I3 and column field I2, and a width from the input.
   const auto i = static_cast<std::int32_t>(static_cast<std::uint32_t>(bits));

@@ -119,17 +119,28 @@ bool format_fixed_general(std::uint64_t bits, int w, int d, char* out) noexcept;
 
 // The value columns of a record four fields at a time, and the first fields of four
 // records at a time (number_format_avx2.cpp), where the processor has AVX2, which
-// avx2_columns() says. Not in the Windows build, whose stack is not kept aligned for
-// 32-byte registers.
+// avx2_columns() says; eight at a time (number_format_avx512.cpp) where it has the AVX-512
+// parts that path uses, which avx512_columns() says. Neither is in the Windows build, whose
+// stack is not kept aligned for 32- and 64-byte registers.
 #if defined(__x86_64__) && !defined(_WIN32)
 #define GM_FORMAT_HAS_AVX2_COLUMNS 1
+#define GM_FORMAT_HAS_AVX512_COLUMNS 1
 bool avx2_columns() noexcept;
 bool format_f14_6_columns_avx2(const double* values, std::ptrdiff_t stride, int count, char* out) noexcept;
 // render_value_records (value_records.hpp) on that path.
 int render_value_records_avx2(const double* firsts, int records, const double* values,
                               std::ptrdiff_t row_step, std::ptrdiff_t stride, int count, char* out) noexcept;
+bool avx512_columns() noexcept;
+bool format_f14_6_columns_avx512(const double* values, std::ptrdiff_t stride, int count, char* out) noexcept;
+int render_value_records_avx512(const double* firsts, int records, const double* values,
+                                std::ptrdiff_t row_step, std::ptrdiff_t stride, int count, char* out) noexcept;
 #else
 #define GM_FORMAT_HAS_AVX2_COLUMNS 0
+#define GM_FORMAT_HAS_AVX512_COLUMNS 0
 #endif
+
+// The path that renders the columns when `asked` is: Best and a path the processor lacks
+// give the widest it has.
+ColumnPath column_path_for(ColumnPath asked) noexcept;
 
 }  // namespace textio::number_digits

@@ -221,8 +221,29 @@ bool format_f12_4(double value, char* out) noexcept {
   return format_fixed(value, 12, 4, out);
 }
 
-bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count,
-                          char* out) noexcept {
+ColumnPath number_digits::column_path_for(ColumnPath asked) noexcept {
+#if GM_FORMAT_HAS_AVX512_COLUMNS
+  if (asked == ColumnPath::Avx512 && avx512_columns()) return asked;
+#endif
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+  if (asked == ColumnPath::Avx2 && avx2_columns()) return asked;
+#endif
+  if (asked == ColumnPath::OneField) return asked;
+#if GM_FORMAT_HAS_AVX512_COLUMNS
+  if (avx512_columns()) return ColumnPath::Avx512;
+#endif
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+  if (avx2_columns()) return ColumnPath::Avx2;
+#endif
+  return ColumnPath::OneField;
+}
+
+bool column_path_available(ColumnPath path) noexcept {
+  return path == ColumnPath::Best || column_path_for(path) == path;
+}
+
+bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count, char* out,
+                          ColumnPath path) noexcept {
   if constexpr (std::endian::native != std::endian::little) {
     bool fits = true;
     for (int k = 0; k < count; ++k, out += 15) {
@@ -231,11 +252,18 @@ bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count
     }
     return fits;
   }
-#if GM_FORMAT_HAS_AVX2_COLUMNS
-  if (avx2_columns()) {
-    return format_f14_6_columns_avx2(values, stride, count, out);
-  }
+  switch (column_path_for(path)) {
+#if GM_FORMAT_HAS_AVX512_COLUMNS
+    case ColumnPath::Avx512:
+      return format_f14_6_columns_avx512(values, stride, count, out);
 #endif
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+    case ColumnPath::Avx2:
+      return format_f14_6_columns_avx2(values, stride, count, out);
+#endif
+    default:
+      break;
+  }
   // One loop over the fields with the field's code in it: its constants stay in
   // registers, and no call saves and restores them for every field.
   bool fits = true;

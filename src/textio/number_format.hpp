@@ -29,11 +29,18 @@ bool format_fixed(double value, int w, int d, char* out) noexcept;
 bool format_f14_6(double value, char* out) noexcept;
 bool format_f12_4(double value, char* out) noexcept;
 
+// The ways the value columns may be rendered, every one to the same bytes: one field at a
+// time, four fields in the lanes of an AVX2 register, eight in those of an AVX-512 one.
+// A run asks for Best, the widest the processor has; tests and benchmarks name each in
+// turn, and one the processor lacks gives Best.
+enum class ColumnPath { Best, OneField, Avx2, Avx512 };
+bool column_path_available(ColumnPath path) noexcept;
+
 // Renders values[k * stride], k = 0..count-1, each as a comma and an F14.6 field, into
 // out[0, 15 * count): the value columns of a result file's data record in one call.
 // Returns false when any field overflowed (that field holds asterisks).
-bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count,
-                          char* out) noexcept;
+bool format_f14_6_columns(const double* values, std::ptrdiff_t stride, int count, char* out,
+                          ColumnPath path = ColumnPath::Best) noexcept;
 
 // Renders `value` as an Iw field into out[0..w): decimal digits without leading zeros
 // ("0" for zero), "-" when negative, right-aligned with blanks on the left.

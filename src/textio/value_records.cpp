@@ -17,16 +17,28 @@ bool render_value_record(double first, const double* values, std::ptrdiff_t stri
 }
 
 int render_value_records(const double* firsts, int records, const double* values, std::ptrdiff_t row_step,
-                         std::ptrdiff_t stride, int count, char* out) noexcept {
-#if GM_FORMAT_HAS_AVX2_COLUMNS
-  if (number_digits::avx2_columns()) {
-    return number_digits::render_value_records_avx2(firsts, records, values, row_step, stride, count, out);
-  }
+                         std::ptrdiff_t stride, int count, char* out, ColumnPath path) noexcept {
+  path = number_digits::column_path_for(path);
+  switch (path) {
+#if GM_FORMAT_HAS_AVX512_COLUMNS
+    case ColumnPath::Avx512:
+      return number_digits::render_value_records_avx512(firsts, records, values, row_step, stride, count, out);
 #endif
+#if GM_FORMAT_HAS_AVX2_COLUMNS
+    case ColumnPath::Avx2:
+      return number_digits::render_value_records_avx2(firsts, records, values, row_step, stride, count, out);
+#endif
+    default:
+      break;
+  }
   const std::size_t length = value_record_length(count);
   int overflowed = 0;
   for (int r = 0; r < records; ++r, out += length, values += row_step) {
-    overflowed += render_value_record(firsts[r], values, stride, count, out) ? 0 : 1;
+    const bool first_fits = format_f12_4(firsts[r], out);
+    const bool values_fit = format_f14_6_columns(values, stride, count, out + 12, path);
+    out[length - 2] = '\r';
+    out[length - 1] = '\n';
+    overflowed += first_fits && values_fit ? 0 : 1;
   }
   return overflowed;
 }

@@ -7,6 +7,8 @@
 // length, so ranges of records can be rendered apart, side by side, into their places.
 #include <cstddef>
 
+#include "textio/number_format.hpp"
+
 namespace textio {
 
 // The bytes of a record with `values` values after its first field.
@@ -26,7 +28,9 @@ bool render_value_record(double first, const double* values, std::ptrdiff_t stri
 // for k = 0..count-1. Returns how many records had a field that overflowed. The same bytes
 // as render_value_record record by record; on most processors several records' first
 // fields take one pass.
+// `path` as for format_f14_6_columns (number_format.hpp).
 int render_value_records(const double* firsts, int records, const double* values, std::ptrdiff_t row_step,
-                         std::ptrdiff_t stride, int count, char* out) noexcept;
+                         std::ptrdiff_t stride, int count, char* out,
+                         ColumnPath path = ColumnPath::Best) noexcept;
 
 }  // namespace textio

@@ -152,9 +152,13 @@ TEST(NumberFormatFixed, MatchesPrintfForEveryWidthAndDecimalCount) {
 }
 
 // Any value a column may hold, weighted towards where the paths part: ties, carries into
-// the integer part, the edges of the field, magnitudes near 2^-21 and 2^-12, zeros.
+// the integer part, the edges of the field, magnitudes near 2^-21 and 2^-12, zeros, every
+// exponent from those that round to zero to those far past the field, specials.
 double column_value(Rng& rng, int w, int d) {
-  switch (rng() % 8) {
+  const double inf = std::numeric_limits<double>::infinity();
+  switch (rng() % 10) {
+    case 8: return std::ldexp(random_sign(rng) * uniform(rng, 1.0, 2.0), static_cast<int>(rng() % 100) - 75);
+    case 9: return std::array{inf, -inf, std::nan(""), -0.0, 0.0}[rng() % 5];
     case 0: return std::bit_cast<double>(rng());
     case 1: return any_magnitude(rng);
     case 2: return near_tie(rng, d);
@@ -167,16 +171,26 @@ double column_value(Rng& rng, int w, int d) {
   }
 }
 
+// Every way of rendering the columns the processor has (Best is one of them).
+std::vector<ColumnPath> column_paths() {
+  std::vector<ColumnPath> paths;
+  for (const ColumnPath path : {ColumnPath::OneField, ColumnPath::Avx2, ColumnPath::Avx512}) {
+    if (column_path_available(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
 // Records and their value columns, rendered many fields or records at once, must give the
-// bytes of the one-field renderer field by field, and write nothing outside their bytes.
+// bytes of the one-field renderer field by field, and write nothing outside their bytes,
+// on every path: groups of four and eight fields and records, and what is left of them.
 TEST(NumberFormatColumns, SameBytesAsFieldByField) {
   Rng rng(2026);
-  std::vector<double> table(22 * 3 * 8);
-  std::vector<double> firsts(8);
+  std::vector<double> table(23 * 3 * 17);
+  std::vector<double> firsts(17);
   std::string got;
   for (int trial = 0; trial < 60'000; ++trial) {
-    const int count = 1 + static_cast<int>(rng() % 22);
-    const int records = 1 + static_cast<int>(rng() % 8);
+    const int count = 1 + static_cast<int>(rng() % 23);
+    const int records = 1 + static_cast<int>(rng() % 17);
     const std::ptrdiff_t stride = 1 + static_cast<std::ptrdiff_t>(rng() % 3);
     const std::ptrdiff_t row_step = stride * count;
     const auto at = [&](int r, int k) -> double& { return table[static_cast<std::size_t>(r * row_step + k * stride)]; };
@@ -200,16 +214,19 @@ TEST(NumberFormatColumns, SameBytesAsFieldByField) {
       want_over += fits ? 0 : 1;
     }
     const std::size_t length = value_record_length(count);
-    got.assign(kGuard + want.size() + kGuard, '#');
-    const bool fits = format_f14_6_columns(table.data(), stride, count, got.data() + kGuard);
-    ASSERT_EQ(got.substr(kGuard, length - 14), want.substr(12, length - 14)) << trial;
-    ASSERT_EQ(fits, columns_fit) << trial;
-    ASSERT_EQ(got.find_first_not_of('#', kGuard + length - 14), std::string::npos) << trial;
-    got.assign(kGuard + want.size() + kGuard, '#');
-    const int over = render_value_records(firsts.data(), records, table.data(), row_step, stride, count,
-                                          got.data() + kGuard);
-    ASSERT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << trial;
-    ASSERT_EQ(over, want_over) << trial;
+    for (const ColumnPath path : column_paths()) {
+      const auto at_trial = testing::Message() << trial << " path " << static_cast<int>(path);
+      got.assign(kGuard + want.size() + kGuard, '#');
+      const bool fits = format_f14_6_columns(table.data(), stride, count, got.data() + kGuard, path);
+      ASSERT_EQ(got.substr(kGuard, length - 14), want.substr(12, length - 14)) << at_trial;
+      ASSERT_EQ(fits, columns_fit) << at_trial;
+      ASSERT_EQ(got.find_first_not_of('#', kGuard + length - 14), std::string::npos) << at_trial;
+      got.assign(kGuard + want.size() + kGuard, '#');
+      const int over = render_value_records(firsts.data(), records, table.data(), row_step, stride, count,
+                                            got.data() + kGuard, path);
+      ASSERT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << at_trial;
+      ASSERT_EQ(over, want_over) << at_trial;
+    }
   }
 }
 
@@ -224,28 +241,34 @@ TEST(NumberFormatColumns, EdgesAtEveryPosition) {
       9999999.999999, 9999999.9999995, -999999.999999, -999999.9999995, 9999999.99995, -999999.99995,
       0x1p52, 0x1p52 - 0.5, 1e300, inf, -inf, std::nan(""), 5e-324, -0.0, 0.0, -1.0, 12.5};
   const std::size_t n = edges.size();
+  std::vector<std::pair<int, ColumnPath>> edge_runs;
+  for (const ColumnPath path : column_paths()) {
+    for (const int count : {4, 8, 9, 17, 71}) edge_runs.emplace_back(count, path);
+  }
   for (std::size_t start = 0; start < n; ++start) {
-    std::vector<double> values(9 * 5);
+    std::vector<double> values(71 * 9);
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = edges[(start + i) % n];
-    for (const int count : {4, 9}) {
+    for (const auto& [count, path] : edge_runs) {
       const std::size_t length = value_record_length(count);
       std::string want;
       int want_over = 0;
-      for (std::size_t r = 0; r < 5; ++r) {
+      for (std::size_t r = 0; r < 9; ++r) {
         char field[16];
         bool fits = format_fixed(values[r], 12, 4, field);
         want.append(field, 12);
         for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
-          fits &= format_fixed(values[r * 9 + k], 14, 6, field);
+          fits &= format_fixed(values[r * 71 + k], 14, 6, field);
           want.append(",").append(field, 14);
         }
         want.append("\r\n");
         want_over += fits ? 0 : 1;
       }
-      std::string got(kGuard + 5 * length + kGuard, '#');
-      const int over = render_value_records(values.data(), 5, values.data(), 9, 1, count, got.data() + kGuard);
-      EXPECT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << start << " " << count;
-      EXPECT_EQ(over, want_over) << start << " " << count;
+      std::string got(kGuard + 9 * length + kGuard, '#');
+      const int over =
+          render_value_records(values.data(), 9, values.data(), 71, 1, count, got.data() + kGuard, path);
+      const auto at = testing::Message() << start << " " << count << " path " << static_cast<int>(path);
+      EXPECT_EQ(got, std::string(kGuard, '#') + want + std::string(kGuard, '#')) << at;
+      EXPECT_EQ(over, want_over) << at;
     }
   }
 }
