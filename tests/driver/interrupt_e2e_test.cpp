@@ -160,10 +160,11 @@ class Interrupted : public testing::Test {
 
   // Starts a run, waits for the moment (`wait`, given the run's id), sends
   // `signal_number`; checks the status, the line and the folder.
-  Outcome interrupt(int signal_number, const std::string& name, const std::function<void(pid_t)>& wait) {
+  Outcome interrupt(int signal_number, const std::string& name, const std::function<void(pid_t)>& wait,
+                    const std::vector<std::string>& arguments = {"def.csv"}) {
     for (const char* n : kResultFiles) folder_->write(n, earlier_bytes(n));  // the run before may have placed its set
     const fs::path err_file = scratch_.path() / "err";
-    const Started s = start(folder_->path(), {"def.csv"}, err_file);
+    const Started s = start(folder_->path(), arguments, err_file);
     if (!wait_until_caught(s.pid, signal_number)) ADD_FAILURE() << "the program never watched for the signal";
     wait(s.pid);
     kill(s.pid, signal_number);
@@ -227,6 +228,18 @@ TEST_F(Interrupted, CtrlCAtMomentsSpreadOverTheLargestRun) {
   EXPECT_TRUE(at_commit == Outcome::Placed || at_commit == Outcome::Finished) << "at the commit";
   RecordProperty("kept_of_six", kept);
   RecordProperty("at_commit", at_commit == Outcome::Placed ? "stopped, the new set placed" : "finished");
+}
+
+// The response spectra and the page are made once the six files are written, before the
+// commit: a Ctrl+C that comes while they are made stops the run with the earlier set.
+TEST_F(Interrupted, CtrlCWhileTheSpectraAreMade) {
+  const fs::path last_of_six = folder_->path() / (std::string(kResultFiles[std::size(kResultFiles) - 1]) + ".part");
+  const Outcome o = interrupt(SIGINT, "SIGINT", [&last_of_six](pid_t pid) {
+    while (!fs::exists(last_of_six) && kill(pid, 0) == 0) std::this_thread::sleep_for(std::chrono::microseconds(20));
+  }, {"--report", "--spectra", "def.csv"});
+  EXPECT_EQ(o, Outcome::Kept);
+  // Should the run have got past the commit after all, the next tests expect no page.
+  for (const char* n : {"参考･結果図表.html", "参考･各ケースの応答スペクトル.csv"}) fs::remove(folder_->path() / n);
 }
 
 TEST_F(Interrupted, TerminateAndHangUpStopTheRunToo) {
